@@ -1,0 +1,10 @@
+set(CMAKE_C_COMPILER ${QV_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QV_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${QV_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${QV_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# No mingw runtime DLLs next to the binaries.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
