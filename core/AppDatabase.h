@@ -1,0 +1,31 @@
+// The one connection to AppData.db, its tables and the settings rows of
+// qv_config.  Every operation catches its own errors: setters return 0,
+// getters the caller's default.
+#pragma once
+
+#include "core/SqliteDb.h"
+#include "framework/CString.h"
+
+struct AppDatabaseRecord {
+    CStringA path; // UTF-8
+    SQL_LITE::CppSQLite3DB db;
+};
+
+extern AppDatabaseRecord AppDatabase;
+
+extern const char* const ConfigTableName;  // "qv_config"
+extern const char* const CatalogTableName; // "qv_catalog"
+extern const char* const LinkTableName;    // "qv_link"
+
+void SetAppDatabasePath(const wchar_t* path);
+int OpenAppDatabase();
+int CreateAppTables();
+int CloseAppDatabase();
+
+int SetConfigString(const wchar_t* name, const wchar_t* value);
+int SetConfigInt(const wchar_t* name, int value);
+int SetConfigUInt(const wchar_t* name, unsigned value);
+int SetLastStatisticsTime(long long value);
+CString GetConfigString(const wchar_t* name, const wchar_t* defaultValue);
+int GetConfigInt(const wchar_t* name, int defaultValue);
+long long GetLastStatisticsTime();

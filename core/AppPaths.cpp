@@ -1,0 +1,3 @@
+#include "core/AppPaths.h"
+
+AppPathsRecord AppPaths;

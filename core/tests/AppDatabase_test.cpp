@@ -1,0 +1,149 @@
+#include "core/AppDatabase.h"
+#include "core/tests/TempDataFolder.h"
+#include "framework/TextConvert.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace SQL_LITE;
+
+namespace {
+
+// The schema a user's AppData.db carries, as sqlite_master keeps it.
+const char* const ExpectedConfigSql = "CREATE TABLE qv_config(name varchar(100) primary key, value varchar(260))";
+const char* const ExpectedCatalogSql = "CREATE TABLE qv_catalog(cid integer primary key autoincrement, "
+                                       "name varchar(260), preid integer, itemcount integer)";
+const char* const ExpectedLinkSql =
+    "CREATE TABLE qv_link(\t\t\t\t\t\t\t id integer primary key autoincrement, \t\t\t\t\t\t name varchar(260), "
+    "\t\t\t\t\t\t namepinyin varchar(260), \t\t\t\t\t\t cid interger, \t\t\t\t\t\t preid integer, "
+    "\t\t\t\t\t\t linktype interger, \t\t\t\t\t\t csidl interger, \t\t\t\t\t\t path varchar(260), "
+    "\t\t\t\t\t\t args varchar(260), \t\t\t\t\t\t workdir varchar(260), \t\t\t\t\t\t desc varchar(260))";
+
+std::string SchemaOf(const char* table)
+{
+    CppSQLite3SqlBuffer sql;
+    sql.Format("select sql from sqlite_master where type='table' and name=%Q;", table);
+    CppSQLite3Query q = AppDatabase.db.ExecQuery(sql);
+    return q.Eof() ? std::string("(missing)") : std::string(q.GetStringField("sql"));
+}
+
+int RowCount(const char* sql) { return AppDatabase.db.ExecScalar(sql); }
+
+class AppDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(OpenAppDatabase(), 1); }
+    TempDataFolder dir;
+};
+
+} // namespace
+
+TEST_F(AppDatabaseTest, FreshFileHasTheThreeTablesAsAlwaysCreated)
+{
+    EXPECT_EQ(SchemaOf("qv_config"), ExpectedConfigSql);
+    EXPECT_EQ(SchemaOf("qv_catalog"), ExpectedCatalogSql);
+    EXPECT_EQ(SchemaOf("qv_link"), ExpectedLinkSql);
+    EXPECT_EQ(RowCount("select count(*) from sqlite_master where type='table' and name like 'qv_%';"), 3);
+}
+
+TEST_F(AppDatabaseTest, ReopeningAltersNothing)
+{
+    SetConfigString(L"HotkeyMainWindow", L"CTRL + 1");
+    AppDatabase.db.ExecDML("drop table qv_link;");
+    AppDatabase.db.ExecDML("create table qv_link(id integer primary key, other text);");
+    CloseAppDatabase();
+
+    ASSERT_EQ(OpenAppDatabase(), 1);
+    EXPECT_EQ(SchemaOf("qv_config"), ExpectedConfigSql);
+    EXPECT_EQ(SchemaOf("qv_link"), "CREATE TABLE qv_link(id integer primary key, other text)"); // no migration
+    EXPECT_EQ(GetConfigString(L"HotkeyMainWindow", L"x"), L"CTRL + 1");
+}
+
+TEST_F(AppDatabaseTest, SettingsInsertOnceThenUpdate)
+{
+    EXPECT_EQ(SetConfigString(L"ClientID", L"abc"), 1);
+    EXPECT_EQ(SetConfigString(L"ClientID", L"def"), 1);
+    EXPECT_EQ(RowCount("select count(*) from qv_config where name = 'ClientID';"), 1);
+    EXPECT_EQ(GetConfigString(L"ClientID", nullptr), L"def");
+    EXPECT_EQ(GetConfigString(L"Missing", L"默认"), L"默认");
+    EXPECT_EQ(GetConfigString(L"Missing", nullptr), L"");
+}
+
+TEST_F(AppDatabaseTest, ValuesWithQuotesAndColumnNamesRoundTrip)
+{
+    const wchar_t* values[] = {L"say \"hi\"", L"it's", L"value", L"name", L"\"value\"", L"a & b", L"桌面'\"",
+                               L"", L"x'); drop table qv_config; --"};
+    for (const wchar_t* v : values) {
+        ASSERT_EQ(SetConfigString(L"DefaultExpandCatalog", v), 1) << v;
+        EXPECT_EQ(GetConfigString(L"DefaultExpandCatalog", L"?"), v);
+    }
+    // A setting whose name is a column name is one row of its own.
+    EXPECT_EQ(SetConfigString(L"value", L"1"), 1);
+    EXPECT_EQ(SetConfigString(L"name", L"2"), 1);
+    EXPECT_EQ(GetConfigString(L"value", nullptr), L"1");
+    EXPECT_EQ(GetConfigString(L"name", nullptr), L"2");
+    EXPECT_EQ(GetConfigString(L"DefaultExpandCatalog", nullptr), L"x'); drop table qv_config; --");
+    EXPECT_EQ(RowCount("select count(*) from qv_config;"), 3);
+}
+
+TEST_F(AppDatabaseTest, IntegerSettings)
+{
+    EXPECT_EQ(GetConfigInt(L"AutoRun", 1), 1);
+    SetConfigString(L"AutoRun", L"");
+    EXPECT_EQ(GetConfigInt(L"AutoRun", 7), 7);
+    SetConfigString(L"AutoRun", L"12ab");
+    EXPECT_EQ(GetConfigInt(L"AutoRun", 7), 12);
+    SetConfigString(L"AutoRun", L"ab12");
+    EXPECT_EQ(GetConfigInt(L"AutoRun", 7), 0);
+    SetConfigString(L"AutoRun", L"  -34");
+    EXPECT_EQ(GetConfigInt(L"AutoRun", 7), -34);
+
+    SetConfigInt(L"WindowLeft", -120);
+    EXPECT_EQ(GetConfigString(L"WindowLeft", nullptr), L"-120");
+    SetConfigUInt(L"LastGetUpdateInfoTime", 4000000000u);
+    EXPECT_EQ(GetConfigString(L"LastGetUpdateInfoTime", nullptr), L"4000000000");
+
+    EXPECT_EQ(GetLastStatisticsTime(), 0);
+    SetLastStatisticsTime(-5);
+    EXPECT_EQ(GetLastStatisticsTime(), -5);
+    SetLastStatisticsTime(1893456000123LL);
+    EXPECT_EQ(GetConfigString(L"LastStatisticsTime", nullptr), L"1893456000123");
+    EXPECT_EQ(GetLastStatisticsTime(), 1893456000123LL);
+}
+
+TEST_F(AppDatabaseTest, NullValueReadsAsEmptyNotDefault)
+{
+    AppDatabase.db.ExecDML("insert into qv_config(name, value) values('NoteletDllPath', NULL);");
+    EXPECT_EQ(GetConfigString(L"NoteletDllPath", L"default"), L"");
+    EXPECT_EQ(GetConfigInt(L"NoteletDllPath", 9), 9);
+}
+
+TEST(AppDatabaseClosed, SettersFailAndGettersDefault)
+{
+    TempDataFolder dir;
+    SetAppDatabasePath(dir.folder + L"\\no\\such\\folder\\AppData.db");
+    EXPECT_EQ(OpenAppDatabase(), 0);
+    EXPECT_FALSE(AppDatabase.db.IsOpen());
+    EXPECT_EQ(SetConfigString(L"a", L"b"), 0);
+    EXPECT_EQ(SetConfigInt(L"a", 1), 0);
+    EXPECT_EQ(SetConfigUInt(L"a", 1), 0);
+    EXPECT_EQ(SetLastStatisticsTime(1), 0);
+    EXPECT_EQ(GetConfigString(L"a", L"fallback"), L"fallback");
+    EXPECT_EQ(GetConfigInt(L"a", 5), 5);
+    EXPECT_EQ(GetLastStatisticsTime(), 0);
+    EXPECT_EQ(CloseAppDatabase(), 0);
+}
+
+TEST(AppDatabaseOpen, UnicodePathAndSecondOpenOfSameFile)
+{
+    TempDataFolder dir;
+    CString sub = dir.folder + L"\\数据 'x'";
+    CreateDirectoryW(sub, nullptr);
+    SetAppDatabasePath(sub + L"\\AppData.db");
+    ASSERT_EQ(OpenAppDatabase(), 1);
+    EXPECT_EQ(SetConfigString(L"k", L"v"), 1);
+    CloseAppDatabase();
+    EXPECT_NE(GetFileAttributesW(sub + L"\\AppData.db"), INVALID_FILE_ATTRIBUTES);
+    ASSERT_EQ(OpenAppDatabase(), 1);
+    EXPECT_EQ(GetConfigString(L"k", nullptr), L"v");
+}
