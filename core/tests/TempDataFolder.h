@@ -4,6 +4,7 @@
 #include "core/AppDatabase.h"
 #include "core/AppPaths.h"
 #include "framework/CFile.h"
+#include "framework/tests/GTestPrinters.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -1,0 +1,129 @@
+#include "core/CatalogStore.h"
+#include "core/CatalogsCache.h"
+#include "core/CommandUrl.h"
+#include "core/tests/TempDataFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CatalogsCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(OpenAppDatabase(), 1); }
+
+    CatalogInfo Add(const wchar_t* name)
+    {
+        CatalogInfo c;
+        c.name = name;
+        c.preid = lastCid;
+        EXPECT_EQ(AddCatalog(c), 1) << name;
+        lastCid = c.cid;
+        return c;
+    }
+    std::vector<unsigned char> Cache() const { return TempDataFolder::ReadBytes(dir.cachePath); }
+
+    TempDataFolder dir;
+    int lastCid = 0;
+};
+
+} // namespace
+
+TEST_F(CatalogsCacheTest, NoGroups)
+{
+    std::vector<CatalogInfo*> loaded;
+    ASSERT_EQ(LoadCatalogs(loaded), 1);
+    EXPECT_TRUE(loaded.empty());
+    EXPECT_EQ(Cache(), TempDataFolder::CacheBytes(L"app://get_category?category_count=0"));
+}
+
+TEST_F(CatalogsCacheTest, ExactBytesForOneAndSeveralGroups)
+{
+    Add(L"桌面");
+    std::vector<unsigned char> one = Cache();
+    EXPECT_EQ(one, TempDataFolder::CacheBytes(L"app://get_category?category_count=1&category_0=桌面"));
+    // No byte-order mark: the file starts with 'a' 0.
+    ASSERT_GE(one.size(), 2u);
+    EXPECT_EQ(one[0], 'a');
+    EXPECT_EQ(one[1], 0);
+
+    Add(L"默认");
+    Add(L"Tools");
+    EXPECT_EQ(Cache(), TempDataFolder::CacheBytes(
+                           L"app://get_category?category_count=3&category_0=桌面&category_1=默认&category_2=Tools"));
+}
+
+TEST_F(CatalogsCacheTest, FollowsRenameAndDelete)
+{
+    CatalogInfo a = Add(L"A");
+    CatalogInfo b = Add(L"B");
+    Add(L"C");
+    ASSERT_EQ(RenameCatalog(L"Bee", b), 1);
+    EXPECT_EQ(Cache(), TempDataFolder::CacheBytes(
+                           L"app://get_category?category_count=3&category_0=A&category_1=Bee&category_2=C"));
+    ASSERT_EQ(DeleteCatalog(a), 1);
+    EXPECT_EQ(Cache(), TempDataFolder::CacheBytes(L"app://get_category?category_count=2&category_0=Bee&category_1=C"));
+}
+
+TEST_F(CatalogsCacheTest, RefusedDuplicateLeavesFileUnchanged)
+{
+    Add(L"A");
+    std::vector<unsigned char> before = Cache();
+    CatalogInfo again;
+    again.name = L"A";
+    EXPECT_EQ(AddCatalog(again), 0);
+    EXPECT_EQ(again.cid, 0);
+    EXPECT_EQ(Cache(), before);
+}
+
+TEST_F(CatalogsCacheTest, NamesArePlainTextEvenWithSeparatorsOrKeyText)
+{
+    Add(L"a&b=c");
+    Add(L"");
+    Add(L"category_1=x");
+    Add(L"last");
+    EXPECT_EQ(Cache(), TempDataFolder::CacheBytes(L"app://get_category?category_count=4&category_0=a&b=c&"
+                                                  L"category_1=&category_2=category_1=x&category_3=last"));
+}
+
+TEST_F(CatalogsCacheTest, LongerOldFileIsTruncated)
+{
+    {
+        CFile old;
+        ASSERT_TRUE(old.Open(dir.cachePath, CFile::modeCreate | CFile::modeWrite));
+        std::vector<unsigned char> junk(4096, 0x55);
+        old.Write(junk.data(), static_cast<UINT>(junk.size()));
+    }
+    ASSERT_EQ(WriteCatalogsCache(), 1);
+    EXPECT_EQ(Cache(), TempDataFolder::CacheBytes(L"app://get_category?category_count=0"));
+}
+
+TEST_F(CatalogsCacheTest, OpenReaderMakesTheWriteFailWithoutHarm)
+{
+    Add(L"A");
+    std::vector<unsigned char> before = Cache();
+    CFile reader;
+    ASSERT_TRUE(reader.Open(dir.cachePath, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary));
+    EXPECT_EQ(WriteCatalogsCache(), 0);
+    reader.Close();
+    EXPECT_EQ(Cache(), before);
+}
+
+TEST_F(CatalogsCacheTest, MissingFolderFails)
+{
+    AppPaths.dataFolder = dir.folder + L"\\missing";
+    EXPECT_EQ(WriteCatalogsCache(), 0);
+    AppPaths.dataFolder = dir.folder;
+}
+
+TEST(CatalogsCacheText, MatchesTheParameterSetter)
+{
+    std::vector<CString> names = {L"桌面", L"默认", L"x y"};
+    CString expected = InitUrlString(L"app://get_category");
+    SetCategoryCountParam(expected, 3);
+    for (int i = 0; i < 3; ++i) {
+        CString key;
+        key.Format(L"category_%d", i);
+        SetUrlParam(expected, key, names[i]);
+    }
+    EXPECT_EQ(BuildCatalogsCacheText(names), expected);
+}
