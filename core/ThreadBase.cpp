@@ -54,7 +54,6 @@ unsigned __stdcall CThreadBase::ThreadProc(void* param)
     unsigned code = self->Run();
     self->OnExit();
     bool deleteSelf = self->autoDelete != 0;
-    self->stopFlag.store(0);
     self->threadId = 0;
     self->autoDelete = 0;
     self->threadName[0] = 0;

@@ -25,6 +25,8 @@ public:
     // True once the thread procedure has let go of this object (or when the
     // thread never started), so the object may be freed.
     bool HasEnded() const { return running.load() == 0; }
+    // Stays set after the thread has ended: a stopped pool keeps refusing
+    // new items.
     void RequestStop() { stopFlag.store(1); }
     bool IsStopRequested() const { return stopFlag.load() != 0; }
     const std::atomic<LONG>* StopFlag() const { return &stopFlag; }
