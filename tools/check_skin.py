@@ -12,6 +12,7 @@ import argparse
 import filecmp
 import io
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -272,6 +273,42 @@ class Spinner(unittest.TestCase):
         self.assertEqual(len(seen), gif.n_frames)
 
 
+ICONS = ("Quorventile.ico", "DefaultLink.ico", "MissingLink.ico", "ShellExtMenu.ico")
+
+
+def icon_directory(name):
+    """(width, height, bits per pixel, entry bytes) of each entry of an ICO."""
+    with open(os.path.join(ARGS.icons, name), "rb") as f:
+        data = f.read()
+    reserved, kind, count = struct.unpack_from("<HHH", data)
+    assert (reserved, kind) == (0, 1), name + " is not an icon file"
+    entries = []
+    for i in range(count):
+        w, h, _, _, _, bits, size, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+        entries.append((w or 256, h or 256, bits, data[offset:offset + size]))
+    return entries
+
+
+def icon_entries(name):
+    return [(w, h, bits) for w, h, bits, _ in icon_directory(name)]
+
+
+def masked_colours(w, h, entry):
+    """Colours of an 8-bit DIB entry's pixels that its AND mask hides."""
+    palette = entry[40:40 + 1024]
+    stride = (w + 3) // 4 * 4
+    pixels = entry[40 + 1024:40 + 1024 + stride * h]
+    mask_stride = (w + 31) // 32 * 4
+    mask = entry[40 + 1024 + stride * h:]
+    hidden = set()
+    for y in range(h):
+        for x in range(w):
+            if mask[y * mask_stride + x // 8] & (0x80 >> (x % 8)):
+                index = pixels[y * stride + x]
+                hidden.add(tuple(palette[index * 4:index * 4 + 3]))
+    return hidden
+
+
 class Icons(unittest.TestCase):
     def sizes(self, name):
         return open_image(os.path.join(ARGS.icons, name)).info["sizes"]
@@ -284,8 +321,22 @@ class Icons(unittest.TestCase):
             with self.subTest(name=name):
                 self.assertLessEqual({(16, 16), (20, 20), (32, 32)}, self.sizes(name))
 
+    def test_menu_icon_is_16_and_32_at_8_bits(self):
+        self.assertEqual(sorted(icon_entries("ShellExtMenu.ico")), [(16, 16, 8), (32, 32, 8)])
+
+    def test_menu_icon_pixels_under_the_mask_are_black(self):
+        # Windows XORs them onto the screen: any colour there shows as a halo.
+        for w, h, _, entry in icon_directory("ShellExtMenu.ico"):
+            with self.subTest(size=w):
+                self.assertEqual(masked_colours(w, h, entry), {(0, 0, 0)})
+
+    def test_program_and_link_icons_are_32_bit(self):
+        for name in ICONS[:3]:
+            with self.subTest(name=name):
+                self.assertEqual({bits for _, _, bits in icon_entries(name)}, {32})
+
     def test_every_icon_entry_decodes_with_transparent_corners(self):
-        for name in ("Quorventile.ico", "DefaultLink.ico", "MissingLink.ico"):
+        for name in ICONS:
             icon = open_image(os.path.join(ARGS.icons, name))
             for size in sorted(icon.info["sizes"]):
                 with self.subTest(name=name, size=size):

@@ -72,6 +72,8 @@ Icons (DIR of --icons, for the resource scripts):
   Quorventile.ico      program icon (128): 16-256 px, 32-bit, 256 as PNG
   DefaultLink.ico      link without an icon of its own (130): 16-48 px
   MissingLink.ico      link whose target is gone (131): 16-48 px
+  ShellExtMenu.ico     shell extension's menu icon (202): 16 and 32 px at
+                       8 bits per pixel
 """
 
 import argparse
@@ -302,7 +304,7 @@ def tab_column(kind):
     """Colours of the tab strip's rows for a selected, hot or normal tab."""
     if kind == "selected":
         return [Colour.ACCENT] * 2 + [Colour.LIST_BACK] * (TAB_H - 2)
-    fill = Colour.PANEL if kind == "hot" else Colour.STRIP
+    fill = Colour.ACCENT_SOFT if kind == "hot" else Colour.STRIP
     return [fill] * (TAB_H - 1) + [Colour.LINE]
 
 
@@ -541,7 +543,7 @@ def track(height):
 
 SCROLL_STATES = [  # (background, glyph or thumb colour) for normal, hot, pressed, disabled
     (Colour.STRIP, Colour.GLYPH),
-    (Colour.DISABLED_FILL, Colour.GLYPH_DARK),
+    (Colour.DISABLED, Colour.GLYPH_DARK),
     (Colour.ACCENT_PRESSED, Colour.ACCENT),
     (Colour.STRIP, Colour.DISABLED),
 ]
@@ -569,7 +571,7 @@ def scroll_thumb():
     colours = [Colour.LINE, Colour.GLYPH, Colour.ACCENT, Colour.DISABLED_FILL]
     for colour in colours:
         frame = track(THUMB_SIZE[1])
-        paint(frame, colour, rounded_rect(THUMB_SIZE, 4, 0, 13, 10, 2.5))
+        paint(frame, colour, rounded_rect(THUMB_SIZE, 4, 0, 12, 10, 2.5))
         frames.append(frame)
     return strip(frames, vertical=True)
 
@@ -656,36 +658,66 @@ def gif_bytes(frames):
     return buffer.getvalue()
 
 
+def and_mask_rows(alpha, w, h):
+    """The icon's AND mask, bottom-up: a set bit is a transparent pixel."""
+    stride = ((w + 31) // 32) * 4
+    rows = []
+    for y in reversed(range(h)):
+        bits = bytearray(stride)
+        for x in range(w):
+            if alpha[x, y] == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        rows.append(bytes(bits))
+    return b"".join(rows)
+
+
 def dib_bytes(image):
     """An icon entry as a 32-bit bottom-up DIB with its AND mask."""
     w, h = image.size
     image = normalised(image)
-    rows = []
-    mask_rows = []
-    stride = ((w + 31) // 32) * 4
-    for y in reversed(range(h)):
-        row = bytearray()
-        bits = bytearray(stride)
-        for x in range(w):
-            r, g, b, a = image.getpixel((x, y))
-            row += bytes((b, g, r, a))
-            if a == 0:
-                bits[x // 8] |= 0x80 >> (x % 8)
-        rows.append(bytes(row))
-        mask_rows.append(bytes(bits))
-    pixels = b"".join(rows) + b"".join(mask_rows)
+    px = image.load()
+    pixels = b"".join(bytes((b, g, r, a)) for y in reversed(range(h)) for r, g, b, a in
+                      (px[x, y] for x in range(w)))
+    pixels += and_mask_rows(image.getchannel("A").load(), w, h)
     header = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 32, 0, len(pixels), 0, 0, 0, 0)
     return header + pixels
 
 
-def ico_bytes(images):
-    """ICO file; entries below 256 px are DIBs (every Windows reads them),
-    the 256-px one is PNG."""
-    blobs = [png_bytes(im) if im.width >= 256 else dib_bytes(im) for im in images]
+def dib8_bytes(image, back):
+    """An icon entry with a 256-colour palette: half-transparent edges are
+    flattened onto back; transparent pixels are set in the AND mask and black
+    in the colour part, which Windows XORs onto the screen."""
+    w, h = image.size
+    alpha = image.getchannel("A").point(lambda a: 0 if a < 128 else 255)
+    flat = solid(image.size, back)
+    flat.alpha_composite(image)
+    indexed = flat.convert("RGB").quantize(colors=255, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
+    palette = indexed.getpalette()[:255 * 3]
+    palette += [0] * (768 - len(palette))  # the last entries, 255 included, are black
+    transparent = 255
+    colours = b"".join(bytes((palette[i + 2], palette[i + 1], palette[i], 0)) for i in range(0, 768, 3))
+    stride = (w + 3) // 4 * 4
+    px = indexed.load()
+    opaque = alpha.load()
+    pixels = b"".join(bytes(px[x, y] if opaque[x, y] else transparent for x in range(w)).ljust(stride, b"\0")
+                      for y in reversed(range(h)))
+    pixels += and_mask_rows(opaque, w, h)
+    header = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 8, 0, len(pixels), 0, 0, 256, 0)
+    return header + colours + pixels
+
+
+def ico_bytes(images, bits=32, back=None):
+    """ICO file.  With 32 bits, entries below 256 px are DIBs (every Windows
+    reads them) and the 256-px one is PNG; with 8 bits all are 256-colour
+    DIBs flattened onto back."""
+    if bits == 8:
+        blobs = [dib8_bytes(im, back) for im in images]
+    else:
+        blobs = [png_bytes(im) if im.width >= 256 else dib_bytes(im) for im in images]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for image, blob in zip(images, blobs):
-        out += struct.pack("<BBBBHHII", image.width % 256, image.height % 256, 0, 0, 1, 32, len(blob), offset)
+        out += struct.pack("<BBBBHHII", image.width % 256, image.height % 256, 0, 0, 1, bits, len(blob), offset)
         offset += len(blob)
     return out + b"".join(blobs)
 
@@ -722,6 +754,9 @@ def skin_files():
     return files
 
 
+MENU_BACK = (240, 240, 240)  # Explorer's menu, under the menu icon's soft edges
+
+
 def icon_files():
     app_sizes = (16, 20, 24, 32, 40, 48, 64, 128, 256)
     link_sizes = (16, 20, 24, 32, 48)
@@ -729,6 +764,7 @@ def icon_files():
         ("Quorventile.ico", ico_bytes([logo(n) for n in app_sizes])),
         ("DefaultLink.ico", ico_bytes([default_link_icon(n) for n in link_sizes])),
         ("MissingLink.ico", ico_bytes([missing_link_icon(n) for n in link_sizes])),
+        ("ShellExtMenu.ico", ico_bytes([logo(n) for n in (16, 32)], 8, MENU_BACK)),
     ]
 
 
