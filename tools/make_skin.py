@@ -6,6 +6,10 @@ Usage: make_skin.py --skin DIR --icons DIR
 Run with Debian's /usr/bin/python3 (Pillow from python3-pil).  The output is
 the same bytes on every run: no timestamps, fixed palettes, fixed GIF timing.
 
+Colours come from the Colour palette below.  Text drawn on the blue header,
+footer and dialog title band is white or near-white; everything else carries
+black text.
+
 Skin files (DIR/Skin beside the executable).  "Frames" are the state pictures
 a window cuts out of a strip; where the drawing code samples single rows or
 columns, those are listed, because stretching them must look right.
@@ -279,11 +283,11 @@ def missing_link_icon(n):
 # ---------------------------------------------------------------------------
 # Main window
 
+# MainFrame.png is laid out like the window's client area, so every sampled
+# row and column sits where the window shows it.
 FRAME_W, FRAME_H = 280, 152
-HEADER_H = 80
-SEARCH_TOP, SEARCH_H, SEARCH_COLUMN = 65, 24, 260
-TAB_TOP, TAB_H = 89, 26
-TAB_SELECTED_COLUMN, TAB_HOT_COLUMN, TAB_NORMAL_COLUMN = 2, 82, 154
+SEARCH_TOP, SEARCH_H = 65, 24
+TAB_TOP, TAB_H, TAB_W = 89, 26, 64
 FOOTER_H = 31
 
 
@@ -318,12 +322,15 @@ def main_frame():
     image = solid((w, h), Colour.LIST_BACK)
     for y in range(SEARCH_TOP + SEARCH_H):
         image.paste(header_colour(y) + (255,), (0, y, w, y + 1))
-    mark = logo(32)
-    image.alpha_composite(mark, (14, 16))
+    # The logo, lifted off the blue by a faint white halo.
+    paint(image, Colour.WHITE, rounded_rect((w, h), 14, 16, 46, 48, 8), 0.35)
+    image.alpha_composite(logo(32), (14, 16))
     paint_rows(image, 2, w - 2, SEARCH_TOP, search_band())
+    # The strip with its first tab selected and the second hot: the drawing
+    # code samples columns 2, 82 and 154 of these rows.
     paint_rows(image, 2, w - 2, TAB_TOP, tab_column("normal"))
-    paint_rows(image, 2, 66, TAB_TOP, tab_column("selected"))
-    paint_rows(image, 70, 134, TAB_TOP, tab_column("hot"))
+    paint_rows(image, 2, 2 + TAB_W, TAB_TOP, tab_column("selected"))
+    paint_rows(image, 2 + TAB_W, 2 + 2 * TAB_W, TAB_TOP, tab_column("hot"))
     footer_top = h - FOOTER_H
     for y in range(FOOTER_H):
         image.paste(lerp(Colour.ACCENT, Colour.ACCENT_DARK, y / (FOOTER_H - 1)) + (255,),
