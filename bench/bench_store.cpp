@@ -10,7 +10,8 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+namespace
+{
 
 double Now()
 {
@@ -24,7 +25,10 @@ double Now()
     return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-void Report(const char* name, double value, const char* unit) { printf("BENCH %s %.3f %s\n", name, value, unit); }
+void Report(const char* name, double value, const char* unit)
+{
+    printf("BENCH %s %.3f %s\n", name, value, unit);
+}
 
 CString MakeFolder()
 {

@@ -13,13 +13,14 @@ const char* const ConfigTableName = "qv_config";
 const char* const CatalogTableName = "qv_catalog";
 const char* const LinkTableName = "qv_link";
 
-namespace {
+namespace
+{
 
 // The statements exactly as the file has always been created with; the
 // tabs and the "interger" spelling are part of the stored schema text.
 const char* const CreateConfigSql = "create table %s(name varchar(100) primary key, value varchar(260));";
-const char* const CreateCatalogSql =
-    "create table %s(cid integer primary key autoincrement, name varchar(260), preid integer, itemcount integer);";
+const char* const CreateCatalogSql = "create table %s(cid integer primary key autoincrement, name "
+                                     "varchar(260), preid integer, itemcount integer);";
 const char* const CreateLinkSql = "create table %s(\t\t\t\t\t\t\t id integer primary key autoincrement, "
                                   "\t\t\t\t\t\t name varchar(260), "
                                   "\t\t\t\t\t\t namepinyin varchar(260), "
@@ -34,7 +35,10 @@ const char* const CreateLinkSql = "create table %s(\t\t\t\t\t\t\t id integer pri
 
 } // namespace
 
-void SetAppDatabasePath(const wchar_t* path) { AppDatabase.path = ToUtf8(path); }
+void SetAppDatabasePath(const wchar_t* path)
+{
+    AppDatabase.path = ToUtf8(path);
+}
 
 int OpenAppDatabase()
 {
@@ -51,7 +55,9 @@ int CreateAppTables()
     const struct {
         const char* name;
         const char* sql;
-    } tables[] = {{ConfigTableName, CreateConfigSql}, {CatalogTableName, CreateCatalogSql}, {LinkTableName, CreateLinkSql}};
+    } tables[] = {{ConfigTableName, CreateConfigSql},
+                  {CatalogTableName, CreateCatalogSql},
+                  {LinkTableName, CreateLinkSql}};
     try {
         for (const auto& table : tables) {
             if (AppDatabase.db.TableExists(table.name))

@@ -10,7 +10,8 @@
 
 using namespace SQL_LITE;
 
-namespace {
+namespace
+{
 
 // Runs one data-changing statement on the program's connection.
 void Exec(const char* sql)
@@ -19,7 +20,10 @@ void Exec(const char* sql)
     statement.ExecDML();
 }
 
-CString TextField(const CppSQLite3Query& q, const char* column) { return FromUtf8(q.GetStringField(column)); }
+CString TextField(const CppSQLite3Query& q, const char* column)
+{
+    return FromUtf8(q.GetStringField(column));
+}
 
 // Icon, display name and type name from the shell.  A shell place shows the
 // shell's name of its folder rather than the stored one.

@@ -2,9 +2,13 @@
 
 #include <cwchar>
 
-namespace {
+namespace
+{
 
-wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+wchar_t AsciiLower(wchar_t c)
+{
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
 
 // Index of `key` in `text` at or after `from`, ASCII letters compared
 // without case; -1 when absent.
@@ -98,11 +102,20 @@ CString& SetUrlParamInt(CString& url, const wchar_t* key, int value)
     return SetUrlParam(url, key, text);
 }
 
-int GetUrlParamInt(const CString& url, const wchar_t* key) { return _wtoi(GetUrlParam(url, key)); }
+int GetUrlParamInt(const CString& url, const wchar_t* key)
+{
+    return _wtoi(GetUrlParam(url, key));
+}
 
-CString InitUrlString(const wchar_t* text) { return CString(text); }
+CString InitUrlString(const wchar_t* text)
+{
+    return CString(text);
+}
 
-CString& SetCategoryCountParam(CString& url, int count) { return SetUrlParamInt(url, L"category_count", count); }
+CString& SetCategoryCountParam(CString& url, int count)
+{
+    return SetUrlParamInt(url, L"category_count", count);
+}
 
 void HexEncodeString(CString& out, const unsigned char* bytes, int count)
 {
@@ -131,7 +144,8 @@ void HexCodeString(CString& out, const wchar_t* text, int encode)
 {
     if (encode) {
         const CString source(text);
-        HexEncodeString(out, reinterpret_cast<const unsigned char*>(source.GetString()), source.GetLength() * 2);
+        HexEncodeString(out, reinterpret_cast<const unsigned char*>(source.GetString()),
+                        source.GetLength() * 2);
         return;
     }
     std::vector<unsigned char> bytes = HexDecodeString(text);
@@ -195,7 +209,10 @@ CString CCommandUrl::Get(const wchar_t* key) const
     return it == index_.end() ? CString() : params_[it->second].value;
 }
 
-int CCommandUrl::GetInt(const wchar_t* key) const { return _wtoi(Get(key)); }
+int CCommandUrl::GetInt(const wchar_t* key) const
+{
+    return _wtoi(Get(key));
+}
 
 void CCommandUrl::Set(const wchar_t* key, const wchar_t* value)
 {

@@ -36,7 +36,8 @@ void HexCodeString(CString& out, const wchar_t* text, int encode);
 // Keys match whole parameter names, case ignored, the first one wins; for
 // URLs written with SetUrlParam in increasing key order and hex-coded
 // values this gives the same values as GetUrlParam.
-class CCommandUrl {
+class CCommandUrl
+{
 public:
     explicit CCommandUrl(const CString& url = CString());
 

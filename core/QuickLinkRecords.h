@@ -11,7 +11,8 @@
 
 #include <vector>
 
-namespace SkinControl {
+namespace SkinControl
+{
 class CTreeListItem;
 }
 

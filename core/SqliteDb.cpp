@@ -4,16 +4,17 @@
 #include <cstring>
 #include <utility>
 
-namespace SQL_LITE {
+namespace SQL_LITE
+{
 
 const char* SqliteErrorName(int code)
 {
     static const char* const names[] = {
-        "SQLITE_OK",       "SQLITE_ERROR",    "SQLITE_INTERNAL", "SQLITE_PERM",     "SQLITE_ABORT",
-        "SQLITE_BUSY",     "SQLITE_LOCKED",   "SQLITE_NOMEM",    "SQLITE_READONLY", "SQLITE_INTERRUPT",
-        "SQLITE_IOERR",    "SQLITE_CORRUPT",  "SQLITE_NOTFOUND", "SQLITE_FULL",     "SQLITE_CANTOPEN",
-        "SQLITE_PROTOCOL", "SQLITE_EMPTY",    "SQLITE_SCHEMA",   "SQLITE_TOOBIG",   "SQLITE_CONSTRAINT",
-        "SQLITE_MISMATCH", "SQLITE_MISUSE",   "SQLITE_NOLFS",    "SQLITE_AUTH",     "SQLITE_FORMAT",
+        "SQLITE_OK",       "SQLITE_ERROR",   "SQLITE_INTERNAL", "SQLITE_PERM",     "SQLITE_ABORT",
+        "SQLITE_BUSY",     "SQLITE_LOCKED",  "SQLITE_NOMEM",    "SQLITE_READONLY", "SQLITE_INTERRUPT",
+        "SQLITE_IOERR",    "SQLITE_CORRUPT", "SQLITE_NOTFOUND", "SQLITE_FULL",     "SQLITE_CANTOPEN",
+        "SQLITE_PROTOCOL", "SQLITE_EMPTY",   "SQLITE_SCHEMA",   "SQLITE_TOOBIG",   "SQLITE_CONSTRAINT",
+        "SQLITE_MISMATCH", "SQLITE_MISUSE",  "SQLITE_NOLFS",    "SQLITE_AUTH",     "SQLITE_FORMAT",
         "SQLITE_RANGE",
     };
     if (code >= 0 && code < static_cast<int>(sizeof names / sizeof names[0]))
@@ -42,11 +43,21 @@ CppSQLite3Exception::CppSQLite3Exception(const CppSQLite3Exception& other)
 {
 }
 
-CppSQLite3Exception::~CppSQLite3Exception() { sqlite3_free(message); }
+CppSQLite3Exception::~CppSQLite3Exception()
+{
+    sqlite3_free(message);
+}
 
-namespace {
-[[noreturn]] void ThrowWrapper(const char* detail) { throw CppSQLite3Exception(CPPSQLITE_ERROR, detail); }
-[[noreturn]] void ThrowSqlite(int code, sqlite3* db) { throw CppSQLite3Exception(code, db ? sqlite3_errmsg(db) : ""); }
+namespace
+{
+[[noreturn]] void ThrowWrapper(const char* detail)
+{
+    throw CppSQLite3Exception(CPPSQLITE_ERROR, detail);
+}
+[[noreturn]] void ThrowSqlite(int code, sqlite3* db)
+{
+    throw CppSQLite3Exception(code, db ? sqlite3_errmsg(db) : "");
+}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -163,7 +174,10 @@ CppSQLite3Statement& CppSQLite3Statement::operator=(CppSQLite3Statement&& other)
     return *this;
 }
 
-CppSQLite3Statement::~CppSQLite3Statement() { FinalizeQuietly(); }
+CppSQLite3Statement::~CppSQLite3Statement()
+{
+    FinalizeQuietly();
+}
 
 void CppSQLite3Statement::FinalizeQuietly() noexcept
 {
@@ -228,7 +242,10 @@ CppSQLite3Query& CppSQLite3Query::operator=(CppSQLite3Query&& other) noexcept
     return *this;
 }
 
-CppSQLite3Query::~CppSQLite3Query() { FinalizeQuietly(); }
+CppSQLite3Query::~CppSQLite3Query()
+{
+    FinalizeQuietly();
+}
 
 void CppSQLite3Query::FinalizeQuietly() noexcept
 {
@@ -289,7 +306,10 @@ int CppSQLite3Query::FieldDataType(int index) const
     return sqlite3_column_type(stmt, index);
 }
 
-int CppSQLite3Query::GetIntField(const char* name) const { return GetIntField(FieldIndex(name)); }
+int CppSQLite3Query::GetIntField(const char* name) const
+{
+    return GetIntField(FieldIndex(name));
+}
 
 int CppSQLite3Query::GetIntField(int index) const
 {

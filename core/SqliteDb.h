@@ -5,7 +5,8 @@
 
 #include <sqlite3.h>
 
-namespace SQL_LITE {
+namespace SQL_LITE
+{
 
 // Name of an SQLite result code ("SQLITE_BUSY"), "CPPSQLITE_ERROR" for the
 // wrapper's own code 1000, "UNKNOWN_ERROR" for anything else.
@@ -13,7 +14,8 @@ const char* SqliteErrorName(int code);
 
 const int CPPSQLITE_ERROR = 1000;
 
-class CppSQLite3Exception {
+class CppSQLite3Exception
+{
 public:
     // The message is "<name>[<code>]: <detail>"; a null detail is empty text.
     CppSQLite3Exception(int code, const char* detail);
@@ -29,7 +31,8 @@ private:
     char* message;
 };
 
-class CppSQLite3Query {
+class CppSQLite3Query
+{
 public:
     CppSQLite3Query() = default;
     CppSQLite3Query(sqlite3* db, sqlite3_stmt* stmt, bool eof, bool ownsStmt);
@@ -60,7 +63,8 @@ private:
     bool ownsStmt = false;
 };
 
-class CppSQLite3Statement {
+class CppSQLite3Statement
+{
 public:
     CppSQLite3Statement() = default;
     CppSQLite3Statement(sqlite3* db, sqlite3_stmt* stmt) : db(db), stmt(stmt) {}
@@ -81,7 +85,8 @@ private:
     sqlite3_stmt* stmt = nullptr;
 };
 
-class CppSQLite3DB {
+class CppSQLite3DB
+{
 public:
     CppSQLite3DB() = default;
     CppSQLite3DB(const CppSQLite3DB&) = delete;
@@ -114,7 +119,8 @@ private:
 // SQL text formatted by SQLite's own printf.  "%Q" writes a text value as
 // an SQL string literal (quotes doubled, NULL for a null pointer); "%s"
 // copies its argument verbatim.
-class CppSQLite3SqlBuffer {
+class CppSQLite3SqlBuffer
+{
 public:
     CppSQLite3SqlBuffer() = default;
     CppSQLite3SqlBuffer(const CppSQLite3SqlBuffer&) = delete;

@@ -3,7 +3,8 @@
 
 #include <windows.h>
 
-class CFile {
+class CFile
+{
 public:
     enum OpenFlags : UINT {
         modeRead = 0x0000,

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 void ChangeCase(std::wstring& s, bool lower)
 {
@@ -42,29 +43,25 @@ int CompareNoCaseImpl(const std::string& a, const char* b)
 
 } // namespace
 
-template <typename Ch>
-int CStringT<Ch>::CompareNoCase(const Ch* text) const
+template <typename Ch> int CStringT<Ch>::CompareNoCase(const Ch* text) const
 {
     int r = CompareNoCaseImpl(s_, text ? text : EmptyText());
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
-template <typename Ch>
-CStringT<Ch>& CStringT<Ch>::MakeLower()
+template <typename Ch> CStringT<Ch>& CStringT<Ch>::MakeLower()
 {
     ChangeCase(s_, true);
     return *this;
 }
 
-template <typename Ch>
-CStringT<Ch>& CStringT<Ch>::MakeUpper()
+template <typename Ch> CStringT<Ch>& CStringT<Ch>::MakeUpper()
 {
     ChangeCase(s_, false);
     return *this;
 }
 
-template <typename Ch>
-CStringT<Ch> CStringT<Ch>::Tokenize(const Ch* delimiters, int& start) const
+template <typename Ch> CStringT<Ch> CStringT<Ch>::Tokenize(const Ch* delimiters, int& start) const
 {
     if (start < 0 || start >= GetLength()) {
         start = -1;
@@ -82,8 +79,7 @@ CStringT<Ch> CStringT<Ch>::Tokenize(const Ch* delimiters, int& start) const
     return CStringT(s_.substr(from, to - from));
 }
 
-template <typename Ch>
-int CStringT<Ch>::Replace(const Ch* from, const Ch* to)
+template <typename Ch> int CStringT<Ch>::Replace(const Ch* from, const Ch* to)
 {
     if (!from || !*from)
         return 0;
@@ -104,8 +100,7 @@ int CStringT<Ch>::Replace(const Ch* from, const Ch* to)
     return count;
 }
 
-template <typename Ch>
-int CStringT<Ch>::Replace(Ch from, Ch to)
+template <typename Ch> int CStringT<Ch>::Replace(Ch from, Ch to)
 {
     int count = 0;
     for (Ch& c : s_) {
@@ -117,16 +112,14 @@ int CStringT<Ch>::Replace(Ch from, Ch to)
     return count;
 }
 
-template <typename Ch>
-int CStringT<Ch>::Remove(Ch c)
+template <typename Ch> int CStringT<Ch>::Remove(Ch c)
 {
     size_t before = s_.size();
     s_.erase(std::remove(s_.begin(), s_.end(), c), s_.end());
     return static_cast<int>(before - s_.size());
 }
 
-template <typename Ch>
-int CStringT<Ch>::Insert(int index, const Ch* text)
+template <typename Ch> int CStringT<Ch>::Insert(int index, const Ch* text)
 {
     index = std::max(0, std::min(index, GetLength()));
     if (text)
@@ -134,8 +127,7 @@ int CStringT<Ch>::Insert(int index, const Ch* text)
     return GetLength();
 }
 
-template <typename Ch>
-int CStringT<Ch>::Delete(int index, int count)
+template <typename Ch> int CStringT<Ch>::Delete(int index, int count)
 {
     if (index >= 0 && index < GetLength() && count > 0)
         s_.erase(index, count);

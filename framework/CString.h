@@ -6,8 +6,8 @@
 
 #include <string>
 
-template <typename Ch>
-class CStringT {
+template <typename Ch> class CStringT
+{
 public:
     using XCHAR = Ch;
     using PCXSTR = const Ch*;
@@ -15,7 +15,9 @@ public:
 
     CStringT() = default;
     CStringT(const Ch* text) : s_(text ? text : EmptyText()) {}
-    CStringT(const Ch* text, int length) : s_(text ? StdString(text, length > 0 ? length : 0) : StdString()) {}
+    CStringT(const Ch* text, int length) : s_(text ? StdString(text, length > 0 ? length : 0) : StdString())
+    {
+    }
     CStringT(Ch c, int repeat = 1) : s_(repeat > 0 ? repeat : 0, c) {}
     CStringT(const StdString& s) : s_(s) {}
     CStringT(StdString&& s) : s_(std::move(s)) {}
@@ -154,14 +156,12 @@ public:
         }
     }
 
-    template <typename... Args>
-    void Format(const Ch* format, const Args&... args)
+    template <typename... Args> void Format(const Ch* format, const Args&... args)
     {
         s_.clear();
         AppendFormat(format, args...);
     }
-    template <typename... Args>
-    void AppendFormat(const Ch* format, const Args&... args)
+    template <typename... Args> void AppendFormat(const Ch* format, const Args&... args)
     {
         const FormatArg list[] = {FormatArg(ToArg(args))..., FormatArg(0)};
         FormatTextTo(s_, format, list, static_cast<int>(sizeof...(Args)));
@@ -180,10 +180,8 @@ private:
     }
     static int Pos(size_t p) { return p == StdString::npos ? -1 : static_cast<int>(p); }
 
-    template <typename T>
-    static const T& ToArg(const T& v) { return v; }
-    template <typename C>
-    static const C* ToArg(const CStringT<C>& v) { return v.GetString(); }
+    template <typename T> static const T& ToArg(const T& v) { return v; }
+    template <typename C> static const C* ToArg(const CStringT<C>& v) { return v.GetString(); }
 
     StdString s_;
 };

@@ -2,7 +2,8 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 std::wstring& AppName()
 {
     static std::wstring name = L"Velmora";
@@ -10,7 +11,10 @@ std::wstring& AppName()
 }
 } // namespace
 
-void AfxSetAppName(const wchar_t* name) { AppName() = name ? name : L""; }
+void AfxSetAppName(const wchar_t* name)
+{
+    AppName() = name ? name : L"";
+}
 
 int AfxMessageBox(const wchar_t* text, UINT type)
 {

@@ -36,7 +36,8 @@ double FormatArg::AsReal() const
     }
 }
 
-namespace {
+namespace
+{
 
 void Append(std::wstring& out, const char* text)
 {
@@ -44,7 +45,10 @@ void Append(std::wstring& out, const char* text)
         out += static_cast<wchar_t>(static_cast<unsigned char>(*text++));
 }
 
-void Append(std::string& out, const char* text) { out += text; }
+void Append(std::string& out, const char* text)
+{
+    out += text;
+}
 
 // Text of the other width, converted through the ANSI code page as the C
 // runtime does for "%S".

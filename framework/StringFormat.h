@@ -10,7 +10,8 @@
 #include <string>
 #include <type_traits>
 
-class FormatArg {
+class FormatArg
+{
 public:
     enum Kind { Int, UInt, Real, Wide, Narrow, Pointer };
 
@@ -34,9 +35,10 @@ public:
     FormatArg(const std::string& v) : kind_(Narrow), a_(v.c_str()) {}
     FormatArg(std::nullptr_t) : kind_(Pointer), p_(nullptr) {}
     template <typename T, typename = std::enable_if_t<std::is_enum_v<T>>>
-    FormatArg(T v) : kind_(Int), i_(static_cast<long long>(v)) {}
-    template <typename T>
-    FormatArg(T* v) : kind_(Pointer), p_(v) {}
+    FormatArg(T v) : kind_(Int), i_(static_cast<long long>(v))
+    {
+    }
+    template <typename T> FormatArg(T* v) : kind_(Pointer), p_(v) {}
 
     Kind kind() const { return kind_; }
     long long AsInt() const;

@@ -8,14 +8,17 @@
 
 using namespace SQL_LITE;
 
-namespace {
+namespace
+{
 
 // The schema a user's AppData.db carries, as sqlite_master keeps it.
-const char* const ExpectedConfigSql = "CREATE TABLE qv_config(name varchar(100) primary key, value varchar(260))";
+const char* const ExpectedConfigSql =
+    "CREATE TABLE qv_config(name varchar(100) primary key, value varchar(260))";
 const char* const ExpectedCatalogSql = "CREATE TABLE qv_catalog(cid integer primary key autoincrement, "
                                        "name varchar(260), preid integer, itemcount integer)";
 const char* const ExpectedLinkSql =
-    "CREATE TABLE qv_link(\t\t\t\t\t\t\t id integer primary key autoincrement, \t\t\t\t\t\t name varchar(260), "
+    "CREATE TABLE qv_link(\t\t\t\t\t\t\t id integer primary key autoincrement, \t\t\t\t\t\t name "
+    "varchar(260), "
     "\t\t\t\t\t\t namepinyin varchar(260), \t\t\t\t\t\t cid interger, \t\t\t\t\t\t preid integer, "
     "\t\t\t\t\t\t linktype interger, \t\t\t\t\t\t csidl interger, \t\t\t\t\t\t path varchar(260), "
     "\t\t\t\t\t\t args varchar(260), \t\t\t\t\t\t workdir varchar(260), \t\t\t\t\t\t desc varchar(260))";
@@ -28,9 +31,13 @@ std::string SchemaOf(const char* table)
     return q.Eof() ? std::string("(missing)") : std::string(q.GetStringField("sql"));
 }
 
-int RowCount(const char* sql) { return AppDatabase.db.ExecScalar(sql); }
+int RowCount(const char* sql)
+{
+    return AppDatabase.db.ExecScalar(sql);
+}
 
-class AppDatabaseTest : public ::testing::Test {
+class AppDatabaseTest : public ::testing::Test
+{
 protected:
     void SetUp() override { ASSERT_EQ(OpenAppDatabase(), 1); }
     TempDataFolder dir;
@@ -55,7 +62,8 @@ TEST_F(AppDatabaseTest, ReopeningAltersNothing)
 
     ASSERT_EQ(OpenAppDatabase(), 1);
     EXPECT_EQ(SchemaOf("qv_config"), ExpectedConfigSql);
-    EXPECT_EQ(SchemaOf("qv_link"), "CREATE TABLE qv_link(id integer primary key, other text)"); // no migration
+    EXPECT_EQ(SchemaOf("qv_link"),
+              "CREATE TABLE qv_link(id integer primary key, other text)"); // no migration
     EXPECT_EQ(GetConfigString(L"HotkeyMainWindow", L"x"), L"CTRL + 1");
 }
 
@@ -71,8 +79,9 @@ TEST_F(AppDatabaseTest, SettingsInsertOnceThenUpdate)
 
 TEST_F(AppDatabaseTest, ValuesWithQuotesAndColumnNamesRoundTrip)
 {
-    const wchar_t* values[] = {L"say \"hi\"", L"it's", L"value", L"name", L"\"value\"", L"a & b", L"桌面'\"",
-                               L"", L"x'); drop table qv_config; --"};
+    const wchar_t* values[] = {L"say \"hi\"", L"it's",      L"value",
+                               L"name",       L"\"value\"", L"a & b",
+                               L"桌面'\"",    L"",          L"x'); drop table qv_config; --"};
     for (const wchar_t* v : values) {
         ASSERT_EQ(SetConfigString(L"DefaultExpandCatalog", v), 1) << v;
         EXPECT_EQ(GetConfigString(L"DefaultExpandCatalog", L"?"), v);

@@ -11,11 +11,11 @@
 
 using namespace SQL_LITE;
 
-namespace {
+namespace
+{
 
 // Frees what the loaders hand over, icons included.
-template <typename T>
-struct Owned {
+template <typename T> struct Owned {
     std::vector<T*> items;
     ~Owned()
     {
@@ -29,7 +29,8 @@ struct Owned {
     }
 };
 
-class CatalogStoreTest : public ::testing::Test {
+class CatalogStoreTest : public ::testing::Test
+{
 protected:
     void SetUp() override { ASSERT_EQ(OpenAppDatabase(), 1); }
 
@@ -151,9 +152,11 @@ TEST_F(CatalogStoreTest, NamesWithQuotesAndColumnNamesAreExactValues)
 TEST_F(CatalogStoreTest, LinkChainAfterAddAndDelete)
 {
     int cid = NewCatalog(L"g");
-    QuickLinkInfo a = NewLink(cid, L"a"), b = NewLink(cid, L"b"), c = NewLink(cid, L"c"), d = NewLink(cid, L"d");
+    QuickLinkInfo a = NewLink(cid, L"a"), b = NewLink(cid, L"b"), c = NewLink(cid, L"c"),
+                  d = NewLink(cid, L"d");
     EXPECT_EQ(a.preid, 0);
-    EXPECT_EQ(Chain(cid), (std::vector<std::pair<int, int>>{{a.id, 0}, {b.id, a.id}, {c.id, b.id}, {d.id, c.id}}));
+    EXPECT_EQ(Chain(cid),
+              (std::vector<std::pair<int, int>>{{a.id, 0}, {b.id, a.id}, {c.id, b.id}, {d.id, c.id}}));
 
     ASSERT_EQ(DeleteLink(b), 1); // middle
     EXPECT_EQ(Chain(cid), (std::vector<std::pair<int, int>>{{a.id, 0}, {c.id, a.id}, {d.id, c.id}}));

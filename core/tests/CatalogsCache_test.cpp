@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class CatalogsCacheTest : public ::testing::Test {
+class CatalogsCacheTest : public ::testing::Test
+{
 protected:
     void SetUp() override { ASSERT_EQ(OpenAppDatabase(), 1); }
 
@@ -48,8 +50,9 @@ TEST_F(CatalogsCacheTest, ExactBytesForOneAndSeveralGroups)
 
     Add(L"默认");
     Add(L"Tools");
-    EXPECT_EQ(Cache(), TempDataFolder::CacheBytes(
-                           L"app://get_category?category_count=3&category_0=桌面&category_1=默认&category_2=Tools"));
+    EXPECT_EQ(Cache(),
+              TempDataFolder::CacheBytes(
+                  L"app://get_category?category_count=3&category_0=桌面&category_1=默认&category_2=Tools"));
 }
 
 TEST_F(CatalogsCacheTest, FollowsRenameAndDelete)
@@ -61,7 +64,8 @@ TEST_F(CatalogsCacheTest, FollowsRenameAndDelete)
     EXPECT_EQ(Cache(), TempDataFolder::CacheBytes(
                            L"app://get_category?category_count=3&category_0=A&category_1=Bee&category_2=C"));
     ASSERT_EQ(DeleteCatalog(a), 1);
-    EXPECT_EQ(Cache(), TempDataFolder::CacheBytes(L"app://get_category?category_count=2&category_0=Bee&category_1=C"));
+    EXPECT_EQ(Cache(),
+              TempDataFolder::CacheBytes(L"app://get_category?category_count=2&category_0=Bee&category_1=C"));
 }
 
 TEST_F(CatalogsCacheTest, RefusedDuplicateLeavesFileUnchanged)

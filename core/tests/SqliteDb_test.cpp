@@ -8,9 +8,11 @@
 
 using namespace SQL_LITE;
 
-namespace {
+namespace
+{
 
-class SqliteDbTest : public ::testing::Test {
+class SqliteDbTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -20,12 +22,12 @@ protected:
     int OpenStatements() const
     {
         int count = 0;
-        for (sqlite3_stmt* s = sqlite3_next_stmt(db.Handle(), nullptr); s; s = sqlite3_next_stmt(db.Handle(), s))
+        for (sqlite3_stmt* s = sqlite3_next_stmt(db.Handle(), nullptr); s;
+             s = sqlite3_next_stmt(db.Handle(), s))
             ++count;
         return count;
     }
-    template <typename F>
-    std::string MessageOf(F&& f)
+    template <typename F> std::string MessageOf(F&& f)
     {
         try {
             f();
@@ -88,17 +90,21 @@ TEST_F(SqliteDbTest, FieldLookupErrors)
 {
     db.ExecDML("insert into t(name, n) values('a', 1);");
     CppSQLite3Query q = db.ExecQuery("select * from t;");
-    EXPECT_EQ(MessageOf([&] { q.FieldIndex("Name"); }), "CPPSQLITE_ERROR[1000]: Invalid field name requested");
-    EXPECT_EQ(MessageOf([&] { q.FieldIndex(nullptr); }), "CPPSQLITE_ERROR[1000]: Invalid field name requested");
+    EXPECT_EQ(MessageOf([&] { q.FieldIndex("Name"); }),
+              "CPPSQLITE_ERROR[1000]: Invalid field name requested");
+    EXPECT_EQ(MessageOf([&] { q.FieldIndex(nullptr); }),
+              "CPPSQLITE_ERROR[1000]: Invalid field name requested");
     EXPECT_EQ(MessageOf([&] { q.FieldDataType(3); }), "CPPSQLITE_ERROR[1000]: Invalid field index requested");
-    EXPECT_EQ(MessageOf([&] { q.FieldDataType(-1); }), "CPPSQLITE_ERROR[1000]: Invalid field index requested");
+    EXPECT_EQ(MessageOf([&] { q.FieldDataType(-1); }),
+              "CPPSQLITE_ERROR[1000]: Invalid field index requested");
     q.Finalize();
     EXPECT_EQ(MessageOf([&] { q.Eof(); }), "CPPSQLITE_ERROR[1000]: Null Virtual Machine pointer");
 }
 
 TEST_F(SqliteDbTest, ScalarWithoutRowThrowsAndLeavesNothingOpen)
 {
-    EXPECT_EQ(MessageOf([&] { db.ExecScalar("select n from t;"); }), "CPPSQLITE_ERROR[1000]: Invalid scalar query");
+    EXPECT_EQ(MessageOf([&] { db.ExecScalar("select n from t;"); }),
+              "CPPSQLITE_ERROR[1000]: Invalid scalar query");
     EXPECT_EQ(OpenStatements(), 0);
     db.ExecDML("insert into t(name, n) values('x', 41);");
     EXPECT_EQ(db.ExecScalar("select n + 1 from t;"), 42);
@@ -157,7 +163,8 @@ TEST(SqliteDb, ClosedConnection)
 TEST(SqliteSqlBuffer, LiteralsHoldTextExactly)
 {
     CppSQLite3SqlBuffer sql;
-    EXPECT_STREQ(sql.Format("select %Q, %Q, %d;", "it's \"x\"", nullptr, -3), "select 'it''s \"x\"', NULL, -3;");
+    EXPECT_STREQ(sql.Format("select %Q, %Q, %d;", "it's \"x\"", nullptr, -3),
+                 "select 'it''s \"x\"', NULL, -3;");
     EXPECT_STREQ(sql.Format("%s", "plain 'copy'"), "plain 'copy'");
     sql.Clear();
     EXPECT_EQ(static_cast<const char*>(sql), nullptr);

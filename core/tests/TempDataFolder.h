@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-class TempDataFolder {
+class TempDataFolder
+{
 public:
     TempDataFolder()
     {

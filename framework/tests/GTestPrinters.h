@@ -6,5 +6,11 @@
 
 #include <ostream>
 
-inline void PrintTo(const CString& s, std::ostream* os) { *os << '"' << ToUtf8(s).GetString() << '"'; }
-inline void PrintTo(const CStringA& s, std::ostream* os) { *os << '"' << s.GetString() << '"'; }
+inline void PrintTo(const CString& s, std::ostream* os)
+{
+    *os << '"' << ToUtf8(s).GetString() << '"';
+}
+inline void PrintTo(const CStringA& s, std::ostream* os)
+{
+    *os << '"' << s.GetString() << '"';
+}
