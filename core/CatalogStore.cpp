@@ -6,6 +6,8 @@
 
 #include <shlobj.h>
 
+#include <cstdarg>
+
 #include <memory>
 
 using namespace SQL_LITE;
@@ -18,6 +20,23 @@ void Exec(const char* sql)
 {
     CppSQLite3Statement statement = AppDatabase.db.CompileStatement(sql);
     statement.ExecDML();
+}
+
+// Formats and runs one data-changing statement: 1, or 0 after a database
+// error.
+int ChangeRows(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    CppSQLite3SqlBuffer sql;
+    sql.FormatV(format, args);
+    va_end(args);
+    try {
+        Exec(sql);
+    } catch (const CppSQLite3Exception&) {
+        return 0;
+    }
+    return 1;
 }
 
 CString TextField(const CppSQLite3Query& q, const char* column)
@@ -77,27 +96,17 @@ int AddCatalog(CatalogInfo& catalog)
 
 int DeleteCatalog(const CatalogInfo& catalog)
 {
-    try {
-        CppSQLite3SqlBuffer sql;
-        sql.Format("delete from %s where cid = %d;", CatalogTableName, catalog.cid);
-        Exec(sql);
-    } catch (const CppSQLite3Exception&) {
+    if (!ChangeRows("delete from %s where cid = %d;", CatalogTableName, catalog.cid))
         return 0;
-    }
     WriteCatalogsCache();
     return 1;
 }
 
 int RenameCatalog(const wchar_t* newName, const CatalogInfo& catalog)
 {
-    try {
-        CppSQLite3SqlBuffer sql;
-        sql.Format("update %s set name = %Q where cid = %d;", CatalogTableName, ToUtf8(newName).GetString(),
-                   catalog.cid);
-        Exec(sql);
-    } catch (const CppSQLite3Exception&) {
+    if (!ChangeRows("update %s set name = %Q where cid = %d;", CatalogTableName, ToUtf8(newName).GetString(),
+                    catalog.cid))
         return 0;
-    }
     WriteCatalogsCache();
     return 1;
 }
@@ -153,53 +162,25 @@ int AddLink(QuickLinkInfo& link)
 
 int DeleteLink(const QuickLinkInfo& link)
 {
-    try {
-        CppSQLite3SqlBuffer sql;
-        sql.Format("delete from %s where id = %d;", LinkTableName, link.id);
-        Exec(sql);
-        sql.Format("update %s set preid = %d where preid = %d;", LinkTableName, link.preid, link.id);
-        Exec(sql);
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+    // The successor is re-pointed only once the row is gone.
+    return ChangeRows("delete from %s where id = %d;", LinkTableName, link.id) &&
+           ChangeRows("update %s set preid = %d where preid = %d;", LinkTableName, link.preid, link.id);
 }
 
 int MoveLinkToCatalog(const QuickLinkInfo& link)
 {
-    try {
-        CppSQLite3SqlBuffer sql;
-        sql.Format("update %s set cid = %d where id = %d;", LinkTableName, link.cid, link.id);
-        Exec(sql);
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+    return ChangeRows("update %s set cid = %d where id = %d;", LinkTableName, link.cid, link.id);
 }
 
 int RenameLink(const QuickLinkInfo& link)
 {
-    try {
-        CppSQLite3SqlBuffer sql;
-        sql.Format("update %s set name = %Q, namepinyin = %Q where id = %d;", LinkTableName,
-                   ToUtf8(link.name).GetString(), ToUtf8(link.namepinyin).GetString(), link.id);
-        Exec(sql);
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+    return ChangeRows("update %s set name = %Q, namepinyin = %Q where id = %d;", LinkTableName,
+                      ToUtf8(link.name).GetString(), ToUtf8(link.namepinyin).GetString(), link.id);
 }
 
 int SetLinkPreId(const QuickLinkInfo& link)
 {
-    try {
-        CppSQLite3SqlBuffer sql;
-        sql.Format("update %s set preid = %d where id = %d;", LinkTableName, link.preid, link.id);
-        Exec(sql);
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+    return ChangeRows("update %s set preid = %d where id = %d;", LinkTableName, link.preid, link.id);
 }
 
 int LoadLinks(int cid, std::vector<QuickLinkInfo*>& links)

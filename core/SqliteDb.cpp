@@ -342,11 +342,17 @@ void CppSQLite3Query::Finalize()
 
 const char* CppSQLite3SqlBuffer::Format(const char* format, ...)
 {
-    Clear();
     va_list args;
     va_start(args, format);
-    text = sqlite3_vmprintf(format, args);
+    FormatV(format, args);
     va_end(args);
+    return text;
+}
+
+const char* CppSQLite3SqlBuffer::FormatV(const char* format, va_list args)
+{
+    Clear();
+    text = sqlite3_vmprintf(format, args);
     return text;
 }
 

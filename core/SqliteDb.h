@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <cstdarg>
+
 namespace SQL_LITE
 {
 
@@ -128,6 +130,7 @@ public:
     ~CppSQLite3SqlBuffer() { Clear(); }
 
     const char* Format(const char* format, ...);
+    const char* FormatV(const char* format, va_list args);
     void Clear();
     operator const char*() const { return text; }
 
