@@ -123,6 +123,8 @@ int CThreadPool::Start(int threadCount, int maxThreadCount)
 {
     SYSTEM_INFO info;
     GetSystemInfo(&info);
+    if (ThreadHandle())
+        return 1; // already started
     minThreads = threadCount > 0 ? threadCount : static_cast<int>(info.dwNumberOfProcessors);
     if (minThreads <= 0)
         return 0;
@@ -240,9 +242,9 @@ unsigned CThreadPool::Run()
 {
     while (!IsStopRequested()) {
         WaitForSingleObject(wakeEvent, 100);
-        if (IsStopRequested())
-            break;
         CScopedLock lock(state->poolLock);
+        if (IsStopRequested())
+            break; // checked under the lock: Stop may have emptied the sets meanwhile
         FreeEndedThreads(state->exitedThreads);
         int idle = static_cast<int>(state->idleThreads.size());
         int busy = static_cast<int>(state->busyThreads.size());
