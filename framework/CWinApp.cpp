@@ -1,0 +1,58 @@
+#include "framework/CWinApp.h"
+
+#include "framework/CWnd.h"
+
+namespace
+{
+CWinApp* g_app = nullptr;
+}
+
+CWinApp::CWinApp() : m_hInstance(::GetModuleHandleW(nullptr))
+{
+    if (!g_app)
+        g_app = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+int CWinApp::Run()
+{
+    while (AfxPumpMessage(&m_exitCode)) {
+    }
+    return ExitInstance();
+}
+
+BOOL CWinApp::PreTranslateMessage(MSG* msg)
+{
+    return AfxWalkPreTranslateTree(msg);
+}
+
+CWinApp* AfxGetApp()
+{
+    return g_app;
+}
+
+HINSTANCE AfxGetInstanceHandle()
+{
+    return g_app ? g_app->m_hInstance : ::GetModuleHandleW(nullptr);
+}
+
+int AfxWinMain(HINSTANCE instance, int)
+{
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return -1;
+    if (instance)
+        app->m_hInstance = instance;
+    if (!app->InitInstance()) {
+        if (app->m_pMainWnd)
+            app->m_pMainWnd->DestroyWindow();
+        // Whatever InitInstance set up before it failed is undone here too.
+        return app->ExitInstance();
+    }
+    return app->Run();
+}
