@@ -1,0 +1,117 @@
+#include "app/WindowPlacement.h"
+
+#include "core/AppDatabase.h"
+
+#include <cstdlib>
+
+namespace
+{
+
+// Where Windows parks a minimised top-level window.
+const int MinimisedPosition = -32000;
+
+void WorkAreaOf(HMONITOR monitor, RECT& workArea)
+{
+    SetRectEmpty(&workArea);
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (monitor && GetMonitorInfoW(monitor, &info))
+        workArea = info.rcWork;
+}
+
+} // namespace
+
+RECT DefaultWindowRectIn(const RECT& workArea)
+{
+    RECT rect;
+    rect.left = workArea.right - MainWindowDefaultWidth - MainWindowRightMargin;
+    rect.right = workArea.right - MainWindowRightMargin;
+    rect.top = workArea.top + (workArea.bottom - workArea.top - MainWindowDefaultHeight) / 2;
+    rect.bottom = rect.top + MainWindowDefaultHeight;
+    return rect;
+}
+
+void GetDefaultWindowRect(RECT& rect)
+{
+    const POINT origin = {0, 0};
+    RECT workArea;
+    WorkAreaOf(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), workArea);
+    rect = DefaultWindowRectIn(workArea);
+}
+
+RECT ClampWindowRect(RECT rect, const RECT& workArea)
+{
+    if (rect.top < workArea.top)
+        OffsetRect(&rect, 0, workArea.top - rect.top);
+    if (rect.bottom > workArea.bottom)
+        rect.bottom = workArea.bottom;
+    if (rect.right > workArea.right)
+        OffsetRect(&rect, workArea.right - rect.right, 0);
+    if (rect.left < workArea.left)
+        OffsetRect(&rect, workArea.left - rect.left, 0);
+    return rect;
+}
+
+void LoadWindowRect(RECT& rect)
+{
+    rect.left = GetConfigInt(L"WindowLeft", 0);
+    rect.top = GetConfigInt(L"WindowTop", 0);
+    rect.right = GetConfigInt(L"WindowRight", 0);
+    rect.bottom = GetConfigInt(L"WindowBottom", 0);
+    if (IsRectEmpty(&rect))
+        GetDefaultWindowRect(rect);
+    RECT workArea;
+    GetMonitorRect(workArea, rect);
+    if (IsRectEmpty(&workArea)) {
+        GetDefaultWindowRect(rect);
+        return;
+    }
+    rect = ClampWindowRect(rect, workArea);
+}
+
+bool IsWindowRectWorthSaving(const RECT& rect)
+{
+    return !IsRectEmpty(&rect) && rect.left > MinimisedPosition && rect.top > MinimisedPosition;
+}
+
+int SaveWindowRectSettings(const RECT& rect)
+{
+    if (!IsWindowRectWorthSaving(rect))
+        return 0;
+    int stored = SetConfigInt(L"WindowLeft", rect.left);
+    stored &= SetConfigInt(L"WindowTop", rect.top);
+    stored &= SetConfigInt(L"WindowRight", rect.right);
+    stored &= SetConfigInt(L"WindowBottom", rect.bottom);
+    return stored;
+}
+
+bool IsAutoFloatWindowOn()
+{
+    CString value = GetConfigString(L"AutoFloatWindow", L"1");
+    return value.IsEmpty() || _wtoi(value) != 0;
+}
+
+bool DockMovingRect(const RECT& current, RECT& proposed, const RECT& workArea)
+{
+    bool changed = false;
+    if (proposed.top < current.top && std::abs(proposed.top - workArea.top) < EdgeDockDistance) {
+        proposed.top = workArea.top;
+        proposed.bottom = workArea.bottom;
+        changed = true;
+    }
+    if (proposed.right > current.right && std::abs(proposed.right - workArea.right) < EdgeDockDistance) {
+        OffsetRect(&proposed, workArea.right - proposed.right, 0);
+        changed = true;
+    }
+    return changed;
+}
+
+void GetWindowWorkArea(RECT& workArea, HWND window)
+{
+    WorkAreaOf(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), workArea);
+}
+
+void GetMonitorRect(RECT& workArea, const RECT& source)
+{
+    WorkAreaOf(MonitorFromRect(&source, MONITOR_DEFAULTTONULL), workArea);
+}

@@ -1,0 +1,228 @@
+#include "app/WindowPlacement.h"
+#include "core/tests/TempDataFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+RECT Rect(LONG left, LONG top, LONG right, LONG bottom)
+{
+    return RECT{left, top, right, bottom};
+}
+
+::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected)
+{
+    if (EqualRect(&actual, &expected))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "(" << actual.left << ", " << actual.top << ", " << actual.right << ", " << actual.bottom
+           << ") instead of (" << expected.left << ", " << expected.top << ", " << expected.right << ", "
+           << expected.bottom << ")";
+}
+
+const RECT Work = Rect(0, 0, 1920, 1040); // a 1080-line screen above a 40-pixel task bar
+
+RECT PrimaryWorkArea()
+{
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+} // namespace
+
+TEST(DefaultWindowRect, RightEdgeCentredVertically)
+{
+    EXPECT_TRUE(SameRect(DefaultWindowRectIn(Work), Rect(1610, 240, 1910, 800)));
+    // A work area below a top task bar and right of a second monitor.
+    EXPECT_TRUE(SameRect(DefaultWindowRectIn(Rect(1920, 30, 3200, 1024)), Rect(2890, 247, 3190, 807)));
+}
+
+TEST(DefaultWindowRect, WorkAreaLowerThanTheWindow)
+{
+    EXPECT_TRUE(SameRect(DefaultWindowRectIn(Rect(0, 0, 800, 500)), Rect(490, -30, 790, 530)));
+}
+
+TEST(DefaultWindowRect, OnThePrimaryMonitor)
+{
+    RECT rect;
+    GetDefaultWindowRect(rect);
+    EXPECT_TRUE(SameRect(rect, DefaultWindowRectIn(PrimaryWorkArea())));
+}
+
+TEST(ClampWindowRect, InsideStaysPut)
+{
+    EXPECT_TRUE(SameRect(ClampWindowRect(Rect(100, 100, 400, 660), Work), Rect(100, 100, 400, 660)));
+}
+
+TEST(ClampWindowRect, AboveTheTopMovesDown)
+{
+    EXPECT_TRUE(SameRect(ClampWindowRect(Rect(100, -50, 400, 510), Work), Rect(100, 0, 400, 560)));
+}
+
+TEST(ClampWindowRect, TallerThanTheWorkAreaIsCutAtTheBottom)
+{
+    EXPECT_TRUE(SameRect(ClampWindowRect(Rect(100, -100, 400, 1300), Work), Rect(100, 0, 400, 1040)));
+}
+
+TEST(ClampWindowRect, SidesMoveInWithoutShrinking)
+{
+    EXPECT_TRUE(SameRect(ClampWindowRect(Rect(1800, 100, 2100, 660), Work), Rect(1620, 100, 1920, 660)));
+    EXPECT_TRUE(SameRect(ClampWindowRect(Rect(-120, 100, 180, 660), Work), Rect(0, 100, 300, 660)));
+}
+
+TEST(DockMovingRect, UpWithin29PixelsTakesTheFullHeight)
+{
+    RECT current = Rect(500, 100, 800, 660);
+    RECT proposed = Rect(500, 29, 800, 589);
+    EXPECT_TRUE(DockMovingRect(current, proposed, Work));
+    EXPECT_TRUE(SameRect(proposed, Rect(500, 0, 800, 1040)));
+}
+
+TEST(DockMovingRect, UpTo30PixelsDoesNotDock)
+{
+    RECT current = Rect(500, 100, 800, 660);
+    RECT proposed = Rect(500, 30, 800, 590);
+    EXPECT_FALSE(DockMovingRect(current, proposed, Work));
+    EXPECT_TRUE(SameRect(proposed, Rect(500, 30, 800, 590)));
+}
+
+TEST(DockMovingRect, UpPastTheTopDocksToo)
+{
+    RECT current = Rect(500, 10, 800, 570);
+    RECT proposed = Rect(500, -20, 800, 540);
+    EXPECT_TRUE(DockMovingRect(current, proposed, Work));
+    EXPECT_TRUE(SameRect(proposed, Rect(500, 0, 800, 1040)));
+}
+
+TEST(DockMovingRect, DownNearTheTopDoesNotDock)
+{
+    RECT current = Rect(500, 0, 800, 560);
+    RECT proposed = Rect(500, 5, 800, 565);
+    EXPECT_FALSE(DockMovingRect(current, proposed, Work));
+    EXPECT_TRUE(SameRect(proposed, Rect(500, 5, 800, 565)));
+}
+
+TEST(DockMovingRect, RightWithin29PixelsSticksToTheEdge)
+{
+    RECT current = Rect(1500, 200, 1800, 760);
+    RECT proposed = Rect(1591, 200, 1891, 760); // 29 pixels short
+    EXPECT_TRUE(DockMovingRect(current, proposed, Work));
+    EXPECT_TRUE(SameRect(proposed, Rect(1620, 200, 1920, 760)));
+
+    proposed = Rect(1590, 200, 1890, 760); // 30 pixels short
+    EXPECT_FALSE(DockMovingRect(current, proposed, Work));
+    EXPECT_TRUE(SameRect(proposed, Rect(1590, 200, 1890, 760)));
+}
+
+TEST(DockMovingRect, RightPastTheEdgeComesBack)
+{
+    RECT current = Rect(1610, 200, 1910, 760);
+    RECT proposed = Rect(1640, 200, 1940, 760);
+    EXPECT_TRUE(DockMovingRect(current, proposed, Work));
+    EXPECT_TRUE(SameRect(proposed, Rect(1620, 200, 1920, 760)));
+}
+
+TEST(DockMovingRect, UpAndRightAtOnce)
+{
+    RECT current = Rect(1500, 100, 1800, 660);
+    RECT proposed = Rect(1610, 10, 1910, 570);
+    EXPECT_TRUE(DockMovingRect(current, proposed, Work));
+    EXPECT_TRUE(SameRect(proposed, Rect(1620, 0, 1920, 1040)));
+}
+
+TEST(IsWindowRectWorthSaving, MinimisedAndEmptyRectanglesAreNot)
+{
+    EXPECT_TRUE(IsWindowRectWorthSaving(Rect(1610, 240, 1910, 800)));
+    EXPECT_TRUE(IsWindowRectWorthSaving(Rect(-1900, 100, -1600, 660))); // a monitor on the left
+    EXPECT_FALSE(IsWindowRectWorthSaving(Rect(-32000, -32000, -31840, -31973)));
+    EXPECT_FALSE(IsWindowRectWorthSaving(Rect(0, 0, 0, 0)));
+    EXPECT_FALSE(IsWindowRectWorthSaving(Rect(100, 100, 100, 400)));
+}
+
+class SavedWindowRectTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(OpenAppDatabase(), 1); }
+    TempDataFolder dir;
+};
+
+TEST_F(SavedWindowRectTest, SavedRectangleComesBack)
+{
+    RECT work = PrimaryWorkArea();
+    RECT saved = Rect(work.left + 20, work.top + 30, work.left + 320, work.top + 430);
+    ASSERT_EQ(SaveWindowRectSettings(saved), 1);
+    CString left;
+    left.Format(L"%d", saved.left);
+    EXPECT_EQ(GetConfigString(L"WindowLeft", nullptr), left);
+    RECT loaded;
+    LoadWindowRect(loaded);
+    EXPECT_TRUE(SameRect(loaded, saved));
+}
+
+TEST_F(SavedWindowRectTest, MinimisedRectangleKeepsThePreviousOne)
+{
+    RECT work = PrimaryWorkArea();
+    RECT saved = Rect(work.left + 20, work.top + 30, work.left + 320, work.top + 430);
+    ASSERT_EQ(SaveWindowRectSettings(saved), 1);
+    EXPECT_EQ(SaveWindowRectSettings(Rect(-32000, -32000, -31840, -31973)), 0);
+    RECT loaded;
+    LoadWindowRect(loaded);
+    EXPECT_TRUE(SameRect(loaded, saved));
+}
+
+TEST_F(SavedWindowRectTest, NothingSavedGivesTheDefault)
+{
+    RECT loaded;
+    LoadWindowRect(loaded);
+    RECT expected;
+    GetDefaultWindowRect(expected);
+    EXPECT_TRUE(SameRect(loaded, expected));
+}
+
+TEST_F(SavedWindowRectTest, OffEveryMonitorGivesTheDefault)
+{
+    SetConfigInt(L"WindowLeft", 100000);
+    SetConfigInt(L"WindowTop", 100000);
+    SetConfigInt(L"WindowRight", 100300);
+    SetConfigInt(L"WindowBottom", 100560);
+    RECT loaded;
+    LoadWindowRect(loaded);
+    RECT expected;
+    GetDefaultWindowRect(expected);
+    EXPECT_TRUE(SameRect(loaded, expected));
+}
+
+TEST_F(SavedWindowRectTest, TallerThanTheWorkAreaIsCut)
+{
+    RECT work = PrimaryWorkArea();
+    SetConfigInt(L"WindowLeft", work.left + 10);
+    SetConfigInt(L"WindowTop", work.top - 40);
+    SetConfigInt(L"WindowRight", work.left + 310);
+    SetConfigInt(L"WindowBottom", work.bottom + 500);
+    RECT loaded;
+    LoadWindowRect(loaded);
+    EXPECT_TRUE(SameRect(loaded, Rect(work.left + 10, work.top, work.left + 310, work.bottom)));
+}
+
+TEST_F(SavedWindowRectTest, AutoFloatWindowIsOnUnlessZero)
+{
+    EXPECT_TRUE(IsAutoFloatWindowOn());
+    SetConfigString(L"AutoFloatWindow", L"");
+    EXPECT_TRUE(IsAutoFloatWindowOn());
+    SetConfigInt(L"AutoFloatWindow", 0);
+    EXPECT_FALSE(IsAutoFloatWindowOn());
+    SetConfigInt(L"AutoFloatWindow", 1);
+    EXPECT_TRUE(IsAutoFloatWindowOn());
+}
+
+TEST(MonitorRect, PointsOffEveryMonitorGiveAnEmptyRectangle)
+{
+    RECT work;
+    GetMonitorRect(work, Rect(100000, 100000, 100300, 100560));
+    EXPECT_TRUE(IsRectEmpty(&work));
+    RECT primary = PrimaryWorkArea();
+    GetMonitorRect(work, Rect(primary.left + 1, primary.top + 1, primary.left + 50, primary.top + 50));
+    EXPECT_TRUE(SameRect(work, primary));
+}
