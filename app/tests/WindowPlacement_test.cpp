@@ -39,11 +39,6 @@ TEST(DefaultWindowRect, RightEdgeCentredVertically)
     EXPECT_TRUE(SameRect(DefaultWindowRectIn(Rect(1920, 30, 3200, 1024)), Rect(2890, 247, 3190, 807)));
 }
 
-TEST(DefaultWindowRect, WorkAreaLowerThanTheWindow)
-{
-    EXPECT_TRUE(SameRect(DefaultWindowRectIn(Rect(0, 0, 800, 500)), Rect(490, -30, 790, 530)));
-}
-
 TEST(DefaultWindowRect, OnThePrimaryMonitor)
 {
     RECT rect;
@@ -86,14 +81,6 @@ TEST(DockMovingRect, UpTo30PixelsDoesNotDock)
     RECT proposed = Rect(500, 30, 800, 590);
     EXPECT_FALSE(DockMovingRect(current, proposed, Work));
     EXPECT_TRUE(SameRect(proposed, Rect(500, 30, 800, 590)));
-}
-
-TEST(DockMovingRect, UpPastTheTopDocksToo)
-{
-    RECT current = Rect(500, 10, 800, 570);
-    RECT proposed = Rect(500, -20, 800, 540);
-    EXPECT_TRUE(DockMovingRect(current, proposed, Work));
-    EXPECT_TRUE(SameRect(proposed, Rect(500, 0, 800, 1040)));
 }
 
 TEST(DockMovingRect, DownNearTheTopDoesNotDock)
