@@ -9,6 +9,7 @@ MainHotkeyRecord MainHotkey;
 namespace
 {
 
+// Holds a reference to the id's atom while the hotkey stays registered.
 bool RegisterParts(HWND window, const HotkeyParts& parts)
 {
     ATOM id = GlobalAddAtomW(MainHotkeyAtomName);
@@ -50,9 +51,13 @@ int RegisterMainHotkey(HWND window, const wchar_t* text)
 
 void UnregisterMainHotkey(HWND window)
 {
-    ATOM id = GlobalAddAtomW(MainHotkeyAtomName);
-    UnregisterHotKey(window, id);
-    GlobalDeleteAtom(id);
+    ATOM id = GlobalFindAtomW(MainHotkeyAtomName);
+    if (id) {
+        UnregisterHotKey(window, id);
+        // The registration held one reference to the atom.
+        if (MainHotkey.keyCode != 0)
+            GlobalDeleteAtom(id);
+    }
     MainHotkey = MainHotkeyRecord();
 }
 

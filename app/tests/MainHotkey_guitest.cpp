@@ -117,12 +117,15 @@ TEST_F(MainHotkeyTest, UnregisterFreesTheCombinationAndEmptiesTheRecord)
     EXPECT_EQ(MainHotkey.keyCode, 0);
     EXPECT_EQ(MainHotkey.ctrl, 0);
     EXPECT_EQ(MainHotkey.alt, 0);
-    // Many rounds keep working with the same atom.
+    // Many rounds keep working and leave no reference to the atom behind.
     for (int i = 0; i < 50; ++i) {
         ASSERT_EQ(RegisterMainHotkey(frame, L"CTRL + ALT + K"), 1) << i;
+        ASSERT_EQ(RegisterMainHotkey(frame, L"CTRL + ALT + L"), 1) << i;
         UnregisterMainHotkey(frame);
     }
     EXPECT_TRUE(IsFree(MOD_CONTROL | MOD_ALT, 'K'));
+    EXPECT_TRUE(IsFree(MOD_CONTROL | MOD_ALT, 'L'));
+    EXPECT_EQ(GlobalFindAtomW(MainHotkeyAtomName), 0);
 }
 
 TEST_F(MainHotkeyTest, HotkeyMessageMatchesWithExtraModifiers)
