@@ -2,12 +2,16 @@
 
 #include "framework/CWnd.h"
 
+// The module this code is linked into: the program, or a DLL that carries
+// its own copy of the framework.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace
 {
 CWinApp* g_app = nullptr;
 }
 
-CWinApp::CWinApp() : m_hInstance(::GetModuleHandleW(nullptr))
+CWinApp::CWinApp() : m_hInstance(reinterpret_cast<HINSTANCE>(&__ImageBase))
 {
     if (!g_app)
         g_app = this;

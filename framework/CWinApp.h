@@ -33,5 +33,6 @@ protected:
 };
 
 CWinApp* AfxGetApp();
+// The module this code is part of; window classes are registered for it.
 HINSTANCE AfxGetInstanceHandle();
 int AfxWinMain(HINSTANCE instance, int showCommand);

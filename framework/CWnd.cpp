@@ -154,7 +154,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* wind
     t_creating = this;
     HHOOK hook = ::SetWindowsHookExW(WH_CBT, &CWnd::CbtHook, nullptr, ::GetCurrentThreadId());
     HWND hwnd = ::CreateWindowExW(exStyle, className, windowName, style, x, y, width, height, parent,
-                                  idOrMenu, ::GetModuleHandleW(nullptr), param);
+                                  idOrMenu, AfxGetInstanceHandle(), param);
     if (hook)
         ::UnhookWindowsHookEx(hook);
     t_creating = savedCreating;
