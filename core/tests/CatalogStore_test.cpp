@@ -29,20 +29,10 @@ template <typename T> struct Owned {
     }
 };
 
-class CatalogStoreTest : public ::testing::Test
+class CatalogStoreTest : public StoreTest
 {
 protected:
-    void SetUp() override { ASSERT_EQ(OpenAppDatabase(), 1); }
-
-    int NewCatalog(const wchar_t* name)
-    {
-        CatalogInfo c;
-        c.name = name;
-        c.preid = lastCid;
-        EXPECT_EQ(AddCatalog(c), 1);
-        lastCid = c.cid;
-        return c.cid;
-    }
+    int NewCatalog(const wchar_t* name) { return AppendCatalog(name).cid; }
 
     // Appends a link to the group's chain, as the tree list does.
     QuickLinkInfo NewLink(int cid, const wchar_t* name, const wchar_t* path = L"C:\\x.txt")
@@ -71,8 +61,6 @@ protected:
         return chain;
     }
 
-    TempDataFolder dir;
-    int lastCid = 0;
     std::map<int, int> lastLinkOf;
 };
 

@@ -8,24 +8,11 @@
 namespace
 {
 
-class CatalogsCacheTest : public ::testing::Test
+class CatalogsCacheTest : public StoreTest
 {
 protected:
-    void SetUp() override { ASSERT_EQ(OpenAppDatabase(), 1); }
-
-    CatalogInfo Add(const wchar_t* name)
-    {
-        CatalogInfo c;
-        c.name = name;
-        c.preid = lastCid;
-        EXPECT_EQ(AddCatalog(c), 1) << name;
-        lastCid = c.cid;
-        return c;
-    }
+    CatalogInfo Add(const wchar_t* name) { return AppendCatalog(name); }
     std::vector<unsigned char> Cache() const { return TempDataFolder::ReadBytes(dir.cachePath); }
-
-    TempDataFolder dir;
-    int lastCid = 0;
 };
 
 } // namespace

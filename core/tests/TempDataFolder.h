@@ -2,8 +2,10 @@
 #pragma once
 
 #include "core/AppDatabase.h"
+#include "core/CatalogStore.h"
 #include "core/AppPaths.h"
 #include "framework/CFile.h"
+#include "framework/TextConvert.h"
 #include "framework/tests/GTestPrinters.h"
 
 #include <windows.h>
@@ -69,4 +71,25 @@ public:
     CString folder;
     CString dbPath;
     CString cachePath;
+};
+
+// A test with a fresh, open AppData.db that appends groups as the tree list
+// does: each new group chains on the one added before it.
+class StoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(OpenAppDatabase(), 1); }
+
+    CatalogInfo AppendCatalog(const wchar_t* name)
+    {
+        CatalogInfo c;
+        c.name = name;
+        c.preid = lastCid;
+        EXPECT_EQ(AddCatalog(c), 1) << ToUtf8(name).GetString();
+        lastCid = c.cid;
+        return c;
+    }
+
+    TempDataFolder dir;
+    int lastCid = 0;
 };
