@@ -5,6 +5,8 @@
 
 #include "skin/CSkinButtonEx.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -353,6 +355,36 @@ TEST_F(SkinButton, AnimatedImageStepsThroughItsFramesAndIgnoresTheMouse)
     EXPECT_EQ(0, spinner.GetStateIndex()) << "an animation does not highlight";
     spinner.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
     PumpMessages(200);
+}
+
+// Gives a test the frame-delay table a GIF would carry.
+class DelayProbe : public CSkinButtonEx
+{
+public:
+    using CSkinButtonEx::FrameDelay;
+    void SetDelays(std::initializer_list<UINT32> hundredths, int frameCount)
+    {
+        const size_t bytes = hundredths.size() * sizeof(UINT32);
+        m_frameDelays =
+            static_cast<Gdiplus::PropertyItem*>(std::malloc(sizeof(Gdiplus::PropertyItem) + bytes));
+        m_frameDelays->id = PropertyTagFrameDelay;
+        m_frameDelays->length = static_cast<ULONG>(bytes);
+        m_frameDelays->type = PropertyTagTypeLong;
+        m_frameDelays->value = m_frameDelays + 1;
+        std::copy(hundredths.begin(), hundredths.end(), static_cast<UINT32*>(m_frameDelays->value));
+        m_animationFrameCount = frameCount;
+    }
+};
+
+TEST(AnimationDelays, FramesBeyondAShortDelayTableKeepTheStartingPace)
+{
+    DelayProbe probe;
+    EXPECT_EQ(100u, probe.FrameDelay(0)) << "no table at all";
+    probe.SetDelays({5, 0}, 4);
+    EXPECT_EQ(50u, probe.FrameDelay(0));
+    EXPECT_EQ(0u, probe.FrameDelay(1)) << "a zero delay stays zero";
+    EXPECT_EQ(100u, probe.FrameDelay(2));
+    EXPECT_EQ(100u, probe.FrameDelay(3));
 }
 
 } // namespace
