@@ -1,4 +1,5 @@
 #include "skin/CSkinMainFrame.h"
+#include "skin/SkinWindowClass.h"
 
 #include "framework/CWinApp.h"
 #include "skin/CSkinMemDC.h"
@@ -30,19 +31,8 @@ BOOL CreateCaptionButton(CSkinButtonEx& button, Gdiplus::Image* image, int frame
 
 BOOL CSkinMainFrame::Create(RECT rect)
 {
-    HINSTANCE instance = AfxGetInstanceHandle();
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    if (!::GetClassInfoExW(instance, kClassName, &wc)) {
-        wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = instance;
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = kClassName;
-        if (!::RegisterClassExW(&wc))
-            return FALSE;
-    }
+    if (!RegisterSkinWindowClass(kClassName, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)))
+        return FALSE;
     return CreateEx(0, kClassName, L"", 0x960A0000, rect, nullptr, 0);
 }
 

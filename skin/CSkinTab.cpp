@@ -1,4 +1,5 @@
 #include "skin/CSkinTab.h"
+#include "skin/SkinWindowClass.h"
 
 #include "framework/CDC.h"
 #include "framework/CWinApp.h"
@@ -28,19 +29,8 @@ CSkinTab::~CSkinTab()
 
 BOOL CSkinTab::Create(CWnd* parent, const RECT& rect)
 {
-    HINSTANCE instance = AfxGetInstanceHandle();
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    if (!::GetClassInfoExW(instance, kClassName, &wc)) {
-        wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = instance;
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = kClassName;
-        if (!::RegisterClassExW(&wc))
-            return FALSE;
-    }
+    if (!RegisterSkinWindowClass(kClassName, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)))
+        return FALSE;
     return CreateEx(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rect, parent, 0);
 }
 

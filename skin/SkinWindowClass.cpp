@@ -1,0 +1,24 @@
+#include "skin/SkinWindowClass.h"
+
+#include "framework/CWinApp.h"
+
+namespace SkinControl
+{
+
+bool RegisterSkinWindowClass(const wchar_t* name, HBRUSH background)
+{
+    HINSTANCE instance = AfxGetInstanceHandle();
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    if (::GetClassInfoExW(instance, name, &wc))
+        return true;
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    return ::RegisterClassExW(&wc) != 0;
+}
+
+} // namespace SkinControl
