@@ -1,6 +1,7 @@
 #include "framework/CWnd.h"
 
 #include "framework/CDC.h"
+#include "framework/CMenu.h"
 #include "framework/CWinApp.h"
 
 #include <memory>
@@ -307,8 +308,19 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
     }
     case WM_DRAWITEM: {
         auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (item && item->CtlType == ODT_MENU && CMenu::RouteDrawItem(item)) {
+            *result = TRUE;
+            return TRUE;
+        }
         return item && item->CtlType != ODT_MENU &&
                ReflectToChild(item->hwndItem, message, wParam, lParam, result);
+    }
+    case WM_MEASUREITEM: {
+        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (!item || item->CtlType != ODT_MENU || !CMenu::RouteMeasureItem(m_hWnd, item))
+            return FALSE;
+        *result = TRUE;
+        return TRUE;
     }
     case WM_CREATE:
         *result = OnCreate(reinterpret_cast<LPCREATESTRUCT>(lParam));

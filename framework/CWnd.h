@@ -11,6 +11,8 @@
 //
 // WM_COMMAND, WM_NOTIFY and WM_DRAWITEM from a child that is a CWnd of ours
 // are offered first to that child's OnChildNotify (reflection).
+// WM_MEASUREITEM and WM_DRAWITEM of owner-drawn menu items go to the menu
+// object (CMenu) when the window does not handle them itself.
 #pragma once
 
 #include "framework/CRect.h"
