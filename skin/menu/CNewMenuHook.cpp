@@ -259,8 +259,13 @@ LRESULT CALLBACK CNewMenuHook::CallWndProcHook(int code, WPARAM wParam, LPARAM l
 {
     if (code == HC_ACTION) {
         auto* msg = reinterpret_cast<CWPSTRUCT*>(lParam);
-        if (msg->message == WM_CREATE || msg->message == kMenuSizeMessage)
-            SubclassMenuWindow(msg->hwnd, msg->message == kMenuSizeMessage);
+        // Wine sends no size message and opens the popup (WM_INITMENUPOPUP)
+        // only after WM_CREATE; there the window is taken when it is first
+        // placed for showing, the point where Windows sends the size message.
+        const bool sized =
+            msg->message == kMenuSizeMessage || (s_isWine && msg->message == WM_WINDOWPOSCHANGING);
+        if (msg->message == WM_CREATE || sized)
+            SubclassMenuWindow(msg->hwnd, sized);
     }
     return ::CallNextHookEx(s_hook, code, wParam, lParam);
 }
