@@ -161,7 +161,13 @@ BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* wind
     t_creating = savedCreating;
     if (!hwnd) {
         // The window may have been destroyed during WM_CREATE after the hook
-        // attached it; then OnFinalNcDestroy has already cleaned up.
+        // attached it; then OnFinalNcDestroy has already cleaned up. A later
+        // CBT hook may also have refused the window after ours attached it:
+        // that handle never got a message and must leave the map.
+        if (m_hWnd && !::IsWindow(m_hWnd)) {
+            m_superProc = nullptr;
+            Detach();
+        }
         return FALSE;
     }
     if (m_hWnd != hwnd) {

@@ -1,0 +1,162 @@
+#include "framework/CDialog.h"
+
+#include "framework/CWinApp.h"
+
+namespace
+{
+
+// The dialog whose window the current DoModal is making.
+thread_local CDialog* t_creatingDialog = nullptr;
+
+bool IsImeWindow(HWND hwnd)
+{
+    wchar_t name[32] = {};
+    ::GetClassNameW(hwnd, name, 32);
+    return ::lstrcmpiW(name, L"IME") == 0 || ::lstrcmpiW(name, L"MSCTFIME UI") == 0;
+}
+
+} // namespace
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_owner(parent) {}
+
+LRESULT CALLBACK CDialog::CbtHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND && t_creatingDialog) {
+        HWND hwnd = reinterpret_cast<HWND>(wParam);
+        if (!IsImeWindow(hwnd)) {
+            // The dialog window comes before its controls; it is ours from
+            // its first message on.
+            CDialog* dialog = t_creatingDialog;
+            t_creatingDialog = nullptr;
+            dialog->SubclassWindow(hwnd);
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    // Every message reaches the object through the subclassed window
+    // procedure first; what it leaves goes to the dialog manager's default.
+    return FALSE;
+}
+
+HWND CDialog::ModalOwner() const
+{
+    HWND owner = m_owner ? m_owner->m_hWnd : nullptr;
+    if (!owner) {
+        CWinApp* app = AfxGetApp();
+        if (app && app->m_pMainWnd)
+            owner = app->m_pMainWnd->m_hWnd;
+    }
+    if (!owner)
+        owner = ::GetActiveWindow();
+    if (owner)
+        owner = ::GetAncestor(owner, GA_ROOT);
+    return owner && ::IsWindow(owner) ? owner : nullptr;
+}
+
+INT_PTR CDialog::DoModal()
+{
+    if (m_hWnd)
+        return -1;
+    HINSTANCE instance = AfxGetInstanceHandle();
+    HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(5));
+    HGLOBAL loaded = found ? ::LoadResource(instance, found) : nullptr;
+    auto* dialogTemplate = loaded ? static_cast<LPCDLGTEMPLATEW>(::LockResource(loaded)) : nullptr;
+    if (!dialogTemplate)
+        return -1;
+
+    m_ended = false;
+    m_result = -1;
+    HWND owner = ModalOwner();
+    const bool disableOwner = owner && ::IsWindowEnabled(owner);
+    if (disableOwner)
+        ::EnableWindow(owner, FALSE);
+
+    t_creatingDialog = this;
+    HHOOK hook = ::SetWindowsHookExW(WH_CBT, &CDialog::CbtHook, nullptr, ::GetCurrentThreadId());
+    HWND hwnd = ::CreateDialogIndirectParamW(instance, dialogTemplate, owner, &CDialog::DialogProc,
+                                             reinterpret_cast<LPARAM>(this));
+    if (hook)
+        ::UnhookWindowsHookEx(hook);
+    t_creatingDialog = nullptr;
+
+    if (hwnd && m_hWnd == hwnd) {
+        if (!m_ended) {
+            if (!IsWindowVisible())
+                ShowWindow(SW_SHOWNORMAL);
+            RunModalLoop();
+        }
+        // Hidden before the owner is enabled again, so the activation goes
+        // back to the owner and not to some other window.
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    }
+    if (disableOwner)
+        ::EnableWindow(owner, TRUE);
+    if (owner && hwnd && ::GetActiveWindow() == hwnd)
+        ::SetActiveWindow(owner);
+    if (hwnd && ::IsWindow(hwnd))
+        ::DestroyWindow(hwnd);
+    return hwnd ? m_result : -1;
+}
+
+void CDialog::EndDialog(int result)
+{
+    m_result = result;
+    m_ended = true;
+    EndModalLoop(result);
+}
+
+void CDialog::CenterWindow()
+{
+    CRect area;
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+        ::GetWindowRect(owner, &area);
+    } else {
+        MONITORINFO info = {};
+        info.cbSize = sizeof(info);
+        ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &info);
+        area = info.rcWork;
+    }
+    CRect rect;
+    GetWindowRect(&rect);
+    SetWindowPos(nullptr, area.left + (area.Width() - rect.Width()) / 2,
+                 area.top + (area.Height() - rect.Height()) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* msg)
+{
+    if (CWnd::PreTranslateMessage(msg))
+        return TRUE;
+    if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST || !m_hWnd)
+        return FALSE;
+    return ::IsDialogMessageW(m_hWnd, msg);
+}
+
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == IDOK) {
+            OnOK();
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            return TRUE;
+        }
+    }
+    return CWnd::OnCommand(wParam, lParam);
+}
+
+BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    if (message == WM_INITDIALOG) {
+        *result = OnInitDialog();
+        return TRUE;
+    }
+    return CWnd::OnWndMsg(message, wParam, lParam, result);
+}
