@@ -3,6 +3,7 @@
 #include "skin/menu/CMenuTheme.h"
 #include "skin/menu/CNewMenu.h"
 #include "skin/menu/CNewMenuItemData.h"
+#include "skin/menu/CNewMenuTempHandler.h"
 
 #include <algorithm>
 
@@ -264,8 +265,9 @@ LRESULT CALLBACK CNewMenuHook::CallWndProcHook(int code, WPARAM wParam, LPARAM l
         // placed for showing, the point where Windows sends the size message.
         const bool sized =
             msg->message == kMenuSizeMessage || (s_isWine && msg->message == WM_WINDOWPOSCHANGING);
-        if (msg->message == WM_CREATE || sized)
-            SubclassMenuWindow(msg->hwnd, sized);
+        const bool taken = (msg->message == WM_CREATE || sized) && SubclassMenuWindow(msg->hwnd, sized);
+        if (!taken && (MenuHookOptions & 1) && msg->message == WM_CREATE && HasClass(msg->hwnd, L"#32770"))
+            new CNewMenuTempHandler(msg->hwnd);
     }
     return ::CallNextHookEx(s_hook, code, wParam, lParam);
 }

@@ -2,6 +2,9 @@
 // subclasses the system's menu windows ("#32768") of CNewMenu popups, so the
 // current theme paints their border, background and shade.
 //
+// With MenuHookOptions bit 0 the hook also gives new dialogs a
+// CNewMenuTempHandler (this program leaves the option off).
+//
 // Install runs from the program's start-up on its UI thread and Uninstall
 // from its shut-down; both are explicit calls, not static constructors.
 #pragma once

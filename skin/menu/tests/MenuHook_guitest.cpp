@@ -233,3 +233,69 @@ TEST(RealPopup, TrackedOnScreenDrawnThroughTheOwnerAndPickedByMnemonic)
     owner.DestroyWindow();
     g_owner = nullptr;
 }
+
+namespace
+{
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+HWND CreatePlainDialog()
+{
+    struct {
+        DLGTEMPLATE header;
+        WORD menu, windowClass, title;
+    } dialog = {};
+    dialog.header.style = WS_POPUP | WS_SYSMENU;
+    dialog.header.cx = 50;
+    dialog.header.cy = 30;
+    return CreateDialogIndirectParamW(nullptr, &dialog.header, nullptr, &PlainDialogProc, 0);
+}
+
+HMENU g_dialogSystemMenu = nullptr;
+bool g_systemMenuAliveAtNcDestroy = false;
+
+LRESULT CALLBACK WatchNcDestroy(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto* msg = reinterpret_cast<CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && msg->message == WM_NCDESTROY && g_dialogSystemMenu)
+        g_systemMenuAliveAtNcDestroy = IsMenu(g_dialogSystemMenu) != FALSE;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+TEST(DialogMenus, NoDialogIsTouchedWithTheOptionsOff)
+{
+    GlobalsGuard guard;
+    CNewMenuHook::MenuHookOptions = 0;
+    HWND dialog = CreatePlainDialog();
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(nullptr, GetPropW(dialog, L"CNewMenuTempHandler"));
+    EXPECT_EQ(nullptr, CNewMenu::FromHandle(GetSystemMenu(dialog, FALSE)));
+    DestroyWindow(dialog);
+}
+
+TEST(DialogMenus, OptionBitsGiveTheSystemMenuToACNewMenuWithoutDestroyingIt)
+{
+    GlobalsGuard guard;
+    CNewMenuHook::MenuHookOptions = 3;
+    HWND dialog = CreatePlainDialog();
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_NE(nullptr, GetPropW(dialog, L"CNewMenuTempHandler"));
+    g_dialogSystemMenu = GetSystemMenu(dialog, FALSE);
+    CNewMenu* menu = CNewMenu::FromHandle(g_dialogSystemMenu);
+    ASSERT_NE(nullptr, menu);
+    EXPECT_EQ(static_cast<size_t>(GetMenuItemCount(g_dialogSystemMenu)), menu->Items().size());
+    EXPECT_TRUE(ItemInfo(g_dialogSystemMenu, 0).fType & MFT_OWNERDRAW);
+
+    HHOOK watch = SetWindowsHookExW(WH_CALLWNDPROC, &WatchNcDestroy, nullptr, GetCurrentThreadId());
+    DestroyWindow(dialog);
+    UnhookWindowsHookEx(watch);
+    // The handler went with WM_DESTROY; the dialog still had its menu after.
+    EXPECT_TRUE(g_systemMenuAliveAtNcDestroy);
+    EXPECT_EQ(nullptr, CMenu::FromHandlePermanent(g_dialogSystemMenu));
+    g_dialogSystemMenu = nullptr;
+}
