@@ -1,0 +1,95 @@
+// The program's one top-level window: search bar, the tab with the
+// quick-link list, the settings and help links, the tray icon, the global
+// hotkey, the Run value, placement and edge docking, and the online timers.
+#pragma once
+#include "app/MainTab.h"
+#include "skin/CSkinButtonEx.h"
+#include "skin/CSkinMainFrame.h"
+
+#include <shellapi.h>
+#include <vector>
+
+const UINT WM_TRAY_NOTIFY = 0x500;
+const UINT WM_UPDATE_READY = 0x1400;
+const UINT WM_NOTELET_UPDATED = 0x1401;
+const UINT WM_SHOW_MAIN_WINDOW = 0x1402;
+
+const UINT TrayIconId = 100;
+const UINT SettingsButtonId = 300;
+const UINT HelpButtonId = 301;
+
+// Tray and help menu commands.
+enum MainMenuCommand : UINT {
+    HelpPageCommand = 100,
+    HomePageCommand = 101,
+    ForumCommand = 102,
+    AboutCommand = 200,
+    TrayShowCommand = 514,
+    TrayExitCommand = 515,
+    TraySettingsCommand = 516,
+};
+
+// The maker's web addresses behind the help menu and the about box.
+extern const wchar_t* const MakerHomePage;
+extern const wchar_t* const MakerHelpPage;
+extern const wchar_t* const MakerForumPage;
+
+class CMainFrame : public SkinControl::CSkinMainFrame
+{
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void GetSysButtonImages(Gdiplus::Image** close, Gdiplus::Image** minimize, Gdiplus::Image** maximize,
+                            Gdiplus::Image** restore, int* frameCount) override;
+    void RecalcLayout() override;
+    void OnGetMinMaxInfo(MINMAXINFO* info) override;
+    void DrawBackground(CDC* dc) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    // Hands a command URL (from -addlinkstocatalog or WM_COPYDATA) to the
+    // quick-link list.
+    void AddLinksToCatalog(const CString& commandUrl);
+    // Command URLs waiting for the quick-link list, oldest first.
+    const std::vector<CString>& PendingCatalogCommands() const { return m_pendingCatalogCommands; }
+
+    void SaveWindowRect();
+
+protected:
+    int OnCreate(LPCREATESTRUCT cs) override;
+    void OnDestroy() override;
+    void OnSize(UINT type, int cx, int cy) override;
+    void OnTimer(UINT_PTR id) override;
+
+    void OnSettings();
+    void OnHelpButton();
+    void OnHotKey(UINT modifiers, UINT keyCode);
+    LRESULT OnCopyData(const COPYDATASTRUCT* data);
+    void OnMoving(RECT* proposed);
+    void OnSettingChange();
+    void OnSysCommand(WPARAM command);
+    LRESULT OnTrayNotify(LPARAM mouseMessage);
+    void OnUpdateReady();
+    void OnNoteletUpdated();
+    void OnShowMainWindow();
+    void OnSetFocus();
+
+private:
+    bool CreateChildren();
+    void AddTrayIcon();
+    void RestoreFromTray();
+    void ShowAboutDialog();
+    // Tracks a popup menu of {command, text} entries (command 0: separator)
+    // and returns the chosen command, 0 when none.
+    UINT TrackMenu(const std::vector<std::pair<UINT, const wchar_t*>>& entries, POINT screenPoint);
+
+    // The search bar (not built yet) will take this place.
+    CMainTab m_tab;
+    // The quick-link tree list (not built yet) will take this page's place.
+    CWnd m_listPage;
+    SkinControl::CSkinButtonEx m_settingsButton;
+    SkinControl::CSkinButtonEx m_helpButton;
+    NOTIFYICONDATAW m_trayIcon = {};
+    std::vector<CString> m_pendingCatalogCommands;
+};

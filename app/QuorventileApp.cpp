@@ -1,0 +1,116 @@
+#include "app/QuorventileApp.h"
+
+#include "app/ClientId.h"
+#include "app/CommandLine.h"
+#include "app/CrashReportLog.h"
+#include "app/InitAppPaths.h"
+#include "app/SingleInstance.h"
+#include "app/WindowPlacement.h"
+#include "app/coolsb/CoolSB.h"
+#include "app/crashreport/CrashReport.h"
+#include "core/AppDatabase.h"
+#include "core/AppPaths.h"
+#include "core/ThreadPool.h"
+#include "skin/CSkinRes.h"
+#include "skin/SkinDrawSupport.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+COLORREF ListBackColor = 0;
+
+namespace
+{
+void OnCrashReportEnd() {}
+} // namespace
+
+int PreloadSkin()
+{
+    ListBackColor = 0xFCF5F4;
+    static const wchar_t* const images[] = {
+        L"ShellLink.png", L"MainFrame.png", L"Quorventile.png", L"sys_button_close.png",
+        L"sys_button_min2.png", L"sys_button_max.png", L"sys_button_restore.png", L"sysmenu_close2.png",
+        L"ClassArrows.png", L"CommonButton.png", L"dialog_template.png", L"checkbox.bmp",
+        nullptr, // the radio-button bitmap, loaded with its colour key
+        L"search_normal.png", L"search_del.png", L"scrollv\\background.png", L"scrollv\\buttons.png",
+        L"scrollv\\thumb.png", L"scrollv\\thumbgripper.png", L"loading.gif"};
+    for (const wchar_t* name : images) {
+        int loaded = name ? SkinControl::CSkinRes::LoadImage(name) : SkinControl::CSkinRes::LoadRadioButtonImage();
+        if (!loaded)
+            return 0;
+    }
+    static const wchar_t* const families[3] = {L"微软雅黑", L"宋体", L"Tahoma"};
+    SkinControl::CSkinRes::AddFont(L"Font9", families, 9);
+    SkinControl::CSkinRes::AddFont(L"Font10", families, 10);
+    SkinControl::CSkinRes::AddFont(L"Font11", families, 11);
+    return 1;
+}
+
+BOOL CQuorventileApp::InitInstance()
+{
+    SetExceptionInfoCallback(OnCrashReportInfo);
+    SetExceptionEndCallback(OnCrashReportEnd);
+    InitCrashReport();
+
+    InitAppPaths(AppPaths);
+    SetAppDatabasePath(AppPaths.databasePath);
+    OpenAppDatabase();
+
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    AppCommandLine commandLine = ParseAppCommandLine(argc, argv);
+    LocalFree(argv);
+    if (commandLine.waitForPrevious)
+        CSingleInstanceMutex::WaitUntilGone(60);
+
+    // Created at once rather than tested first: two quick starts must not
+    // both get through between a test and a creation.
+    // A mutex that can't be made at all leaves the program running without
+    // the guard.
+    if (m_instanceMutex.Create() == CSingleInstanceMutex::Result::AlreadyRunning) {
+        ActivateRunningInstance();
+        return FALSE;
+    }
+
+    StartServices();
+
+    RECT rect;
+    LoadWindowRect(rect);
+    if (!m_mainFrame.Create(rect))
+        return FALSE;
+    if (!commandLine.pendingCommand.IsEmpty())
+        m_mainFrame.AddLinksToCatalog(commandLine.pendingCommand);
+    m_pMainWnd = &m_mainFrame;
+    return TRUE;
+}
+
+void CQuorventileApp::StartServices()
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
+    InitCommonControlsEx(&controls);
+    OleInitialize(nullptr);
+
+    SkinControl::InitSkinDrawSupport(SkinControl::GetSkinDrawSupport());
+    SkinControl::CSkinRes::SetSkinFolder(AppPaths.skinFolder);
+    PreloadSkin();
+
+    LoadOrCreateClientId();
+    CoolSB_InitializeApp();
+    if (SkinControl::CThreadPool* pool = SkinControl::GetGlobalThreadPool())
+        pool->Start();
+}
+
+int CQuorventileApp::ExitInstance()
+{
+    if (SkinControl::CThreadPool* pool = SkinControl::GetGlobalThreadPool())
+        pool->Shutdown();
+    CoolSB_UninitializeApp();
+    CloseAppDatabase();
+    SkinControl::CSkinRes::Global().FreeAll();
+    SkinControl::ShutdownSkinDrawSupport(SkinControl::GetSkinDrawSupport());
+    m_instanceMutex.Close();
+    return CWinApp::ExitInstance();
+}
