@@ -50,9 +50,10 @@ void DrawThumb(SkinControl::CGDIDrawHelper& draw, const RECT& rect, int state)
     SIZE size = BitmapSize(thumb);
     if (thumb && size.cy >= 4 * 5) {
         int frameHeight = size.cy / 4, top = state * frameHeight;
-        draw.AlphaBlendBitmapAt(thumb, CRect(rect.left, rect.top, rect.right, rect.top + 2), 0, top, size.cx, 2);
-        draw.AlphaBlendBitmapAt(thumb, CRect(rect.left, rect.top + 2, rect.right, rect.bottom - 2), 0, top + 2,
-                                size.cx, 1);
+        draw.AlphaBlendBitmapAt(thumb, CRect(rect.left, rect.top, rect.right, rect.top + 2), 0, top, size.cx,
+                                2);
+        draw.AlphaBlendBitmapAt(thumb, CRect(rect.left, rect.top + 2, rect.right, rect.bottom - 2), 0,
+                                top + 2, size.cx, 1);
         draw.AlphaBlendBitmapAt(thumb, CRect(rect.left, rect.bottom - 2, rect.right, rect.bottom), 0,
                                 top + frameHeight - 2, size.cx, 2);
     }

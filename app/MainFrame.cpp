@@ -207,8 +207,8 @@ UINT CMainFrame::TrackMenu(const std::vector<std::pair<UINT, const wchar_t*>>& e
     // Without the foreground and the WM_NULL after it, a tray menu stays open
     // when the user clicks elsewhere.
     SetForegroundWindow(m_hWnd);
-    UINT command = static_cast<UINT>(
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0, m_hWnd, nullptr));
+    UINT command = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x,
+                                                    screenPoint.y, 0, m_hWnd, nullptr));
     PostMessage(WM_NULL);
     DestroyMenu(menu);
     return command;
@@ -275,7 +275,8 @@ void CMainFrame::OnMoving(RECT* proposed)
     GetWindowRect(&current);
     GetWindowWorkArea(workArea, m_hWnd);
     DockMovingRect(current, *proposed, workArea);
-    MoveWindow(proposed->left, proposed->top, proposed->right - proposed->left, proposed->bottom - proposed->top);
+    MoveWindow(proposed->left, proposed->top, proposed->right - proposed->left,
+               proposed->bottom - proposed->top);
 }
 
 void CMainFrame::OnSettingChange()
@@ -367,7 +368,8 @@ void CMainFrame::OnUpdateReady()
     if (version.valid)
         running.Format(L"%i.%i.%i.%i", version.major, version.minor, version.build, version.revision);
     CString question;
-    question.Format(L"%s已准备好升级，当前版本%s，新版本%s，现在升级？", MainWindowTitle, running, netVersion);
+    question.Format(L"%s已准备好升级，当前版本%s，新版本%s，现在升级？", MainWindowTitle, running,
+                    netVersion);
     if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     SHELLEXECUTEINFOW execute = {};

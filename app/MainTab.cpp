@@ -22,7 +22,8 @@ int TabImageColumn(UINT state)
 
 LRESULT CMainTab::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(NM_COOLSB_CUSTOMDRAW))
+    if (message == WM_NOTIFY &&
+        reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(NM_COOLSB_CUSTOMDRAW))
         return DrawCoolScrollbar(reinterpret_cast<NMCSBCUSTOMDRAW*>(lParam));
     return CSkinTab::WindowProc(message, wParam, lParam);
 }
@@ -43,7 +44,8 @@ void CMainTab::RecalcLayout(BOOL redraw)
         if (selected >= 0 && selected < static_cast<int>(m_tabs.size()))
             page = m_tabs[selected]->page;
         if (page && ::IsWindow(page->m_hWnd))
-            page->MoveWindow(client.left, client.top + kTabHeight, client.Width(), client.Height() - kTabHeight);
+            page->MoveWindow(client.left, client.top + kTabHeight, client.Width(),
+                             client.Height() - kTabHeight);
     }
     if (redraw) {
         CRect strip(client.left, client.top, client.right, client.top + kTabHeight);

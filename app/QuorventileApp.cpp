@@ -29,15 +29,29 @@ void OnCrashReportEnd() {}
 int PreloadSkin()
 {
     ListBackColor = 0xFCF5F4;
-    static const wchar_t* const images[] = {
-        L"ShellLink.png", L"MainFrame.png", L"Quorventile.png", L"sys_button_close.png",
-        L"sys_button_min2.png", L"sys_button_max.png", L"sys_button_restore.png", L"sysmenu_close2.png",
-        L"ClassArrows.png", L"CommonButton.png", L"dialog_template.png", L"checkbox.bmp",
-        nullptr, // the radio-button bitmap, loaded with its colour key
-        L"search_normal.png", L"search_del.png", L"scrollv\\background.png", L"scrollv\\buttons.png",
-        L"scrollv\\thumb.png", L"scrollv\\thumbgripper.png", L"loading.gif"};
+    static const wchar_t* const images[] = {L"ShellLink.png",
+                                            L"MainFrame.png",
+                                            L"Quorventile.png",
+                                            L"sys_button_close.png",
+                                            L"sys_button_min2.png",
+                                            L"sys_button_max.png",
+                                            L"sys_button_restore.png",
+                                            L"sysmenu_close2.png",
+                                            L"ClassArrows.png",
+                                            L"CommonButton.png",
+                                            L"dialog_template.png",
+                                            L"checkbox.bmp",
+                                            nullptr, // the radio-button bitmap, loaded with its colour key
+                                            L"search_normal.png",
+                                            L"search_del.png",
+                                            L"scrollv\\background.png",
+                                            L"scrollv\\buttons.png",
+                                            L"scrollv\\thumb.png",
+                                            L"scrollv\\thumbgripper.png",
+                                            L"loading.gif"};
     for (const wchar_t* name : images) {
-        int loaded = name ? SkinControl::CSkinRes::LoadImage(name) : SkinControl::CSkinRes::LoadRadioButtonImage();
+        int loaded =
+            name ? SkinControl::CSkinRes::LoadImage(name) : SkinControl::CSkinRes::LoadRadioButtonImage();
         if (!loaded)
             return 0;
     }

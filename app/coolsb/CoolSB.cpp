@@ -138,7 +138,7 @@ void PaintBar(HWND window, BarState& state)
             continue;
         if (IsRectEmpty(part.rect))
             continue;
-        UINT itemState = disabled                       ? CDIS_DISABLED
+        UINT itemState = disabled                         ? CDIS_DISABLED
                          : state.pressedItem == part.item ? CDIS_SELECTED
                          : state.hotItem == part.item     ? CDIS_HOT
                                                           : 0;
@@ -445,7 +445,8 @@ Layout ComputeLayout(const RECT& bar, const SCROLLINFO& info)
     int trackBottom = layout.lineDown.top;
     int track = trackBottom - trackTop;
     int range = info.nMax - info.nMin + 1;
-    layout.hasThumb = range > 0 && info.nPage > 0 && static_cast<UINT>(range) > info.nPage && track >= kMinThumb;
+    layout.hasThumb =
+        range > 0 && info.nPage > 0 && static_cast<UINT>(range) > info.nPage && track >= kMinThumb;
     if (!layout.hasThumb) {
         layout.pageUp = {bar.left, trackTop, bar.right, trackBottom};
         layout.pageDown = {bar.left, trackBottom, bar.right, trackBottom};
@@ -455,7 +456,9 @@ Layout ComputeLayout(const RECT& bar, const SCROLLINFO& info)
     if (thumb < kMinThumb)
         thumb = kMinThumb;
     int span = MaxPosition(info) - info.nMin;
-    int offset = span > 0 ? static_cast<int>(static_cast<long long>(track - thumb) * (info.nPos - info.nMin) / span) : 0;
+    int offset =
+        span > 0 ? static_cast<int>(static_cast<long long>(track - thumb) * (info.nPos - info.nMin) / span)
+                 : 0;
     layout.thumb = {bar.left, trackTop + offset, bar.right, trackTop + offset + thumb};
     layout.pageUp = {bar.left, trackTop, bar.right, layout.thumb.top};
     layout.pageDown = {bar.left, layout.thumb.bottom, bar.right, trackBottom};

@@ -52,14 +52,14 @@ bool WriteSummary(EXCEPTION_POINTERS* exception, const wchar_t* path, const wcha
     GetLocalTime(&now);
 
     wchar_t text[4096];
-    int length = _snwprintf(
-        text, 4095,
-        L"Program: %ls\r\nTime: %04u-%02u-%02u %02u:%02u:%02u\r\nProcess: %lu  Thread: %lu\r\n"
-        L"Exception: 0x%08lX at %p\r\nModule: %ls + 0x%IX\r\nFlags: 0x%08lX\r\nDump: %ls%ls\r\n",
-        program, now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, GetCurrentProcessId(),
-        GetCurrentThreadId(), record ? record->ExceptionCode : 0UL, address, module,
-        static_cast<size_t>(static_cast<char*>(address) - reinterpret_cast<char*>(owner)),
-        record ? record->ExceptionFlags : 0UL, dumpPath, dumped ? L"" : L" (not written)");
+    int length =
+        _snwprintf(text, 4095,
+                   L"Program: %ls\r\nTime: %04u-%02u-%02u %02u:%02u:%02u\r\nProcess: %lu  Thread: %lu\r\n"
+                   L"Exception: 0x%08lX at %p\r\nModule: %ls + 0x%IX\r\nFlags: 0x%08lX\r\nDump: %ls%ls\r\n",
+                   program, now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                   GetCurrentProcessId(), GetCurrentThreadId(), record ? record->ExceptionCode : 0UL, address,
+                   module, static_cast<size_t>(static_cast<char*>(address) - reinterpret_cast<char*>(owner)),
+                   record ? record->ExceptionFlags : 0UL, dumpPath, dumped ? L"" : L" (not written)");
     if (record && record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->NumberParameters >= 2 &&
         length > 0 && length < 4000)
         length += _snwprintf(text + length, 4095 - length, L"Access: %ls at %p\r\n",

@@ -1,0 +1,226 @@
+// The main frame, its tab and the scroll-bar painter in this process, with
+// the generated skin and a database of its own.
+#include "app/CoolScrollbarPainter.h"
+#include "app/QuorventileApp.h"
+#include "core/AppDatabase.h"
+#include "skin/CSkinRes.h"
+#include "skin/tests/GuiTestHelpers.h"
+
+#include <commctrl.h>
+
+using SkinTest::PumpMessages;
+
+namespace
+{
+std::wstring ExeFolder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+SkinTest::TempFolder* g_folder = nullptr;
+CMainFrame* g_frame = nullptr;
+
+class MainWindow : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        g_folder = new SkinTest::TempFolder;
+        SetAppDatabasePath(g_folder->File(L"AppData.db").c_str());
+        OpenAppDatabase();
+        // No Run value and no hotkey that another test program could need.
+        SetConfigInt(L"AutoRun", 0);
+        SetConfigString(L"HotkeyMainWindow", L"CTRL + ALT + 9");
+        SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
+        ASSERT_EQ(1, PreloadSkin());
+        g_frame = new CMainFrame;
+        ASSERT_TRUE(g_frame->Create(CRect(40, 40, 340, 600)));
+        PumpMessages(200);
+    }
+    static void TearDownTestSuite()
+    {
+        if (g_frame && g_frame->m_hWnd)
+            g_frame->DestroyWindow();
+        delete g_frame;
+        g_frame = nullptr;
+        CloseAppDatabase();
+        SkinControl::CSkinRes::Global().FreeAll();
+        delete g_folder;
+    }
+    static CRect ChildRect(HWND child)
+    {
+        CRect rect;
+        ::GetWindowRect(child, &rect);
+        ::MapWindowPoints(nullptr, g_frame->m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+};
+
+TEST_F(MainWindow, IsTheNamedWindowOfTheProgram)
+{
+    EXPECT_EQ(g_frame->m_hWnd,
+              FindWindowW(L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventile", L"Velmora"));
+    EXPECT_EQ(0xFCF5F4u, ListBackColor);
+    EXPECT_NE(nullptr, SkinControl::CSkinRes::GetFont(L"Font9"));
+    EXPECT_NE(nullptr, SkinControl::CSkinRes::GetFont(L"Font11"));
+}
+
+TEST_F(MainWindow, LaysOutTheTabAndTheTwoLinks)
+{
+    HWND tab = FindWindowExW(g_frame->m_hWnd, nullptr, SkinControl::CSkinTab::kClassName, nullptr);
+    ASSERT_NE(nullptr, tab);
+    EXPECT_EQ(CRect(2, 89, 298, 89 + 560 - 120), ChildRect(tab));
+    HWND settings = GetDlgItem(g_frame->m_hWnd, SettingsButtonId);
+    HWND help = GetDlgItem(g_frame->m_hWnd, HelpButtonId);
+    ASSERT_TRUE(settings && help);
+    CRect helpRect = ChildRect(help), settingsRect = ChildRect(settings);
+    EXPECT_EQ(300 - 8, helpRect.right);
+    EXPECT_EQ(28, helpRect.top);
+    EXPECT_EQ(helpRect.left - 10, settingsRect.right);
+    EXPECT_EQ(helpRect.Height(), settingsRect.Height());
+    EXPECT_GT(helpRect.Width(), 10);
+    // The page sits under the 26-pixel strip and fills the rest.
+    HWND page = GetWindow(tab, GW_CHILD);
+    ASSERT_NE(nullptr, page);
+    CRect pageRect;
+    GetWindowRect(page, &pageRect);
+    MapWindowPoints(nullptr, tab, reinterpret_cast<POINT*>(&pageRect), 2);
+    EXPECT_EQ(CRect(0, 26, 296, 440), pageRect);
+}
+
+TEST_F(MainWindow, PaintsHeaderSidesFooterAndTabFromTheSkin)
+{
+    Gdiplus::Bitmap* image = SkinControl::CSkinRes::GetImage(L"MainFrame.png");
+    ASSERT_NE(nullptr, image);
+    auto imagePixel = [&](int x, int y) {
+        Gdiplus::Color c;
+        image->GetPixel(x, y, &c);
+        return RGB(c.GetR(), c.GetG(), c.GetB());
+    };
+    RedrawWindow(g_frame->m_hWnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SkinTest::Pixels shot = SkinTest::CaptureClient(g_frame->m_hWnd);
+    const int h = static_cast<int>(image->GetHeight());
+    EXPECT_TRUE(SkinTest::Near(imagePixel(241, 70), shot.Pixel(260, 70)));           // stretched header
+    EXPECT_TRUE(SkinTest::Near(imagePixel(5, h - 10), shot.Pixel(150, 560 - 10)));   // footer
+    EXPECT_TRUE(SkinTest::Near(imagePixel(0, 81), shot.Pixel(0, 300)));              // left side
+    EXPECT_TRUE(SkinTest::Near(imagePixel(154, 89 + 13), shot.Pixel(150, 89 + 13))); // empty strip
+    EXPECT_TRUE(SkinTest::Near(imagePixel(2, 89 + 3), shot.Pixel(2 + 2, 89 + 3)));   // selected tab
+    EXPECT_EQ(RGB(255, 255, 255), shot.Pixel(150, 300));                             // the page
+}
+
+TEST_F(MainWindow, CannotBeMadeSmallerThan300By560)
+{
+    MINMAXINFO info = {};
+    g_frame->SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(300, info.ptMinTrackSize.x);
+    EXPECT_EQ(560, info.ptMinTrackSize.y);
+}
+
+TEST_F(MainWindow, QueuesCommandUrlsForTheQuickLinkList)
+{
+    const wchar_t text[] = L"qv://one";
+    COPYDATASTRUCT copy = {2025, sizeof(text), const_cast<wchar_t*>(text)};
+    size_t before = g_frame->PendingCatalogCommands().size();
+    EXPECT_EQ(TRUE, g_frame->SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)));
+    ASSERT_EQ(before + 1, g_frame->PendingCatalogCommands().size());
+    EXPECT_EQ(CString(L"qv://one"), g_frame->PendingCatalogCommands().back());
+    copy.lpData = nullptr;
+    EXPECT_EQ(FALSE, g_frame->SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)));
+    EXPECT_EQ(before + 1, g_frame->PendingCatalogCommands().size());
+}
+
+TEST_F(MainWindow, MinimisingGoesToTheTrayAndTheTrayClickBringsItBack)
+{
+    g_frame->SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+    PumpMessages(100);
+    EXPECT_FALSE(g_frame->IsWindowVisible());
+    g_frame->SendMessage(WM_TRAY_NOTIFY, TrayIconId, WM_LBUTTONUP);
+    PumpMessages(100);
+    EXPECT_TRUE(g_frame->IsWindowVisible());
+    EXPECT_FALSE(g_frame->IsIconic());
+    // Other mouse messages of the icon do nothing.
+    EXPECT_EQ(0, g_frame->SendMessage(WM_TRAY_NOTIFY, TrayIconId, WM_MOUSEMOVE));
+}
+
+TEST_F(MainWindow, TheUpgradePromptNeedsAVersionAndASetupFile)
+{
+    // Neither is there: nothing is shown, so this returns at once.
+    SetConfigString(L"UpdateNetVersion", L"");
+    EXPECT_EQ(0, g_frame->SendMessage(WM_UPDATE_READY));
+    SetConfigString(L"UpdateNetVersion", L"2.0.0.1");
+    EXPECT_EQ(0, g_frame->SendMessage(WM_UPDATE_READY)); // no setup file in the update folder
+}
+
+// The painter answers the scroll bar's custom draw from the skin images.
+class ScrollbarPainter : public MainWindow
+{
+protected:
+    NMCSBCUSTOMDRAW Draw(DWORD stage, UINT item, UINT state, HDC dc, RECT rect)
+    {
+        NMCSBCUSTOMDRAW draw = {};
+        draw.dwDrawStage = stage;
+        draw.uItem = item;
+        draw.uState = state;
+        draw.hdc = dc;
+        draw.rect = rect;
+        draw.nBar = SB_VERT;
+        return draw;
+    }
+};
+
+TEST_F(ScrollbarPainter, SkipsTheDefaultExceptAfterPainting)
+{
+    HDC screen = GetDC(nullptr);
+    NMCSBCUSTOMDRAW draw = Draw(CDDS_POSTPAINT, 0, 0, screen, {0, 0, 16, 16});
+    EXPECT_EQ(0, DrawCoolScrollbar(&draw));
+    draw.dwDrawStage = CDDS_PREPAINT;
+    EXPECT_EQ(CDRF_SKIPDEFAULT, DrawCoolScrollbar(&draw));
+    draw = Draw(CDDS_ITEMPREPAINT, 4, 0, screen, {0, 0, 0, 0}); // no such part
+    EXPECT_EQ(CDRF_SKIPDEFAULT, DrawCoolScrollbar(&draw));
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(ScrollbarPainter, DrawsTheArrowFrameOfTheState)
+{
+    HBITMAP buttons = SkinControl::CSkinRes::GetBitmap(L"scrollv\\buttons.png");
+    ASSERT_NE(nullptr, buttons);
+    BITMAP info;
+    GetObjectW(buttons, sizeof(info), &info);
+    const int frameHeight = info.bmHeight / 8;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, info.bmWidth, frameHeight);
+    HGDIOBJ old = SelectObject(memory, target);
+    ReleaseDC(nullptr, screen);
+    CDC memoryDc;
+    memoryDc.Attach(memory);
+    auto paint = [&](UINT item, UINT state) {
+        RECT all = {0, 0, info.bmWidth, frameHeight};
+        memoryDc.FillSolidRect(all, RGB(255, 255, 255));
+        NMCSBCUSTOMDRAW draw = Draw(CDDS_ITEMPREPAINT, item, state, memory, all);
+        EXPECT_EQ(CDRF_SKIPDEFAULT, DrawCoolScrollbar(&draw));
+        return SkinTest::Pixels(memory, 0, 0, info.bmWidth, frameHeight);
+    };
+    SkinTest::Pixels upNormal = paint(SB_LINEUP, 0);
+    SkinTest::Pixels downNormal = paint(SB_LINEDOWN, 0);
+    SkinTest::Pixels upPressed = paint(SB_LINEUP, CDIS_SELECTED);
+    int differences = 0, pressedDifferences = 0, drawn = 0;
+    for (int y = 0; y < frameHeight; ++y)
+        for (int x = 0; x < info.bmWidth; ++x) {
+            differences += upNormal.Pixel(x, y) != downNormal.Pixel(x, y);
+            pressedDifferences += upNormal.Pixel(x, y) != upPressed.Pixel(x, y);
+            drawn += upNormal.Pixel(x, y) != RGB(255, 255, 255);
+        }
+    EXPECT_GT(drawn, 0);
+    EXPECT_GT(differences, 0);        // the down arrow is another frame
+    EXPECT_GT(pressedDifferences, 0); // and so is the pressed state
+    memoryDc.Detach();
+    SelectObject(memory, old);
+    DeleteObject(target);
+    DeleteDC(memory);
+}
+} // namespace

@@ -1,0 +1,445 @@
+// End-to-end probe: starts the real Quorventile.exe in this Wine prefix and
+// talks to it the way Windows, the shell extension and a user would.  The
+// tests run in order and share the running program.  run-e2e.sh gives them a
+// fresh prefix and ends every process in it afterwards.
+#include "app/SingleInstance.h"
+#include "core/AppDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwctype>
+#include <string>
+#include <vector>
+
+namespace
+{
+const wchar_t* const kClass = L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventile";
+const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::wstring Env(const wchar_t* name)
+{
+    wchar_t value[1024] = {};
+    DWORD n = GetEnvironmentVariableW(name, value, 1024);
+    return n > 0 && n < 1024 ? value : L"";
+}
+
+template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 15000)
+{
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+struct Program {
+    PROCESS_INFORMATION process = {};
+    bool Start(const std::wstring& arguments = L"")
+    {
+        std::wstring path = Env(L"QV_E2E_PROGRAM");
+        std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &process) != 0;
+    }
+    // Waits for the process to end; false when it is still running.
+    bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr)
+    {
+        if (!process.hProcess)
+            return true;
+        if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0)
+            return false;
+        if (exitCode)
+            GetExitCodeProcess(process.hProcess, exitCode);
+        Close();
+        return true;
+    }
+    void Close()
+    {
+        if (process.hProcess) {
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        process = {};
+    }
+    // Test clean-up only: a program that did not end on WM_CLOSE.
+    void Kill()
+    {
+        if (process.hProcess && WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) {
+            TerminateProcess(process.hProcess, 99);
+            WaitForSingleObject(process.hProcess, 5000);
+        }
+        Close();
+    }
+};
+
+HWND MainWindow()
+{
+    return FindWindowW(kClass, L"Velmora");
+}
+
+HWND WaitForMainWindow()
+{
+    HWND window = nullptr;
+    WaitFor([&] { return (window = MainWindow()) != nullptr && IsWindowVisible(window); });
+    return window;
+}
+
+BOOL CALLBACK CountMainWindow(HWND window, LPARAM counter)
+{
+    wchar_t name[128];
+    if (GetClassNameW(window, name, 128) && wcscmp(name, kClass) == 0)
+        ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+}
+
+int CountMainWindows()
+{
+    int count = 0;
+    EnumWindows(CountMainWindow, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+std::wstring DatabasePath()
+{
+    wchar_t appData[MAX_PATH];
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+    return std::wstring(appData) + L"\\Quorventile\\AppData.db";
+}
+
+// Settings rows straight from the file, with the database closed again.
+CString ReadSetting(const wchar_t* name)
+{
+    SetAppDatabasePath(DatabasePath().c_str());
+    OpenAppDatabase();
+    CString value = GetConfigString(name, L"<missing>");
+    CloseAppDatabase();
+    return value;
+}
+
+void WriteSetting(const wchar_t* name, const wchar_t* value)
+{
+    SetAppDatabasePath(DatabasePath().c_str());
+    OpenAppDatabase();
+    SetConfigString(name, value);
+    CloseAppDatabase();
+}
+
+std::vector<std::string> TableNames()
+{
+    std::vector<std::string> names;
+    SetAppDatabasePath(DatabasePath().c_str());
+    OpenAppDatabase();
+    try {
+        auto query =
+            AppDatabase.db.ExecQuery("select name from sqlite_master where type = 'table' order by name;");
+        for (; !query.Eof(); query.NextRow())
+            names.push_back(query.GetStringField("name"));
+    } catch (...) {
+    }
+    CloseAppDatabase();
+    return names;
+}
+
+bool ReadRunValue(std::wstring& value)
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    wchar_t data[600] = {};
+    DWORD size = sizeof(data) - sizeof(wchar_t), type = 0;
+    LONG result = RegQueryValueExW(key, L"Quorventile", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    value = data;
+    return true;
+}
+
+RECT WorkArea()
+{
+    RECT area;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+RECT WindowRect(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+// Saves the window as a 24-bit BMP from the screen; the script turns it into
+// a PNG next to the test's other artefacts.
+bool SaveScreenshot(HWND window, const std::wstring& path)
+{
+    RECT rect = WindowRect(window);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    DWORD stride = (width * 3 + 3) & ~3u, imageSize = stride * height;
+    BITMAPFILEHEADER header = {
+        0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageSize), 0, 0,
+        sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    bool saved = false;
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    if (file) {
+        saved = fwrite(&header, sizeof(header), 1, file) == 1 &&
+                fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, file) == 1 &&
+                fwrite(bits, imageSize, 1, file) == 1;
+        fclose(file);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+LRESULT SendCopyData(HWND window, ULONG_PTR kind, const void* data, DWORD bytes)
+{
+    COPYDATASTRUCT copy = {kind, bytes, const_cast<void*>(data)};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_ABORTIFHUNG, 5000,
+                        &result);
+    return static_cast<LRESULT>(result);
+}
+
+class ProgramTest : public ::testing::Test
+{
+protected:
+    static Program program;
+    static void TearDownTestSuite() { program.Kill(); }
+
+    // The program running with its window shown, started when needed.
+    static HWND Running()
+    {
+        HWND window = MainWindow();
+        if (window && program.process.hProcess)
+            return window;
+        EXPECT_TRUE(program.Start());
+        return WaitForMainWindow();
+    }
+    static bool CloseProgram()
+    {
+        HWND window = MainWindow();
+        if (window)
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        return program.WaitExit(15000);
+    }
+};
+Program ProgramTest::program;
+
+TEST_F(ProgramTest, FirstStartShowsTheMainWindowAtTheDefaultRectangle)
+{
+    ASSERT_NE(L"", Env(L"QV_E2E_PROGRAM"));
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    wchar_t title[64] = {};
+    GetWindowTextW(window, title, 64);
+    EXPECT_STREQ(L"Velmora", title);
+    RECT area = WorkArea(), rect = WindowRect(window);
+    EXPECT_EQ(area.right - 310, rect.left);
+    EXPECT_EQ(area.right - 10, rect.right);
+    EXPECT_EQ(area.top + (area.bottom - area.top - 560) / 2, rect.top);
+    EXPECT_EQ(560, rect.bottom - rect.top);
+    EXPECT_EQ(1, CountMainWindows());
+}
+
+TEST_F(ProgramTest, KeepsAScreenshotOfTheMainWindow)
+{
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    Sleep(500); // the first paint
+    std::wstring folder = Env(L"QV_E2E_ARTEFACTS");
+    ASSERT_NE(L"", folder);
+    EXPECT_TRUE(SaveScreenshot(window, folder + L"\\main-window.bmp"));
+    // The header is the skin's blue, the tab page below it white.
+    HDC screen = GetDC(nullptr);
+    RECT rect = WindowRect(window);
+    COLORREF header = GetPixel(screen, rect.left + 150, rect.top + 10);
+    COLORREF page = GetPixel(screen, rect.left + 150, rect.top + 300);
+    ReleaseDC(nullptr, screen);
+    EXPECT_GT(GetBValue(header), GetRValue(header) + 60) << std::hex << header;
+    EXPECT_EQ(RGB(255, 255, 255), page);
+}
+
+TEST_F(ProgramTest, CreatesTheDatabaseWithItsTablesAndAClientId)
+{
+    ASSERT_NE(nullptr, Running());
+    std::vector<std::string> tables = TableNames();
+    for (const char* name : {"qv_catalog", "qv_config", "qv_link"})
+        EXPECT_NE(tables.end(), std::find(tables.begin(), tables.end(), name)) << name;
+    CString id = ReadSetting(L"ClientID");
+    ASSERT_EQ(34, id.GetLength());
+    for (int i = 0; i < id.GetLength(); ++i)
+        EXPECT_TRUE(iswdigit(id[i]) || (id[i] >= L'a' && id[i] <= L'f')) << i;
+    EXPECT_EQ(CString(L"0a"), id.Right(2));
+}
+
+TEST_F(ProgramTest, HoldsTheHotkeyCtrl1)
+{
+    ASSERT_NE(nullptr, Running());
+    EXPECT_FALSE(RegisterHotKey(nullptr, 1, MOD_CONTROL, '1'));
+    // Another combination is free, so the refusal above is the program's.
+    EXPECT_TRUE(RegisterHotKey(nullptr, 2, MOD_CONTROL | MOD_ALT, '7'));
+    UnregisterHotKey(nullptr, 2);
+}
+
+TEST_F(ProgramTest, TheHotkeyHidesAndShowsTheWindow)
+{
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    const LPARAM ctrl1 = MAKELPARAM(MOD_CONTROL, '1');
+    // A window in the background first comes to the front, a front window
+    // goes to the tray.
+    for (int i = 0; i < 3 && IsWindowVisible(window); ++i) {
+        PostMessageW(window, WM_HOTKEY, 1, ctrl1);
+        WaitFor([&] { return !IsWindowVisible(window); }, 1500);
+    }
+    ASSERT_FALSE(IsWindowVisible(window));
+    // Another key does nothing.
+    PostMessageW(window, WM_HOTKEY, 1, MAKELPARAM(MOD_CONTROL, '2'));
+    Sleep(300);
+    EXPECT_FALSE(IsWindowVisible(window));
+    // Extra modifiers still count.
+    PostMessageW(window, WM_HOTKEY, 1, MAKELPARAM(MOD_CONTROL | MOD_SHIFT, '1'));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(window) && !IsIconic(window); }, 5000));
+}
+
+TEST_F(ProgramTest, WritesTheRunValueWithItsPath)
+{
+    ASSERT_NE(nullptr, Running());
+    std::wstring value;
+    ASSERT_TRUE(ReadRunValue(value));
+    EXPECT_EQ(0, _wcsicmp(value.c_str(), Env(L"QV_E2E_PROGRAM").c_str())) << value;
+}
+
+TEST_F(ProgramTest, TakesCommandUrlsOnlyThroughItsCopyData)
+{
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    const wchar_t text[] = L"qv://add?name=x";
+    EXPECT_EQ(TRUE, SendCopyData(window, 2025, text, sizeof(text)));
+    // No terminator within the byte count: read within the count, no more.
+    EXPECT_EQ(TRUE, SendCopyData(window, 2025, text, 6));
+    EXPECT_EQ(FALSE, SendCopyData(window, 2025, nullptr, 0));
+    EXPECT_EQ(FALSE, SendCopyData(window, 2025, text, 1));
+    EXPECT_EQ(FALSE, SendCopyData(window, 7, text, sizeof(text)));
+    EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(ProgramTest, DocksAtTheTopWithin29PixelsButNot30)
+{
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    RECT area = WorkArea();
+    SetWindowPos(window, nullptr, 400, area.top + 200, 300, 560, SWP_NOZORDER | SWP_NOACTIVATE);
+    WaitFor([&] { return WindowRect(window).top == area.top + 200; }, 3000);
+
+    RECT proposed = {400, area.top + 30, 700, area.top + 30 + 560};
+    SendMessageW(window, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&proposed));
+    WaitFor([&] { return WindowRect(window).top == area.top + 30; }, 3000);
+    RECT notDocked = WindowRect(window);
+    EXPECT_EQ(area.top + 30, notDocked.top);
+    EXPECT_EQ(560, notDocked.bottom - notDocked.top);
+
+    proposed = {400, area.top + 29, 700, area.top + 29 + 560};
+    SendMessageW(window, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&proposed));
+    WaitFor([&] { return WindowRect(window).top == area.top; }, 3000);
+    RECT docked = WindowRect(window);
+    EXPECT_EQ(area.top, docked.top);
+    EXPECT_EQ(area.bottom, docked.bottom);
+}
+
+TEST_F(ProgramTest, ASecondStartRaisesTheFirstAndExits)
+{
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(window) != FALSE; }, 3000));
+    Program second;
+    ASSERT_TRUE(second.Start());
+    DWORD exitCode = 1234;
+    EXPECT_TRUE(second.WaitExit(15000, &exitCode));
+    second.Kill();
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(WaitFor([&] { return !IsIconic(window) && IsWindowVisible(window); }, 3000));
+    EXPECT_EQ(1, CountMainWindows());
+    EXPECT_EQ(window, MainWindow());
+}
+
+TEST_F(ProgramTest, ClosingSavesTheWindowRectangle)
+{
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    SetWindowPos(window, nullptr, 111, 122, 333, 600, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitFor([&] { return WindowRect(window).left == 111; }, 3000));
+    CString clientId = ReadSetting(L"ClientID");
+    ASSERT_TRUE(CloseProgram());
+    EXPECT_EQ(CString(L"111"), ReadSetting(L"WindowLeft"));
+    EXPECT_EQ(CString(L"122"), ReadSetting(L"WindowTop"));
+    EXPECT_EQ(CString(L"444"), ReadSetting(L"WindowRight"));
+    EXPECT_EQ(CString(L"722"), ReadSetting(L"WindowBottom"));
+    EXPECT_FALSE(CSingleInstanceMutex::Exists());
+
+    // The next start comes back there with the same client id.
+    window = Running();
+    ASSERT_NE(nullptr, window);
+    RECT rect = WindowRect(window);
+    EXPECT_EQ(111, rect.left);
+    EXPECT_EQ(122, rect.top);
+    EXPECT_EQ(clientId, ReadSetting(L"ClientID"));
+}
+
+TEST_F(ProgramTest, ExitingWhileInTheTrayKeepsTheLastRealRectangle)
+{
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    SetWindowPos(window, nullptr, 150, 160, 300, 560, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitFor([&] { return WindowRect(window).left == 150; }, 3000));
+    SendMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(window); }, 3000));
+    ASSERT_TRUE(CloseProgram());
+    EXPECT_EQ(CString(L"150"), ReadSetting(L"WindowLeft"));
+    EXPECT_EQ(CString(L"160"), ReadSetting(L"WindowTop"));
+}
+
+TEST_F(ProgramTest, AutoRunOffRemovesTheRunValue)
+{
+    ASSERT_TRUE(CloseProgram());
+    std::wstring value;
+    ASSERT_TRUE(ReadRunValue(value));
+    WriteSetting(L"AutoRun", L"0");
+    ASSERT_NE(nullptr, Running());
+    EXPECT_FALSE(ReadRunValue(value));
+    ASSERT_TRUE(CloseProgram());
+    WriteSetting(L"AutoRun", L"1");
+    ASSERT_NE(nullptr, Running());
+    EXPECT_TRUE(ReadRunValue(value));
+}
+
+TEST_F(ProgramTest, EndsOnWmClose)
+{
+    ASSERT_NE(nullptr, Running());
+    EXPECT_TRUE(CloseProgram());
+    EXPECT_EQ(nullptr, MainWindow());
+}
+
+} // namespace

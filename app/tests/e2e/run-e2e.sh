@@ -1,0 +1,44 @@
+#!/bin/sh
+# Runs the end-to-end probe against the real program in a fresh Wine prefix
+# of its own (a copy of the booted test prefix), under the test display or
+# a private Xvfb.  Every process of that prefix is ended afterwards.
+# Usage: run-e2e.sh <probe.exe> <Quorventile.exe> <work folder>
+set -u
+probe=$1
+program=$2
+work=$3
+QV_ROOT=$(cd "$(dirname "$0")/../../.." && pwd)
+export QV_ROOT
+. "$QV_ROOT/tools/wine-env.sh"
+. "$QV_ROOT/tools/xvfb.sh"
+qv_prepare_prefix
+
+rm -rf "$work/prefix" "$work/home"
+mkdir -p "$work/home" "$work/artefacts"
+rm -f "$work/artefacts"/*
+cp -a "$WINEPREFIX" "$work/prefix"
+export WINEPREFIX="$work/prefix"
+export HOME="$work/home"
+export WINELOADER=$QV_WINE64
+if [ -z "${DISPLAY:-}" ]; then
+    qv_start_xvfb
+fi
+
+windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+export QV_E2E_PROGRAM="$(windows_path "$program")"
+export QV_E2E_ARTEFACTS="$(windows_path "$work/artefacts")"
+
+finish() {
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+    qv_stop_xvfb
+}
+trap finish EXIT INT TERM
+wineserver -p
+timeout 240 "$QV_WINE64" "$probe"
+status=$?
+if [ -f "$work/artefacts/main-window.bmp" ] && command -v convert >/dev/null; then
+    convert "$work/artefacts/main-window.bmp" "$work/artefacts/main-window.png" && rm -f "$work/artefacts/main-window.bmp"
+    echo "run-e2e: screenshot of the main window: $work/artefacts/main-window.png"
+fi
+exit $status
