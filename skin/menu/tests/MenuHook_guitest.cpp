@@ -176,6 +176,8 @@ struct TrackState {
     bool subclassed = false;
     int drawn = 0;
     bool saved = false;
+    COLORREF corner = 0;
+    const wchar_t* shotName = L"";
 };
 TrackState g_track;
 OwnerWindow* g_owner = nullptr;
@@ -188,7 +190,10 @@ void CALLBACK WhileTracking(HWND hwnd, UINT, UINT_PTR id, DWORD)
         g_track.menuWindow = menuWindow;
         g_track.subclassed = CNewMenuHook::FindHookData(menuWindow) != nullptr;
         g_track.drawn = g_owner->drawn;
-        g_track.saved = SkinTest::SaveWindowShot(menuWindow, SkinTest::ArtefactPath(L"menu_popup.png"));
+        g_track.saved = SkinTest::SaveWindowShot(menuWindow, SkinTest::ArtefactPath(g_track.shotName));
+        HDC dc = GetWindowDC(menuWindow);
+        g_track.corner = GetPixel(dc, 0, 0);
+        ReleaseDC(menuWindow, dc);
         // The mnemonic of the second item picks it.
         PostMessageW(menuWindow, WM_CHAR, L's', 0);
         ticks = 0;
@@ -200,6 +205,30 @@ void CALLBACK WhileTracking(HWND hwnd, UINT, UINT_PTR id, DWORD)
     }
 }
 
+// Shows the application's kind of popup; `ownBorder` selects theme 10 as
+// Windows gets it, else the theme is what the Wine mapping gives.
+UINT_PTR TrackAppPopup(OwnerWindow& owner, bool ownBorder, const wchar_t* shotName)
+{
+    g_owner = &owner;
+    g_track = TrackState();
+    g_track.shotName = shotName;
+    CMenuThemeScope scope;
+    if (ownBorder)
+        CNewMenu::SelectTheme(10, false);
+    CNewMenu menu;
+    if (!menu.CreatePopupMenu())
+        return 0;
+    menu.AppendOwnerDrawItem(0, L"打开(&O)", 301);
+    menu.AppendOwnerDrawItem(MF_SEPARATOR, nullptr, 0);
+    menu.AppendOwnerDrawItem(0, L"同步桌面数据(&S)", 302);
+    menu.AppendOwnerDrawItem(MF_GRAYED, L"删除", 303);
+    SetTimer(owner, 77, 100, &WhileTracking);
+    UINT_PTR picked = menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, 40, 40, owner);
+    KillTimer(owner, 77);
+    g_owner = nullptr;
+    return picked;
+}
+
 } // namespace
 
 TEST(RealPopup, TrackedOnScreenDrawnThroughTheOwnerAndPickedByMnemonic)
@@ -207,22 +236,7 @@ TEST(RealPopup, TrackedOnScreenDrawnThroughTheOwnerAndPickedByMnemonic)
     GlobalsGuard guard;
     OwnerWindow owner;
     ASSERT_TRUE(owner.Create());
-    g_owner = &owner;
-    g_track = TrackState();
-    UINT_PTR picked = 0;
-    {
-        CMenuThemeScope scope;
-        CNewMenu menu;
-        ASSERT_TRUE(menu.CreatePopupMenu());
-        menu.AppendOwnerDrawItem(0, L"打开(&O)", 301);
-        menu.AppendOwnerDrawItem(MF_SEPARATOR, nullptr, 0);
-        menu.AppendOwnerDrawItem(0, L"同步桌面数据(&S)", 302);
-        menu.AppendOwnerDrawItem(MF_GRAYED, L"删除", 303);
-        SetTimer(owner, 77, 100, &WhileTracking);
-        picked = menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, 40, 40, owner);
-        KillTimer(owner, 77);
-    }
-    EXPECT_EQ(302u, picked);
+    EXPECT_EQ(302u, TrackAppPopup(owner, false, L"menu_popup.png"));
     EXPECT_NE(nullptr, g_track.menuWindow);
     EXPECT_TRUE(g_track.subclassed);
     EXPECT_GT(g_track.drawn, 0);
@@ -231,7 +245,19 @@ TEST(RealPopup, TrackedOnScreenDrawnThroughTheOwnerAndPickedByMnemonic)
     EXPECT_EQ(nullptr, CNewMenuHook::FindHookData(g_track.menuWindow));
     EXPECT_EQ(2, CurrentThemeId());
     owner.DestroyWindow();
-    g_owner = nullptr;
+}
+
+TEST(RealPopup, ThemeWithItsOwnBorderFramesTheMenuWindow)
+{
+    GlobalsGuard guard;
+    OwnerWindow owner;
+    ASSERT_TRUE(owner.Create());
+    EXPECT_EQ(302u, TrackAppPopup(owner, true, L"menu_popup_own_border.png"));
+    EXPECT_TRUE(g_track.subclassed);
+    BOOL flat = FALSE;
+    SystemParametersInfoW(SPI_GETFLATMENU, 0, &flat, 0);
+    EXPECT_COLOR(DarkenColorBy(GetSysColor(flat ? COLOR_MENUBAR : COLOR_MENU), 128), g_track.corner);
+    owner.DestroyWindow();
 }
 
 namespace
