@@ -15,7 +15,9 @@ namespace SkinControl::NewMenu
 namespace
 {
 
-enum Look { kClassic, kXp, kXp2003, kGradient };
+// Which routine's look an item is drawn in; bar items of the flat themes
+// have their own.
+enum Look { kClassic, kXp, kXp2003, kGradient, kFlatBar };
 
 bool IsSysCommandForMeasure(UINT_PTR id)
 {
@@ -247,7 +249,7 @@ void CNewMenu::DrawXpItem(DRAWITEMSTRUCT* item, BOOL bar)
 
 void CNewMenu::DrawFlatBarItem(DRAWITEMSTRUCT* item, BOOL bar)
 {
-    bar ? DrawBarItem(item, kClassic + 100) : DrawPopupItem(item, kClassic);
+    bar ? DrawBarItem(item, kFlatBar) : DrawPopupItem(item, kClassic);
 }
 
 void CNewMenu::DrawGradientItem(DRAWITEMSTRUCT* item, BOOL bar)
@@ -510,7 +512,7 @@ void CNewMenu::DrawBarItem(DRAWITEMSTRUCT* item, int look)
         data = FindItemData(item->itemID);
     if (!data)
         return;
-    const bool flat = look >= 100;
+    const bool flat = look == kFlatBar;
     const RECT rect = item->rcItem;
     const UINT state = item->itemState;
     const bool selected = (state & ODS_SELECTED) != 0;

@@ -318,3 +318,45 @@ TEST(MenuMemDC, DrawsInTargetCoordinatesAndCopiesOnDestruction)
     }
     EXPECT_COLOR(RGB(255, 255, 255), canvas.Pixel(5, 5));
 }
+
+TEST(MenuBar, BarItemsFillWithTheBarColourAndRememberTheSelectedRectangle)
+{
+    GlobalsGuard guard;
+    CNewMenu::SelectTheme(10, false);
+    HMENU bar = CreateMenu();
+    HMENU file = CreatePopupMenu();
+    AppendMenuW(file, MF_STRING, 1, L"x");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
+    CNewMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(bar));
+    COLORREF first, second;
+    GetMenuBarColors(&first, &second, TRUE);
+    MemoryCanvas canvas(60, 20, RGB(1, 2, 3));
+    Draw(menu, 0, canvas.dc, RECT{0, 0, 60, 20}, 0);
+    EXPECT_COLOR(first, canvas.Pixel(1, 1));
+    EXPECT_TRUE(IsRectEmpty(&menu.BarItemRect()));
+    Draw(menu, 0, canvas.dc, RECT{0, 0, 60, 20}, ODS_HOTLIGHT);
+    EXPECT_COLOR(RGB(255, 238, 194), canvas.Pixel(5, 5));
+    EXPECT_EQ(60, menu.BarItemRect().right - menu.BarItemRect().left);
+}
+
+TEST(AllThemes, EveryThemeDrawsItemsSelectedItemsAndSeparators)
+{
+    GlobalsGuard guard;
+    CNewMenu menu;
+    ASSERT_TRUE(menu.CreatePopupMenu());
+    menu.AppendOwnerDrawItem(0, L"HHHH\tCtrl+H", 1);
+    menu.AppendOwnerDrawItem(MF_SEPARATOR, nullptr, 0);
+    for (CMenuTheme* theme : CNewMenuHook::s_themes) {
+        CNewMenu::SelectTheme(theme->m_id, false);
+        MemoryCanvas normal(200, 22, RGB(1, 2, 3)), selected(200, 22, RGB(1, 2, 3)),
+            line(200, 22, RGB(1, 2, 3));
+        Draw(menu, 0, normal.dc, RECT{0, 0, 200, 22}, ODS_CHECKED);
+        Draw(menu, 0, selected.dc, RECT{0, 0, 200, 22}, ODS_SELECTED);
+        Draw(menu, 1, line.dc, RECT{0, 0, 200, 22}, 0);
+        EXPECT_NE(RGB(1, 2, 3), normal.Pixel(150, 2)) << theme->m_id;
+        EXPECT_NE(normal.Pixel(150, 2), selected.Pixel(150, 2)) << theme->m_id;
+        EXPECT_NE(line.Pixel(150, 2), line.Pixel(150, 11)) << theme->m_id;
+        EXPECT_GT(Measure(menu, 0).itemHeight, 0u) << theme->m_id;
+    }
+}
