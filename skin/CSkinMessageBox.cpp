@@ -113,13 +113,17 @@ BOOL CSkinMessageBox::SetRoundWindowRegion(BOOL redraw)
 
 void CSkinMessageBox::Layout()
 {
-    if (!::IsWindow(m_firstButton.m_hWnd) || !::IsWindow(m_closeButton.m_hWnd))
-        return;
     CRect client;
     GetClientRect(&client);
-    const int closeWidth = m_closeButton.GetImageFrameWidth();
-    m_closeButton.MoveWindow(client.right - closeWidth - 2, client.top, closeWidth,
-                             m_closeButton.GetImageFrameHeight());
+    // Each part is placed when it exists: without the close image the
+    // buttons must still be placed, or the box could not be answered.
+    if (::IsWindow(m_closeButton.m_hWnd)) {
+        const int closeWidth = m_closeButton.GetImageFrameWidth();
+        m_closeButton.MoveWindow(client.right - closeWidth - 2, client.top, closeWidth,
+                                 m_closeButton.GetImageFrameHeight());
+    }
+    if (!::IsWindow(m_firstButton.m_hWnd))
+        return;
     const int y = client.bottom - 36;
     if (IsYesNo()) {
         const int groupLeft = client.left + (client.Width() - 176) / 2;

@@ -153,6 +153,25 @@ TEST_F(WindowLayer, DestroyingTheObjectDestroysItsWindow)
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
+LRESULT CALLBACK RefuseEveryWindow(int code, WPARAM wParam, LPARAM lParam)
+{
+    return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(WindowLayer, AWindowRefusedByAnotherHookLeavesTheObjectWithoutOne)
+{
+    RecordingWnd wnd;
+    HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseEveryWindow, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    const BOOL created = wnd.CreateEx(0, kPlainClass, L"", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0);
+    UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(nullptr, wnd.m_hWnd);
+    // The object can make its window once nothing refuses it.
+    CreateTopLevel(wnd);
+    EXPECT_EQ(&wnd, CWnd::FromHandlePermanent(wnd.m_hWnd));
+}
+
 TEST_F(WindowLayer, TemporaryObjectsNeverOwnTheirWindow)
 {
     HWND hwnd =

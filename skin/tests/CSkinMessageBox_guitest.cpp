@@ -297,9 +297,15 @@ TEST_F(SkinMessageBoxTest, ABoxWhoseButtonCannotBeMadeEndsAtOnceWithMinusOne)
 {
     HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseFirstButton, nullptr, GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
+    // A box that shows anyway is closed, so the test fails instead of hanging.
+    g_action = [](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); };
+    g_acted = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, OnTimer);
     const int result = SkinMessageBox(kOneLine, MB_YESNO);
+    KillTimer(nullptr, timer);
     UnhookWindowsHookEx(hook);
     EXPECT_EQ(-1, result);
+    EXPECT_FALSE(g_acted);
     EXPECT_EQ(nullptr, FindBox());
     EXPECT_TRUE(owner->IsWindowEnabled());
     // The box works again once buttons can be made.
@@ -317,6 +323,24 @@ TEST_F(SkinMessageBoxTest, WithoutFont10TheBoxKeepsItsTemplateSizeAndStillWorks)
                   ClickItem(box, 2049);
               }));
     EXPECT_NE(320, size.cx);
+    LoadDialogSkin(*folder);
+}
+
+TEST_F(SkinMessageBoxTest, WithoutTheCloseImageTheButtonsAreStillPlacedAndAnswer)
+{
+    UnloadDialogSkin();
+    CSkinRes::SetSkinFolder(folder->Path().c_str());
+    const wchar_t* const faces[3] = {L"微软雅黑", L"宋体", L"Tahoma"};
+    ASSERT_NE(nullptr, CSkinRes::AddFont(L"Font10", faces, 10));
+    CRect yes;
+    HWND close = nullptr;
+    EXPECT_EQ(IDYES, RunBox(kOneLine, MB_YESNO | MB_ICONQUESTION, [&](HWND box) {
+                  yes = ChildRect(box, 2049);
+                  close = GetDlgItem(box, 256);
+                  ClickItem(box, 2049);
+              }));
+    EXPECT_EQ(CRect(72, 98, 140, 120), yes);
+    EXPECT_EQ(nullptr, close);
     LoadDialogSkin(*folder);
 }
 
