@@ -147,6 +147,30 @@ TEST_F(MenuWindows, EraseAndPrintPaintTheThemesBackgroundAndFrame)
     DestroyWindow(hwnd);
 }
 
+TEST_F(MenuWindows, NonClientPaintKeepsItsOwnCopyOfTheRegion)
+{
+    CNewMenu::OnPopupOpening(menu, owner);
+    HWND hwnd = CreateMenuWindow(nullptr);
+    ASSERT_TRUE(IsSubclassed(hwnd));
+    HRGN first = CreateRectRgn(0, 0, 30, 30);
+    HRGN second = CreateRectRgn(0, 0, 40, 40);
+    SendMessageW(hwnd, WM_NCPAINT, reinterpret_cast<WPARAM>(first), 0);
+    HRGN kept = CNewMenuHook::FindHookData(hwnd)->updateRegion;
+    ASSERT_NE(nullptr, kept);
+    EXPECT_NE(first, kept);
+    SendMessageW(hwnd, WM_NCPAINT, reinterpret_cast<WPARAM>(second), 0);
+    SendMessageW(hwnd, WM_NCPAINT, 1, 0);
+    EXPECT_EQ(nullptr, CNewMenuHook::FindHookData(hwnd)->updateRegion);
+    DestroyWindow(hwnd);
+    // The caller's regions are still theirs.
+    RECT box;
+    EXPECT_EQ(SIMPLEREGION, GetRgnBox(first, &box));
+    EXPECT_EQ(SIMPLEREGION, GetRgnBox(second, &box));
+    EXPECT_EQ(40, box.right);
+    DeleteObject(first);
+    DeleteObject(second);
+}
+
 TEST_F(MenuWindows, MovingWithoutResizingKeepsTheSubclassAndDropsTheScreenCopy)
 {
     CNewMenu::OnPopupOpening(menu, owner);
