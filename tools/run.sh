@@ -20,7 +20,8 @@ fi
 qv_prepare_prefix
 if [ -z "${DISPLAY:-}" ]; then
     qv_start_xvfb
+    trap qv_stop_xvfb EXIT INT TERM
     echo "run: no display; started Xvfb on $DISPLAY. Take a look with:"
     echo "  xwd -root -display $DISPLAY -silent | convert xwd:- shot.png"
 fi
-exec "$loader" "$exe" "$@"
+"$loader" "$exe" "$@"
