@@ -61,7 +61,7 @@ INT_PTR CDialog::DoModal()
     if (m_hWnd)
         return -1;
     HINSTANCE instance = AfxGetInstanceHandle();
-    HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(5));
+    HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), RT_DIALOG);
     HGLOBAL loaded = found ? ::LoadResource(instance, found) : nullptr;
     auto* dialogTemplate = loaded ? static_cast<LPCDLGTEMPLATEW>(::LockResource(loaded)) : nullptr;
     if (!dialogTemplate)
