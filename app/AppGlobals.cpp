@@ -6,21 +6,25 @@
 #include "app/QuorventileApp.h"
 #include "core/Pinyin.h"
 #include "core/ThreadPool.h"
+#include "skin/menu/CNewMenuHook.h"
 
 CQuorventileApp theApp;
 
 namespace
 {
-// The thread pool and the pinyin table.  Destroyed before the application
-// object, so the pool is gone before the database record.
+// The thread pool, the pinyin table and the owner-drawn menus' hook and
+// themes.  Destroyed before the application object, so the pool is gone
+// before the database record.
 struct AppServices {
     AppServices()
     {
         SkinControl::CreateGlobalThreadPool();
         InitPinyinTable();
+        SkinControl::NewMenu::CNewMenuHook::Install();
     }
     ~AppServices()
     {
+        SkinControl::NewMenu::CNewMenuHook::Uninstall();
         FreePinyinTable();
         // The pool was shut down in ExitInstance; this only frees it.
         SkinControl::DestroyGlobalThreadPool();

@@ -2,6 +2,8 @@
 
 #include "app/AppCopyData.h"
 #include "app/AutoRun.h"
+#include "app/DlgAbout.h"
+#include "app/DlgSetting.h"
 #include "app/HotkeyText.h"
 #include "app/MainHotkey.h"
 #include "app/OnlineSchedule.h"
@@ -12,9 +14,10 @@
 #include "core/ModuleVersion.h"
 #include "core/WinUtils.h"
 #include "framework/CWinApp.h"
-#include "framework/MessageBox.h"
 #include "skin/CGDIDrawHelper.h"
+#include "skin/CSkinMessageBox.h"
 #include "skin/CSkinRes.h"
+#include "skin/menu/CNewMenu.h"
 
 #include <ctime>
 
@@ -189,12 +192,14 @@ BOOL CMainFrame::OnCommand(WPARAM wParam, LPARAM lParam)
 
 void CMainFrame::OnSettings()
 {
-    // The settings dialog opens here once it exists.
+    CDlgSetting dialog(m_hWnd);
+    dialog.DoModal();
 }
 
 void CMainFrame::ShowAboutDialog()
 {
-    // The about dialog opens here once it exists.
+    CDlgAbout dialog;
+    dialog.DoModal();
 }
 
 UINT CMainFrame::TrackMenu(const std::vector<std::pair<UINT, const wchar_t*>>& entries, POINT screenPoint)
@@ -370,7 +375,7 @@ void CMainFrame::OnUpdateReady()
     CString question;
     question.Format(L"%s已准备好升级，当前版本%s，新版本%s，现在升级？", MainWindowTitle, running,
                     netVersion);
-    if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (SkinControl::SkinMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     SHELLEXECUTEINFOW execute = {};
     execute.cbSize = sizeof(execute);

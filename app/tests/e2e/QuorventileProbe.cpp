@@ -435,6 +435,181 @@ TEST_F(ProgramTest, AutoRunOffRemovesTheRunValue)
     EXPECT_TRUE(ReadRunValue(value));
 }
 
+HWND WaitForDialog(const wchar_t* title)
+{
+    HWND dialog = nullptr;
+    WaitFor([&] { return (dialog = FindWindowW(L"#32770", title)) != nullptr && IsWindowVisible(dialog); },
+            10000);
+    return dialog;
+}
+
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[256] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
+    return text;
+}
+
+void Click(HWND dialog, int id)
+{
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool IsChecked(HWND dialog, int id)
+{
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+HWND OpenSettings(HWND window)
+{
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(300, BN_CLICKED), 0);
+    return WaitForDialog(L"Velmora设置");
+}
+
+// A visible dialog of the program other than `except`: the message box.
+struct FindOtherDialog {
+    HWND except;
+    DWORD process;
+    HWND found = nullptr;
+};
+BOOL CALLBACK FindOtherDialogProc(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<FindOtherDialog*>(data);
+    wchar_t name[32];
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (window != search->except && process == search->process && IsWindowVisible(window) &&
+        GetClassNameW(window, name, 32) && wcscmp(name, L"#32770") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool HotkeyIsFree(UINT modifiers, UINT key)
+{
+    if (!RegisterHotKey(nullptr, 9, modifiers, key))
+        return false;
+    UnregisterHotKey(nullptr, 9);
+    return true;
+}
+
+TEST_F(ProgramTest, TheSettingsDialogShowsTheCurrentSettings)
+{
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    HWND dialog = OpenSettings(window);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(L"CTRL + 1", TextOf(GetDlgItem(dialog, 104)));
+    EXPECT_EQ(L"登录Winodws时自动运行Velmora", TextOf(GetDlgItem(dialog, 101)));
+    EXPECT_TRUE(IsChecked(dialog, 101)); // the Run value is there
+    EXPECT_TRUE(IsChecked(dialog, 102));
+    RECT rect = WindowRect(dialog), area = WorkArea();
+    EXPECT_EQ(320, rect.right - rect.left);
+    EXPECT_EQ(180, rect.bottom - rect.top);
+    EXPECT_EQ(area.left + (area.right - area.left - 320) / 2, rect.left);
+    Sleep(300);
+    SaveScreenshot(dialog, Env(L"QV_E2E_ARTEFACTS") + L"\\settings-dialog.bmp");
+    Click(dialog, 106);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
+}
+
+TEST_F(ProgramTest, TheHotkeyBoxTakesKeyPresses)
+{
+    HWND window = Running();
+    HWND dialog = OpenSettings(window);
+    ASSERT_NE(nullptr, dialog);
+    HWND edit = GetDlgItem(dialog, 104);
+    auto press = [&](UINT message, WPARAM key) { PostMessageW(edit, message, key, 0); };
+    press(WM_KEYDOWN, VK_CONTROL);
+    press(WM_KEYDOWN, 'K');
+    press(WM_KEYUP, VK_CONTROL);
+    EXPECT_TRUE(WaitFor([&] { return TextOf(edit) == L"CTRL + K"; }, 3000)) << TextOf(edit);
+    press(WM_KEYDOWN, VK_BACK);
+    EXPECT_TRUE(WaitFor([&] { return TextOf(edit) == L"无"; }, 3000)) << TextOf(edit);
+    press(WM_KEYDOWN, VK_F1);
+    Sleep(200);
+    EXPECT_EQ(L"无", TextOf(edit));
+    Click(dialog, 106);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
+}
+
+TEST_F(ProgramTest, OkInTheSettingsRegistersAndSavesTheNewHotkeyAndDocking)
+{
+    HWND window = Running();
+    HWND dialog = OpenSettings(window);
+    ASSERT_NE(nullptr, dialog);
+    HWND edit = GetDlgItem(dialog, 104);
+    PostMessageW(edit, WM_KEYDOWN, VK_CONTROL, 0);
+    PostMessageW(edit, WM_KEYDOWN, '2', 0);
+    PostMessageW(edit, WM_KEYUP, VK_CONTROL, 0);
+    ASSERT_TRUE(WaitFor([&] { return TextOf(edit) == L"CTRL + 2"; }, 3000));
+    SendMessageW(GetDlgItem(dialog, 102), BM_SETCHECK, BST_UNCHECKED, 0);
+    Click(dialog, 105);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
+    EXPECT_EQ(CString(L"CTRL + 2"), ReadSetting(L"HotkeyMainWindow"));
+    EXPECT_EQ(CString(L"0"), ReadSetting(L"AutoFloatWindow"));
+    EXPECT_TRUE(HotkeyIsFree(MOD_CONTROL, '1'));
+    EXPECT_FALSE(HotkeyIsFree(MOD_CONTROL, '2'));
+
+    // Docking is off now.
+    RECT area = WorkArea();
+    SetWindowPos(window, nullptr, 400, area.top + 200, 300, 560, SWP_NOZORDER | SWP_NOACTIVATE);
+    WaitFor([&] { return WindowRect(window).top == area.top + 200; }, 3000);
+    RECT proposed = {400, area.top + 10, 700, area.top + 10 + 560};
+    SendMessageW(window, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&proposed));
+    Sleep(200);
+    EXPECT_EQ(560, WindowRect(window).bottom - WindowRect(window).top);
+}
+
+TEST_F(ProgramTest, AHotkeyThatIsTakenKeepsTheDialogOpenAndTheOldHotkey)
+{
+    HWND window = Running();
+    ASSERT_TRUE(RegisterHotKey(nullptr, 5, MOD_CONTROL, '3'));
+    HWND dialog = OpenSettings(window);
+    ASSERT_NE(nullptr, dialog);
+    SendMessageW(GetDlgItem(dialog, 104), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"CTRL + 3"));
+    Click(dialog, 105);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    FindOtherDialog search = {dialog, process};
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            EnumWindows(FindOtherDialogProc, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        5000));
+    if (search.found) {
+        Sleep(300);
+        SaveScreenshot(search.found, Env(L"QV_E2E_ARTEFACTS") + L"\\hotkey-message.bmp");
+        PostMessageW(search.found, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(search.found); }, 5000));
+    }
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_FALSE(HotkeyIsFree(MOD_CONTROL, '2')); // the program still holds it
+    Click(dialog, 106);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
+    UnregisterHotKey(nullptr, 5);
+    EXPECT_EQ(CString(L"CTRL + 2"), ReadSetting(L"HotkeyMainWindow"));
+}
+
+TEST_F(ProgramTest, TheTrayMenuExitsByItsMnemonic)
+{
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    PostMessageW(window, 0x500, 100, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); }, 5000));
+    Sleep(300);
+    SaveScreenshot(menu, Env(L"QV_E2E_ARTEFACTS") + L"\\tray-menu.bmp");
+    PostMessageW(menu, WM_KEYDOWN, 'Q', 0);
+    PostMessageW(menu, WM_CHAR, 'q', 0);
+    EXPECT_TRUE(program.WaitExit(15000));
+}
+
 TEST_F(ProgramTest, EndsOnWmClose)
 {
     ASSERT_NE(nullptr, Running());

@@ -37,8 +37,9 @@ trap finish EXIT INT TERM
 wineserver -p
 timeout 240 "$QV_WINE64" "$probe"
 status=$?
-if [ -f "$work/artefacts/main-window.bmp" ] && command -v convert >/dev/null; then
-    convert "$work/artefacts/main-window.bmp" "$work/artefacts/main-window.png" && rm -f "$work/artefacts/main-window.bmp"
-    echo "run-e2e: screenshot of the main window: $work/artefacts/main-window.png"
-fi
+for shot in "$work"/artefacts/*.bmp; do
+    [ -f "$shot" ] && command -v convert >/dev/null || continue
+    convert "$shot" "${shot%.bmp}.png" && rm -f "$shot"
+    echo "run-e2e: screenshot: ${shot%.bmp}.png"
+done
 exit $status
