@@ -155,6 +155,38 @@ TEST_F(MainWindow, TheUpgradePromptNeedsAVersionAndASetupFile)
     EXPECT_EQ(0, g_frame->SendMessage(WM_UPDATE_READY)); // no setup file in the update folder
 }
 
+TEST_F(MainWindow, ASecondTabWouldFollowTheFirstWithoutTheIcon)
+{
+    CMainTab tab;
+    ASSERT_TRUE(tab.Create(g_frame, CRect(0, 0, 200, 100)));
+    CWnd first, second;
+    ASSERT_TRUE(first.CreateEx(0, L"STATIC", L"", WS_CHILD, CRect(0, 0, 0, 0), &tab, 0));
+    ASSERT_TRUE(second.CreateEx(0, L"STATIC", L"", WS_CHILD, CRect(0, 0, 0, 0), &tab, 0));
+    tab.AddTab(&first);
+    tab.AddTab(&second);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 26);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    CDC dc;
+    dc.Attach(memory);
+    SkinControl::SkinTabItem firstTab, secondTab;
+    firstTab.rect = {0, 0, 64, 26};
+    secondTab.rect = {64, 0, 128, 26};
+    tab.DrawTab(&dc, 0, &firstTab);
+    tab.DrawTab(&dc, 1, &secondTab);
+    SkinTest::Pixels pixels(memory, 0, 0, 200, 26);
+    // The first tab has the link icon in its middle, the second plain strip.
+    EXPECT_NE(pixels.Pixel(5, 13), pixels.Pixel(32, 13));
+    EXPECT_EQ(pixels.Pixel(64 + 5, 13), pixels.Pixel(64 + 32, 13));
+    dc.Detach();
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    tab.DestroyWindow();
+}
+
 // The painter answers the scroll bar's custom draw from the skin images.
 class ScrollbarPainter : public MainWindow
 {

@@ -368,6 +368,26 @@ TEST_F(ProgramTest, DocksAtTheTopWithin29PixelsButNot30)
     EXPECT_EQ(area.bottom, docked.bottom);
 }
 
+TEST_F(ProgramTest, ASettingChangeKeepsTheWindowWhereItIsNow)
+{
+    HWND window = Running();
+    ASSERT_NE(nullptr, window);
+    // Far from the rectangle saved at the last exit (none yet: the default).
+    SetWindowPos(window, nullptr, 210, 170, 300, 560, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitFor([&] { return WindowRect(window).left == 210; }, 3000));
+    SendMessageTimeoutW(window, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    Sleep(200);
+    RECT rect = WindowRect(window);
+    EXPECT_EQ(210, rect.left);
+    EXPECT_EQ(170, rect.top);
+    // Partly below the work area: moved back inside it.
+    RECT area = WorkArea();
+    SetWindowPos(window, nullptr, 210, area.bottom - 100, 300, 560, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitFor([&] { return WindowRect(window).top == area.bottom - 100; }, 3000));
+    SendMessageTimeoutW(window, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return WindowRect(window).bottom <= area.bottom; }, 3000));
+}
+
 TEST_F(ProgramTest, ASecondStartRaisesTheFirstAndExits)
 {
     HWND window = Running();
