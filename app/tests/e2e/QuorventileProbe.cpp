@@ -630,6 +630,32 @@ TEST_F(ProgramTest, TheTrayMenuExitsByItsMnemonic)
     EXPECT_TRUE(program.WaitExit(15000));
 }
 
+TEST_F(ProgramTest, TwoQuickStartsLeaveOneProgram)
+{
+    ASSERT_TRUE(CloseProgram());
+    Program other;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(other.Start());
+    ASSERT_NE(nullptr, WaitForMainWindow());
+    // One of the two ends by itself; the other keeps the only window.
+    DWORD start = GetTickCount();
+    bool oneEnded = false;
+    while (!oneEnded && GetTickCount() - start < 15000) {
+        oneEnded = WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0 ||
+                   WaitForSingleObject(other.process.hProcess, 0) == WAIT_OBJECT_0;
+        Sleep(20);
+    }
+    EXPECT_TRUE(oneEnded);
+    Sleep(500);
+    EXPECT_EQ(1, CountMainWindows());
+    if (WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0) {
+        program.Close();
+        program.process = other.process; // the survivor is the one to close
+        other.process = {};
+    }
+    other.Kill();
+}
+
 TEST_F(ProgramTest, EndsOnWmClose)
 {
     ASSERT_NE(nullptr, Running());
