@@ -105,12 +105,12 @@ void FormatImpl(std::basic_string<Ch>& out, const Ch* f, const FormatArg* args, 
             out += *f++;
             continue;
         }
-        // Flags, width, precision: kept as narrow text for snprintf.
-        std::string spec = "%";
+        // "%", flags, width and precision, kept as narrow text for snprintf.
+        std::string printfPrefix = "%";
         bool left = false;
         while (*f == '-' || *f == '+' || *f == ' ' || *f == '#' || *f == '0') {
             left |= (*f == '-');
-            spec += static_cast<char>(*f++);
+            printfPrefix += static_cast<char>(*f++);
         }
         int width = -1;
         if (*f == '*') {
@@ -118,17 +118,17 @@ void FormatImpl(std::basic_string<Ch>& out, const Ch* f, const FormatArg* args, 
             width = a ? static_cast<int>(a->AsInt()) : 0;
             if (width < 0) {
                 left = true;
-                spec += '-';
+                printfPrefix += '-';
                 width = -width;
             }
-            spec += std::to_string(width);
+            printfPrefix += std::to_string(width);
             ++f;
         } else {
             if (*f >= '0' && *f <= '9')
                 width = 0;
             while (*f >= '0' && *f <= '9') {
                 width = width * 10 + (*f - '0');
-                spec += static_cast<char>(*f++);
+                printfPrefix += static_cast<char>(*f++);
             }
         }
         int precision = -1;
@@ -144,7 +144,7 @@ void FormatImpl(std::basic_string<Ch>& out, const Ch* f, const FormatArg* args, 
                     precision = precision * 10 + (*f++ - '0');
             }
             if (precision >= 0)
-                spec += "." + std::to_string(precision);
+                printfPrefix += "." + std::to_string(precision);
         }
         // Length: only the size of integers matters, the argument carries
         // its own type otherwise.
@@ -201,7 +201,7 @@ void FormatImpl(std::basic_string<Ch>& out, const Ch* f, const FormatArg* args, 
                 v = static_cast<int16_t>(v);
             else if (bits == 8)
                 v = static_cast<int8_t>(v);
-            snprintf(buf, sizeof buf, (spec + "lld").c_str(), v);
+            snprintf(buf, sizeof buf, (printfPrefix + "lld").c_str(), v);
             Append(out, buf);
             break;
         }
@@ -212,7 +212,7 @@ void FormatImpl(std::basic_string<Ch>& out, const Ch* f, const FormatArg* args, 
             unsigned long long v = static_cast<unsigned long long>(arg->AsInt());
             if (bits < 64)
                 v &= (1ULL << bits) - 1;
-            snprintf(buf, sizeof buf, (spec + "ll" + static_cast<char>(conv)).c_str(), v);
+            snprintf(buf, sizeof buf, (printfPrefix + "ll" + static_cast<char>(conv)).c_str(), v);
             Append(out, buf);
             break;
         }
@@ -252,7 +252,7 @@ void FormatImpl(std::basic_string<Ch>& out, const Ch* f, const FormatArg* args, 
         case 'E':
         case 'g':
         case 'G':
-            snprintf(buf, sizeof buf, (spec + static_cast<char>(conv)).c_str(), arg->AsReal());
+            snprintf(buf, sizeof buf, (printfPrefix + static_cast<char>(conv)).c_str(), arg->AsReal());
             Append(out, buf);
             break;
         default:
