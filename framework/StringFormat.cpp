@@ -1,5 +1,7 @@
 #include "framework/StringFormat.h"
 
+#include "framework/TextConvert.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -50,33 +52,13 @@ void Append(std::string& out, const char* text)
     out += text;
 }
 
-// Text of the other width, converted through the ANSI code page as the C
-// runtime does for "%S".
-std::wstring Widen(const char* text, int count)
-{
-    int n = MultiByteToWideChar(CP_ACP, 0, text, count, nullptr, 0);
-    std::wstring w(n > 0 ? n : 0, L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, text, count, &w[0], n);
-    return w;
-}
-
-std::string Narrow(const wchar_t* text, int count)
-{
-    int n = WideCharToMultiByte(CP_ACP, 0, text, count, nullptr, 0, nullptr, nullptr);
-    std::string a(n > 0 ? n : 0, '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, text, count, &a[0], n, nullptr, nullptr);
-    return a;
-}
-
 // The string argument as text of the output's width.
 std::basic_string<wchar_t> StringArg(const FormatArg& arg, wchar_t)
 {
     if (const wchar_t* w = arg.AsWide())
         return w;
     if (const char* a = arg.AsNarrow())
-        return Widen(a, static_cast<int>(strlen(a)));
+        return MultiByteToWide(CP_ACP, a).str(); // as the C runtime does for "%S"
     return L"(null)";
 }
 
@@ -85,7 +67,7 @@ std::basic_string<char> StringArg(const FormatArg& arg, char)
     if (const char* a = arg.AsNarrow())
         return a;
     if (const wchar_t* w = arg.AsWide())
-        return Narrow(w, static_cast<int>(wcslen(w)));
+        return WideToMultiByte(CP_ACP, w).str();
     return "(null)";
 }
 
@@ -149,18 +131,15 @@ void FormatImpl(std::basic_string<Ch>& out, const Ch* f, const FormatArg* args, 
         // Length: only the size of integers matters, the argument carries
         // its own type otherwise.
         int bits = 32;
-        bool otherWidth = false;
         for (;;) {
             if (*f == 'h') {
                 bits = 16;
-                otherWidth = sizeof(Ch) == 2;
                 ++f;
                 if (*f == 'h') {
                     bits = 8;
                     ++f;
                 }
             } else if (*f == 'l') {
-                otherWidth = sizeof(Ch) == 1;
                 ++f;
                 if (*f == 'l') {
                     bits = 64;
@@ -181,7 +160,6 @@ void FormatImpl(std::basic_string<Ch>& out, const Ch* f, const FormatArg* args, 
                 break;
             }
         }
-        (void)otherWidth;
         Ch conv = *f;
         if (!conv)
             break;
