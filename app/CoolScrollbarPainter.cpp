@@ -1,5 +1,6 @@
 #include "app/CoolScrollbarPainter.h"
 
+#include "app/MainSkinImage.h"
 #include "skin/CGDIDrawHelper.h"
 #include "skin/CSkinRes.h"
 
@@ -7,14 +8,6 @@
 
 namespace
 {
-SIZE BitmapSize(HBITMAP bitmap)
-{
-    BITMAP info = {};
-    if (!bitmap || !GetObjectW(bitmap, sizeof(info), &info))
-        return {0, 0};
-    return {info.bmWidth, info.bmHeight};
-}
-
 int StateIndex(UINT state)
 {
     if (state & CDIS_DISABLED)

@@ -6,6 +6,7 @@
 #include "app/DlgSetting.h"
 #include "app/HotkeyText.h"
 #include "app/MainHotkey.h"
+#include "app/MainSkinImage.h"
 #include "app/OnlineSchedule.h"
 #include "app/SingleInstance.h"
 #include "app/WindowPlacement.h"
@@ -30,14 +31,6 @@ namespace
 const int kCaptionHeight = 80;
 const int kFooterHeight = 31;
 const UINT kAppIconId = 128;
-
-SIZE BitmapSize(HBITMAP bitmap)
-{
-    BITMAP info = {};
-    if (!bitmap || !GetObjectW(bitmap, sizeof(info), &info))
-        return {0, 0};
-    return {info.bmWidth, info.bmHeight};
-}
 
 void OpenAddress(const wchar_t* address)
 {
@@ -149,8 +142,7 @@ void CMainFrame::DrawBackground(CDC* dc)
 {
     CRect client;
     GetClientRect(&client);
-    dc->FillSolidRect(client, RGB(255, 255, 255));
-    HBITMAP image = SkinControl::CSkinRes::GetBitmap(L"MainFrame.png");
+    HBITMAP image = FillMainBackground(dc, client);
     if (!image)
         return;
     SIZE size = BitmapSize(image);

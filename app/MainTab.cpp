@@ -1,6 +1,7 @@
 #include "app/MainTab.h"
 
 #include "app/CoolScrollbarPainter.h"
+#include "app/MainSkinImage.h"
 #include "app/coolsb/CoolSB.h"
 #include "skin/CGDIDrawHelper.h"
 #include "skin/CSkinRes.h"
@@ -57,8 +58,7 @@ void CMainTab::DrawBackground(CDC* dc)
 {
     CRect client;
     GetClientRect(&client);
-    dc->FillSolidRect(client, RGB(255, 255, 255));
-    HBITMAP image = SkinControl::CSkinRes::GetBitmap(L"MainFrame.png");
+    HBITMAP image = FillMainBackground(dc, client);
     if (!image)
         return;
     SkinControl::CGDIDrawHelper draw(dc);
@@ -76,12 +76,11 @@ void CMainTab::DrawTab(CDC* dc, UINT index, SkinControl::SkinTabItem* tab)
     if (index != 0)
         return;
     HBITMAP icon = SkinControl::CSkinRes::GetBitmap(L"ShellLink.png");
-    BITMAP info = {};
-    if (!icon || !GetObjectW(icon, sizeof(info), &info))
+    const SIZE size = BitmapSize(icon);
+    if (!size.cx && !size.cy)
         return;
     const RECT& r = tab->rect;
-    int x = r.left + (r.right - r.left - info.bmWidth) / 2;
-    int y = r.top + (r.bottom - r.top - info.bmHeight) / 2;
-    draw.AlphaBlendBitmapAt(icon, CRect(x, y, x + info.bmWidth, y + info.bmHeight), 0, 0, info.bmWidth,
-                            info.bmHeight);
+    int x = r.left + (r.right - r.left - size.cx) / 2;
+    int y = r.top + (r.bottom - r.top - size.cy) / 2;
+    draw.AlphaBlendBitmapAt(icon, CRect(x, y, x + size.cx, y + size.cy), 0, 0, size.cx, size.cy);
 }
