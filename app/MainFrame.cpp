@@ -162,11 +162,6 @@ void CMainFrame::DrawBackground(CDC* dc)
     draw.StretchBitmap(image, CRect(r - 4, footerTop, r, b), size.cx - 4, imageFooter, 4, kFooterHeight);
 }
 
-void CMainFrame::OnSize(UINT type, int cx, int cy)
-{
-    CSkinMainFrame::OnSize(type, cx, cy); // lays the frame out
-}
-
 BOOL CMainFrame::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     if (HIWORD(wParam) == BN_CLICKED) {

@@ -59,7 +59,6 @@ public:
 protected:
     int OnCreate(LPCREATESTRUCT cs) override;
     void OnDestroy() override;
-    void OnSize(UINT type, int cx, int cy) override;
     void OnTimer(UINT_PTR id) override;
 
     void OnSettings();
