@@ -279,13 +279,7 @@ void CMainFrame::OnSettingChange()
     GetWindowRect(&current);
     if (IsIconic() || !IsWindowRectWorthSaving(current))
         return;
-    RECT workArea;
-    GetMonitorRect(workArea, current);
-    RECT target;
-    if (IsRectEmpty(&workArea))
-        GetDefaultWindowRect(target);
-    else
-        target = ClampWindowRect(current, workArea);
+    RECT target = FitWindowRect(current);
     if (!EqualRect(&target, &current))
         MoveWindow(target.left, target.top, target.right - target.left, target.bottom - target.top);
 }

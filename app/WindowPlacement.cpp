@@ -52,6 +52,17 @@ RECT ClampWindowRect(RECT rect, const RECT& workArea)
     return rect;
 }
 
+RECT FitWindowRect(const RECT& rect)
+{
+    RECT workArea;
+    GetMonitorRect(workArea, rect);
+    if (!IsRectEmpty(&workArea))
+        return ClampWindowRect(rect, workArea);
+    RECT fallback;
+    GetDefaultWindowRect(fallback);
+    return fallback;
+}
+
 void LoadWindowRect(RECT& rect)
 {
     rect.left = GetConfigInt(L"WindowLeft", 0);
@@ -60,13 +71,7 @@ void LoadWindowRect(RECT& rect)
     rect.bottom = GetConfigInt(L"WindowBottom", 0);
     if (IsRectEmpty(&rect))
         GetDefaultWindowRect(rect);
-    RECT workArea;
-    GetMonitorRect(workArea, rect);
-    if (IsRectEmpty(&workArea)) {
-        GetDefaultWindowRect(rect);
-        return;
-    }
-    rect = ClampWindowRect(rect, workArea);
+    rect = FitWindowRect(rect);
 }
 
 bool IsWindowRectWorthSaving(const RECT& rect)

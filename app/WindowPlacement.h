@@ -21,6 +21,10 @@ void GetDefaultWindowRect(RECT& rect);
 // bottom, then left of its right edge, then right of its left edge.
 RECT ClampWindowRect(RECT rect, const RECT& workArea);
 
+// The rectangle clamped into the work area of the monitor it lies on; the
+// default rectangle when it lies off every monitor.
+RECT FitWindowRect(const RECT& rect);
+
 // The saved rectangle, clamped into the work area of the monitor it lies
 // on; the default rectangle when none is saved or it lies off every
 // monitor.
