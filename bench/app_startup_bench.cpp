@@ -2,6 +2,8 @@
 // main window shown, from WM_CLOSE to the process gone (median of 10 runs
 // after one warm-up run), and the private memory of the running program.
 // bench_app_startup.sh runs it in a Wine prefix of its own.
+#include "bench/BenchClock.h"
+
 #include <windows.h>
 
 #include <psapi.h>
@@ -17,14 +19,7 @@ const wchar_t* const kClass = L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventi
 
 double NowMs()
 {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * Bench::Now();
 }
 
 std::wstring ProgramPath()

@@ -1,5 +1,6 @@
 // Figures of the core services: pinyin conversion, XML parsing and the
 // thread pool's latency from posting to running an item.
+#include "bench/BenchClock.h"
 #include "core/Pinyin.h"
 #include "core/ThreadPool.h"
 #include "core/XmlDoc.h"
@@ -15,22 +16,8 @@
 namespace
 {
 
-double Now()
-{
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / frequency;
-}
-
-void Report(const char* name, double value, const char* unit)
-{
-    printf("BENCH %s %.3f %s\n", name, value, unit);
-}
+using Bench::Now;
+using Bench::Report;
 
 void BenchPinyin()
 {

@@ -1,4 +1,5 @@
 // Figures of the quick-link store and of long command URLs.
+#include "bench/BenchClock.h"
 #include "core/AppDatabase.h"
 #include "core/AppPaths.h"
 #include "core/CatalogStore.h"
@@ -13,22 +14,8 @@
 namespace
 {
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-void Report(const char* name, double value, const char* unit)
-{
-    printf("BENCH %s %.3f %s\n", name, value, unit);
-}
+using Bench::Now;
+using Bench::Report;
 
 CString MakeFolder()
 {
