@@ -8,13 +8,6 @@ namespace
 // The dialog whose window the current DoModal is making.
 thread_local CDialog* t_creatingDialog = nullptr;
 
-bool IsImeWindow(HWND hwnd)
-{
-    wchar_t name[32] = {};
-    ::GetClassNameW(hwnd, name, 32);
-    return ::lstrcmpiW(name, L"IME") == 0 || ::lstrcmpiW(name, L"MSCTFIME UI") == 0;
-}
-
 } // namespace
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_owner(parent) {}

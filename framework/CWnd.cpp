@@ -52,14 +52,14 @@ private:
     const CurrentMessage* saved_;
 };
 
-bool IsImeWindow(HWND hwnd)
+} // namespace
+
+bool CWnd::IsImeWindow(HWND hwnd)
 {
     wchar_t name[32] = {};
     ::GetClassNameW(hwnd, name, 32);
     return ::lstrcmpiW(name, L"IME") == 0 || ::lstrcmpiW(name, L"MSCTFIME UI") == 0;
 }
-
-} // namespace
 
 CWnd::~CWnd()
 {

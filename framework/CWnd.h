@@ -160,6 +160,10 @@ protected:
     // Decodes a message into the handlers above; FALSE when not decoded.
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
+    // The input-method window the system may make with a thread's first
+    // window; creation hooks leave it alone.
+    static bool IsImeWindow(HWND hwnd);
+
 private:
     static LRESULT CALLBACK StdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam);
