@@ -1,6 +1,7 @@
 #include "skin/CSkinDialog.h"
 
 #include "skin/CSkinMemDC.h"
+#include "skin/SkinWindowClass.h"
 
 namespace SkinControl
 {
@@ -61,15 +62,7 @@ BOOL CSkinDialog::OnToolTipText(UINT, TOOLTIPTEXTW*)
 
 BOOL CSkinDialog::HitTestCaption(POINT screenPoint, LRESULT* hit)
 {
-    CPoint point(screenPoint);
-    ScreenToClient(&point);
-    CRect client;
-    GetClientRect(&client);
-    const CRect band(client.left, client.top, client.right, client.top + m_captionHeight);
-    if (!band.PtInRect(point))
-        return FALSE;
-    *hit = HTCAPTION;
-    return TRUE;
+    return HitTestCaptionBand(this, screenPoint, m_captionHeight, hit);
 }
 
 BOOL CSkinDialog::CreateTitleButton(CSkinButtonEx& button, Gdiplus::Image* image, int frameCount, UINT id)

@@ -192,15 +192,7 @@ LRESULT CSkinMainFrame::OnNcHitTest(CPoint point)
 
 BOOL CSkinMainFrame::HitTestCaption(POINT screenPoint, LRESULT* hit)
 {
-    CPoint point(screenPoint);
-    ScreenToClient(&point);
-    CRect client;
-    GetClientRect(&client);
-    const CRect caption(client.left, client.top, client.right, client.top + m_captionHeight);
-    if (!caption.PtInRect(point))
-        return FALSE;
-    *hit = HTCAPTION;
-    return TRUE;
+    return HitTestCaptionBand(this, screenPoint, m_captionHeight, hit);
 }
 
 BOOL CSkinMainFrame::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message)

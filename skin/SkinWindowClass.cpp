@@ -21,4 +21,17 @@ bool RegisterSkinWindowClass(const wchar_t* name, HBRUSH background)
     return ::RegisterClassExW(&wc) != 0;
 }
 
+BOOL HitTestCaptionBand(CWnd* window, POINT screenPoint, int captionHeight, LRESULT* hit)
+{
+    CPoint point(screenPoint);
+    window->ScreenToClient(&point);
+    CRect client;
+    window->GetClientRect(&client);
+    const CRect caption(client.left, client.top, client.right, client.top + captionHeight);
+    if (!caption.PtInRect(point))
+        return FALSE;
+    *hit = HTCAPTION;
+    return TRUE;
+}
+
 } // namespace SkinControl
