@@ -11,8 +11,6 @@ namespace SkinControl::NewMenu
 namespace
 {
 
-const UINT_PTR kEscapeTimer = 4660;
-
 void FrameRect(HDC dc, const RECT& rect, COLORREF color)
 {
     HBRUSH brush = ::CreateSolidBrush(color);
@@ -56,6 +54,19 @@ void FillBorderStrips(HWND hwnd, HDC dc, const RECT& frame, COLORREF color)
     ::DeleteObject(brush);
     ::DeleteObject(hole);
     ::DeleteObject(strips);
+}
+
+// Saves the screen under the menu once and returns its outer frame, which
+// leaves room for the drawn shade when the system casts none.
+RECT BorderFrame(HWND hwnd, CNewMenuHook::CMenuHookData* data, bool shadow)
+{
+    CNewMenuHook::SaveScreenUnderMenu(hwnd, data);
+    RECT frame = WindowBox(hwnd);
+    if (!shadow) {
+        frame.right -= 4;
+        frame.bottom -= 4;
+    }
+    return frame;
 }
 
 } // namespace
@@ -106,7 +117,7 @@ BOOL CMenuTheme::OnUnInitWnd(HWND hwnd)
     if (!data)
         return TRUE;
     if (data->flags & CNewMenuHook::CMenuHookData::EscapePressed) {
-        ::KillTimer(hwnd, kEscapeTimer);
+        ::KillTimer(hwnd, CNewMenuHook::kEscapeTimer);
         data->flags &= ~CNewMenuHook::CMenuHookData::EscapePressed;
     }
     if (CNewMenu* menu = CNewMenu::FromHandle(data->menu))
@@ -192,13 +203,8 @@ BOOL CMenuTheme::OnDrawBorder(HWND hwnd, HDC dc, BOOL noFill)
     CNewMenuHook::CMenuHookData* data = CNewMenuHook::FindHookData(hwnd);
     if (!DoDrawBorder() || !data)
         return FALSE;
-    CNewMenuHook::SaveScreenUnderMenu(hwnd, data);
     const bool shadow = IsDropShadow();
-    RECT frame = WindowBox(hwnd);
-    if (!shadow) {
-        frame.right -= 4;
-        frame.bottom -= 4;
-    }
+    const RECT frame = BorderFrame(hwnd, data, shadow);
     if (!noFill)
         FillBorderStrips(hwnd, dc, frame, GetMenuBackColor(data->menu));
     FrameRect(dc, frame, ::GetSysColor(CNewMenuHook::s_highContrast ? COLOR_BTNTEXT : COLOR_HIGHLIGHT));
@@ -213,13 +219,8 @@ BOOL CMenuThemeXP::OnDrawBorder(HWND hwnd, HDC dc, BOOL noFill)
     CNewMenuHook::CMenuHookData* data = CNewMenuHook::FindHookData(hwnd);
     if (!DoDrawBorder() || !data)
         return FALSE;
-    CNewMenuHook::SaveScreenUnderMenu(hwnd, data);
     const bool shadow = IsDropShadow();
-    RECT frame = WindowBox(hwnd);
-    if (!shadow) {
-        frame.right -= 4;
-        frame.bottom -= 4;
-    }
+    const RECT frame = BorderFrame(hwnd, data, shadow);
     if (CNewMenuHook::s_highContrast) {
         FrameRect(dc, frame, ::GetSysColor(COLOR_BTNTEXT));
         DrawMenuBarGap(hwnd, dc);

@@ -77,6 +77,8 @@ public:
     static CloseThemeDataFn s_CloseThemeData;
     static HMENU s_lastPopupMenu;
     static UINT MenuHookOptions;
+    // The timer a menu window may run after Escape.
+    static constexpr UINT_PTR kEscapeTimer = 4660;
 };
 
 // 0 Windows 3.x, 1 NT 3, 2 95, 3 98, 4 Me, 5 NT 4, 6 2000, 7 XP and later.
