@@ -1,6 +1,7 @@
 #include "skin/menu/CNewMenuHook.h"
 
 #include "skin/menu/CMenuTheme.h"
+#include "skin/menu/CNewMemDC.h"
 #include "skin/menu/CNewMenu.h"
 #include "skin/menu/CNewMenuItemData.h"
 #include "skin/menu/CNewMenuTempHandler.h"
@@ -32,7 +33,6 @@ namespace
 const wchar_t kOldMenuProc[] = L"OldMenuProc";
 const UINT kMenuSizeMessage = 0x1E2;
 const UINT kGetHMenu = 0x1E1;
-const UINT_PTR kEscapeTimer = 4660;
 
 template <typename T> T Bind(HMODULE module, const char* name)
 {
@@ -58,36 +58,6 @@ LRESULT CallOld(WNDPROC old, HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
                : ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-// A memory DC with its own bitmap, freed on every path.
-class ScratchDC
-{
-public:
-    ScratchDC(HDC target, int width, int height)
-        : dc_(::CreateCompatibleDC(target)), bitmap_(::CreateCompatibleBitmap(target, width, height))
-    {
-        if (dc_ && bitmap_)
-            old_ = ::SelectObject(dc_, bitmap_);
-    }
-    ~ScratchDC()
-    {
-        if (old_)
-            ::SelectObject(dc_, old_);
-        if (bitmap_)
-            ::DeleteObject(bitmap_);
-        if (dc_)
-            ::DeleteDC(dc_);
-    }
-    ScratchDC(const ScratchDC&) = delete;
-    ScratchDC& operator=(const ScratchDC&) = delete;
-    bool Valid() const { return old_ != nullptr; }
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_ = nullptr;
-};
-
 LRESULT PrintMenuWindow(HWND hwnd, CNewMenuHook::CMenuHookData* data, WNDPROC old, HDC target, LPARAM flags)
 {
     CMenuTheme* theme = CNewMenuHook::s_currentTheme;
@@ -96,19 +66,20 @@ LRESULT PrintMenuWindow(HWND hwnd, CNewMenuHook::CMenuHookData* data, WNDPROC ol
     ::GetWindowRect(hwnd, &window);
     const int width = window.right - window.left, height = window.bottom - window.top;
     LRESULT result = 0;
-    ScratchDC memory(target, width, height);
-    if (memory.Valid()) {
-        theme->OnDrawBorder(hwnd, memory.Get(), FALSE);
+    CNewMemDC memory(RECT{0, 0, width, height}, target);
+    memory.m_noCopy = TRUE;
+    if (memory.IsValid()) {
+        theme->OnDrawBorder(hwnd, memory.GetSafeHdc(), FALSE);
         RECT frame;
         if (theme->OnCalcFrameRect(hwnd, &frame)) {
             ::OffsetRect(&frame, -window.left, -window.top);
             ::InflateRect(&frame, -1, -1);
             HRGN clip = ::CreateRectRgnIndirect(&frame);
-            ::SelectClipRgn(memory.Get(), clip);
+            ::SelectClipRgn(memory.GetSafeHdc(), clip);
             ::DeleteObject(clip);
-            result =
-                CallOld(old, hwnd, WM_PRINT, reinterpret_cast<WPARAM>(memory.Get()), flags & ~PRF_CLIENT);
-            ::BitBlt(target, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+            result = CallOld(old, hwnd, WM_PRINT, reinterpret_cast<WPARAM>(memory.GetSafeHdc()),
+                             flags & ~PRF_CLIENT);
+            ::BitBlt(target, 0, 0, width, height, memory.GetSafeHdc(), 0, 0, SRCCOPY);
 
             RECT client;
             ::GetClientRect(hwnd, &client);
@@ -116,12 +87,12 @@ LRESULT PrintMenuWindow(HWND hwnd, CNewMenuHook::CMenuHookData* data, WNDPROC ol
             ::ClientToScreen(hwnd, &offset);
             offset.x -= window.left;
             offset.y -= window.top;
-            ::SelectClipRgn(memory.Get(), nullptr);
-            ::IntersectClipRect(memory.Get(), client.left, client.top, client.right, client.bottom);
-            CallOld(old, hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.Get()), 0);
-            CallOld(old, hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), flags);
+            ::SelectClipRgn(memory.GetSafeHdc(), nullptr);
+            ::IntersectClipRect(memory.GetSafeHdc(), client.left, client.top, client.right, client.bottom);
+            CallOld(old, hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.GetSafeHdc()), 0);
+            CallOld(old, hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.GetSafeHdc()), flags);
             ::BitBlt(target, offset.x, offset.y, frame.right - frame.left + 2 - 1,
-                     frame.bottom - frame.top + 2, memory.Get(), 0, 0, SRCCOPY);
+                     frame.bottom - frame.top + 2, memory.GetSafeHdc(), 0, 0, SRCCOPY);
         }
     }
     data->flags &= ~CNewMenuHook::CMenuHookData::Printing;
