@@ -66,8 +66,9 @@ TEST_F(HttpDownloadBaseTest, SendsTheVerbAndTheFiveHeaders)
                 << line << "\n"
                 << request.raw;
         }
-        if (usePost)
+        if (usePost) {
             EXPECT_EQ(request.Header("Content-Length"), "0");
+        }
         EXPECT_TRUE(request.body.empty());
     }
 }
