@@ -1,7 +1,8 @@
 // Makes a window a place to drop data on. Derived classes (usually the
 // window's own class) override the OnDrag... handlers; points are in the
 // window's client coordinates. The object lives as long as its owner, not by
-// its reference count, and revokes its window when it goes.
+// its reference count. Revoke before the window is destroyed (the destructor
+// revokes a window that is still registered).
 #pragma once
 
 #include "framework/COleDataObject.h"

@@ -292,16 +292,8 @@ LRESULT CWindowlessRichEdit::OnCreate(CREATESTRUCTW*)
     services->QueryInterface(kIID_ITextDocument, reinterpret_cast<void**>(&m_textDocument));
     services->QueryInterface(kIID_ITextServices, reinterpret_cast<void**>(&m_textServices));
     services->Release();
-    if (!m_textDocument || !m_textServices) {
-        // Half a set of interfaces is no services at all.
-        if (m_textDocument)
-            m_textDocument->Release();
-        if (m_textServices)
-            m_textServices->Release();
-        m_textDocument = nullptr;
-        m_textServices = nullptr;
+    if (!m_textDocument || !m_textServices)
         return 0;
-    }
     LRESULT ignored = 0;
     m_textServices->TxSendMessage(EM_SETEVENTMASK, 0, kEventMask, &ignored);
     RECT client;

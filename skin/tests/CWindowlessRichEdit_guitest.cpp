@@ -14,11 +14,19 @@ using namespace SkinTest;
 namespace
 {
 
-// Counts the scroll messages the box sends itself.
+// Counts the scroll messages the box sends itself and the services'
+// notifications.
 class CountingEdit : public CWindowlessRichEdit
 {
 public:
     std::vector<WPARAM> scrolls;
+    int changes = 0;
+
+    HRESULT OnTextNotify(DWORD code, void* data) override
+    {
+        changes += code == EN_CHANGE;
+        return CWindowlessRichEdit::OnTextNotify(code, data);
+    }
 
     LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
@@ -104,6 +112,7 @@ TEST_F(RichEdit, TypedTextComesBackChineseIncluded)
     SetFocus(hwnd);
     Type(hwnd, L"jishi记事本");
     EXPECT_EQ(L"jishi记事本", std::wstring(edit->GetText()));
+    EXPECT_GT(edit->changes, 0) << "the subclass hears of the change";
 
     // Keys reach the text services: Backspace deletes, the arrows move.
     PostMessageW(hwnd, WM_KEYDOWN, VK_BACK, 1);
