@@ -338,10 +338,8 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return TRUE;
     case WM_ERASEBKGND: {
-        CDC dc;
-        dc.Attach(reinterpret_cast<HDC>(wParam));
+        CBorrowedDC dc(reinterpret_cast<HDC>(wParam));
         *result = OnEraseBkgnd(&dc);
-        dc.Detach();
         return TRUE;
     }
     case WM_PAINT:

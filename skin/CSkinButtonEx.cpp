@@ -365,11 +365,9 @@ void CSkinButtonEx::StepAnimation()
 
 void CSkinButtonEx::DrawItem(LPDRAWITEMSTRUCT item)
 {
-    CDC dc;
-    dc.Attach(item->hDC);
+    CBorrowedDC dc(item->hDC);
     const RECT& r = item->rcItem;
     DrawButton(&dc, r.left, r.top, r.right, r.bottom, item->itemState);
-    dc.Detach();
 }
 
 void CSkinButtonEx::DrawButton(CDC* dc, int left, int top, int right, int bottom, UINT itemState)

@@ -169,8 +169,7 @@ TEST_F(MainWindow, ASecondTabWouldFollowTheFirstWithoutTheIcon)
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 26);
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    CDC dc;
-    dc.Attach(memory);
+    CBorrowedDC dc(memory);
     SkinControl::SkinTabItem firstTab, secondTab;
     firstTab.rect = {0, 0, 64, 26};
     secondTab.rect = {64, 0, 128, 26};
@@ -180,7 +179,6 @@ TEST_F(MainWindow, ASecondTabWouldFollowTheFirstWithoutTheIcon)
     // The first tab has the link icon in its middle, the second plain strip.
     EXPECT_NE(pixels.Pixel(5, 13), pixels.Pixel(32, 13));
     EXPECT_EQ(pixels.Pixel(64 + 5, 13), pixels.Pixel(64 + 32, 13));
-    dc.Detach();
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -228,8 +226,7 @@ TEST_F(ScrollbarPainter, DrawsTheArrowFrameOfTheState)
     HBITMAP target = CreateCompatibleBitmap(screen, info.bmWidth, frameHeight);
     HGDIOBJ old = SelectObject(memory, target);
     ReleaseDC(nullptr, screen);
-    CDC memoryDc;
-    memoryDc.Attach(memory);
+    CBorrowedDC memoryDc(memory);
     auto paint = [&](UINT item, UINT state) {
         RECT all = {0, 0, info.bmWidth, frameHeight};
         memoryDc.FillSolidRect(all, RGB(255, 255, 255));
@@ -250,7 +247,6 @@ TEST_F(ScrollbarPainter, DrawsTheArrowFrameOfTheState)
     EXPECT_GT(drawn, 0);
     EXPECT_GT(differences, 0);        // the down arrow is another frame
     EXPECT_GT(pressedDifferences, 0); // and so is the pressed state
-    memoryDc.Detach();
     SelectObject(memory, old);
     DeleteObject(target);
     DeleteDC(memory);
