@@ -249,7 +249,7 @@ public:
         std::wstring list;
         for (const std::wstring& p : *paths_)
             list += p + L'\0';
-        list += L'\0';
+        list += paths_->empty() ? std::wstring(2, L'\0') : std::wstring(1, L'\0'); // the list's end
         HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
         auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
         drop->pFiles = sizeof(DROPFILES);
@@ -301,7 +301,9 @@ protected:
         ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData), S_OK);
         AppPaths.dataFolder.Format(L"%s\\Quorventile", appData);
         CreateDirectoryW(AppPaths.dataFolder, nullptr);
-        SetAppDatabasePath(AppPaths.dataFolder + L"\\AppData.db");
+        const CString database = AppPaths.dataFolder + L"\\AppData.db";
+        DeleteFileW(database);
+        SetAppDatabasePath(database);
         ASSERT_EQ(OpenAppDatabase(), 1);
         int previous = 0;
         for (const CString& name : kGroups) {
@@ -313,6 +315,7 @@ protected:
         }
         CloseAppDatabase();
 
+        files.clear();
         for (const wchar_t* name : {L"a b.txt", L"c.txt"}) {
             files.push_back(Work() + L"\\" + name);
             HANDLE file = CreateFileW(files.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -620,10 +623,10 @@ TEST_F(ContextMenuTest, WithTheProgramNotRunningItIsStartedBesideTheDll)
     ComPtr<IContextMenu3> handler = Handler(ShellData(files).Get());
     ASSERT_TRUE(handler);
     ASSERT_EQ(Invoke(handler.Get(), 0), S_OK);
-    ASSERT_TRUE(WaitFor([&] { return GetFileAttributesW(started.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    std::wstring commandLine;
+    ASSERT_TRUE(WaitFor([&] { return (commandLine = ReadFileText(started)) != kAbsent; }));
 
     const std::wstring prefix = L"\"" + ProgramFolder() + L"\\Quorventile.exe\" -addlinkstocatalog ";
-    std::wstring commandLine = ReadFileText(started);
     ASSERT_EQ(commandLine.compare(0, prefix.size(), prefix), 0) << ToUtf8(commandLine.c_str()).GetString();
     CString url = commandLine.substr(prefix.size()).c_str();
     EXPECT_EQ(Decoded(url, L"catalog_name"), CString(L"桌面"));
