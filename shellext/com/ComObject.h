@@ -30,6 +30,23 @@ template <typename Body> HRESULT CallGuarded(Body body) noexcept
     }
 }
 
+// A reference count that deletes its owner when it drops to zero.
+class CComRefCount
+{
+public:
+    ULONG Add() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    template <class Owner> ULONG Release(Owner* owner)
+    {
+        LONG left = InterlockedDecrement(&refs_);
+        if (left == 0)
+            delete owner;
+        return static_cast<ULONG>(left);
+    }
+
+private:
+    volatile LONG refs_ = 0;
+};
+
 template <class T> class CComObject final : public T
 {
 public:
@@ -37,17 +54,11 @@ public:
     ~CComObject() { CComDllModule::Current().Unlock(); }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override { return this->InternalQueryInterface(iid, object); }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
+    STDMETHODIMP_(ULONG) AddRef() override { return refs_.Add(); }
+    STDMETHODIMP_(ULONG) Release() override { return refs_.Release(this); }
 
 private:
-    volatile LONG refs_ = 0;
+    CComRefCount refs_;
 };
 
 // T inside an aggregate: its IUnknown is the outer object's.
@@ -81,17 +92,11 @@ public:
         }
         return contained_.InternalQueryInterface(iid, object);
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
+    STDMETHODIMP_(ULONG) AddRef() override { return refs_.Add(); }
+    STDMETHODIMP_(ULONG) Release() override { return refs_.Release(this); }
 
 private:
-    volatile LONG refs_ = 0;
+    CComRefCount refs_;
     CComContainedObject<T> contained_;
 };
 
