@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <shellapi.h>
-
 #include <string>
 #include <thread>
 
@@ -52,13 +50,12 @@ public:
     }
     ~ProgramFolder()
     {
-        std::wstring from = root;
-        from.push_back(L'\0');
-        SHFILEOPSTRUCTW op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
+        for (const std::wstring& folder : {program, root}) {
+            DeleteFileW((folder + L"\\commandline.txt").c_str());
+            DeleteFileW((folder + L"\\Quorventile.exe").c_str());
+            DeleteFileW((folder + L"\\Program.exe").c_str());
+            RemoveDirectoryW(folder.c_str());
+        }
     }
     std::wstring root, program;
 };

@@ -634,6 +634,32 @@ TEST_F(ContextMenuTest, WithTheProgramNotRunningItIsStartedBesideTheDll)
     EXPECT_EQ(ReadFileText(decoy), kAbsent);
 }
 
+TEST_F(ContextMenuTest, OwnerDrawMessages)
+{
+    ComPtr<IContextMenu3> handler = Handler(ShellData(files).Get());
+    ASSERT_TRUE(handler);
+    MEASUREITEMSTRUCT measure = {};
+    measure.CtlType = ODT_MENU;
+    measure.itemWidth = 10;
+    measure.itemHeight = 12;
+    LRESULT result = 0;
+    EXPECT_EQ(handler->HandleMenuMsg2(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure), &result), S_OK);
+    EXPECT_EQ(result, TRUE);
+    EXPECT_EQ(measure.itemWidth, 12u);
+    EXPECT_EQ(measure.itemHeight, 16u);
+
+    // An item whose data is not this handler's icon is left alone.
+    DRAWITEMSTRUCT draw = {};
+    draw.CtlType = ODT_MENU;
+    draw.itemData = 0x1234;
+    draw.hDC = GetDC(nullptr);
+    EXPECT_EQ(handler->HandleMenuMsg2(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw), &result), S_OK);
+    EXPECT_EQ(result, 0);
+    ReleaseDC(nullptr, draw.hDC);
+    EXPECT_EQ(handler->HandleMenuMsg(WM_INITMENUPOPUP, 0, 0), S_OK);
+    EXPECT_EQ(handler->HandleMenuMsg2(WM_MEASUREITEM, 0, 0, nullptr), S_OK);
+}
+
 TEST_F(ContextMenuTest, AggregationHandsOutTheInnerUnknownOnly)
 {
     COuter outer;
