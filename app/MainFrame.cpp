@@ -9,6 +9,7 @@
 #include "app/MainHotkey.h"
 #include "app/MainSkinImage.h"
 #include "app/OnlineSchedule.h"
+#include "app/PopupMenu.h"
 #include "app/SingleInstance.h"
 #include "app/WindowPlacement.h"
 #include "core/AppDatabase.h"
@@ -198,22 +199,12 @@ void CMainFrame::ShowAboutDialog()
     dialog.DoModal();
 }
 
-UINT CMainFrame::TrackMenu(const std::vector<std::pair<UINT, const wchar_t*>>& entries, POINT screenPoint)
+UINT CMainFrame::TrackMenu(const std::vector<MenuEntry>& entries, POINT screenPoint)
 {
-    using namespace SkinControl::NewMenu;
-    // Declared first so that it ends last: the menu goes before the theme
-    // and the option word are put back.
-    CMenuThemeScope theme;
-    CNewMenu menu;
-    if (!menu.CreatePopupMenu())
-        return 0;
-    for (const auto& entry : entries)
-        menu.AppendOwnerDrawItem(entry.first ? 0 : MF_SEPARATOR, entry.second, entry.first);
     // Without the foreground and the WM_NULL after it, a tray menu stays open
     // when the user clicks elsewhere.
     SetForegroundWindow(m_hWnd);
-    const UINT command = static_cast<UINT>(
-        menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, m_hWnd));
+    const UINT command = TrackPopupMenuEntries(this, entries, screenPoint);
     PostMessage(WM_NULL);
     return command;
 }

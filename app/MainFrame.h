@@ -3,6 +3,7 @@
 // hotkey, the Run value, placement and edge docking, and the online timers.
 #pragma once
 #include "app/MainTab.h"
+#include "app/PopupMenu.h"
 #include "app/SearchBar.h"
 #include "core/ThreadPool.h"
 #include "online/Update.h"
@@ -88,9 +89,8 @@ private:
     void AddTrayIcon();
     void RestoreFromTray();
     void ShowAboutDialog();
-    // Tracks a popup menu of {command, text} entries (command 0: separator)
-    // and returns the chosen command, 0 when none.
-    UINT TrackMenu(const std::vector<std::pair<UINT, const wchar_t*>>& entries, POINT screenPoint);
+    // Tracks a popup menu from the foreground; the chosen command, 0 when none.
+    UINT TrackMenu(const std::vector<MenuEntry>& entries, POINT screenPoint);
 
     CSearchBar m_searchBar;
     CMainTab m_tab;
