@@ -3,6 +3,7 @@
 // hotkey, the Run value, placement and edge docking, and the online timers.
 #pragma once
 #include "app/MainTab.h"
+#include "app/QuickLinkTreeList.h"
 #include "skin/CSkinButtonEx.h"
 #include "skin/CSkinMainFrame.h"
 
@@ -48,11 +49,9 @@ public:
     void DrawBackground(CDC* dc) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
-    // Hands a command URL (from -addlinkstocatalog or WM_COPYDATA) to the
-    // quick-link list.
+    // Hands a command URL from WM_COPYDATA to the quick-link list.
     void AddLinksToCatalog(const CString& commandUrl);
-    // Command URLs waiting for the quick-link list, oldest first.
-    const std::vector<CString>& PendingCatalogCommands() const { return m_pendingCatalogCommands; }
+    CQuickLinkTreeList& QuickLinkList() { return m_quickLinkList; }
 
     void SaveWindowRect();
 
@@ -85,10 +84,8 @@ private:
 
     // The search bar (not built yet) will take this place.
     CMainTab m_tab;
-    // The quick-link tree list (not built yet) will take this page's place.
-    CWnd m_listPage;
+    CQuickLinkTreeList m_quickLinkList;
     SkinControl::CSkinButtonEx m_settingsButton;
     SkinControl::CSkinButtonEx m_helpButton;
     NOTIFYICONDATAW m_trayIcon = {};
-    std::vector<CString> m_pendingCatalogCommands;
 };
