@@ -117,6 +117,8 @@ bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem& work)
             AddLink(request);
         }
     }
+    CScopedLock data(m_dataLock);
+    FlushLinkInfo();
     return true;
 }
 
