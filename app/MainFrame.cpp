@@ -85,9 +85,9 @@ bool CMainFrame::CreateChildren()
         return false;
     if (!m_tab.Create(this, empty))
         return false;
-    if (!m_listPage.CreateEx(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_WHITERECT, empty, &m_tab, 0))
+    if (!m_quickLinkList.Create(&m_tab, empty))
         return false;
-    m_tab.AddTab(&m_listPage);
+    m_tab.AddTab(&m_quickLinkList);
 
     struct {
         SkinControl::CSkinButtonEx& button;
@@ -258,8 +258,7 @@ LRESULT CMainFrame::OnCopyData(const COPYDATASTRUCT* data)
 
 void CMainFrame::AddLinksToCatalog(const CString& commandUrl)
 {
-    // The quick-link list takes these once it exists and has loaded.
-    m_pendingCatalogCommands.push_back(commandUrl);
+    m_quickLinkList.AddLinksToCatalog(commandUrl);
 }
 
 void CMainFrame::OnMoving(RECT* proposed)
@@ -407,8 +406,7 @@ void CMainFrame::OnShowMainWindow()
 
 void CMainFrame::OnSetFocus()
 {
-    // The quick-link list takes the focus here once it exists.
-    m_listPage.SetFocus();
+    m_quickLinkList.SetFocus();
 }
 
 void CMainFrame::SaveWindowRect()

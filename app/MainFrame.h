@@ -4,6 +4,7 @@
 #pragma once
 #include "app/MainTab.h"
 #include "app/PopupMenu.h"
+#include "app/QuickLinkTreeList.h"
 #include "app/SearchBar.h"
 #include "core/ThreadPool.h"
 #include "online/Update.h"
@@ -51,11 +52,9 @@ public:
     void DrawBackground(CDC* dc) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
-    // Hands a command URL (from -addlinkstocatalog or WM_COPYDATA) to the
-    // quick-link list.
+    // Hands a command URL from WM_COPYDATA to the quick-link list.
     void AddLinksToCatalog(const CString& commandUrl);
-    // Command URLs waiting for the quick-link list, oldest first.
-    const std::vector<CString>& PendingCatalogCommands() const { return m_pendingCatalogCommands; }
+    CQuickLinkTreeList& QuickLinkList() { return m_quickLinkList; }
 
     void SaveWindowRect();
     // The message a restarted shell broadcasts to have tray icons added again.
@@ -94,10 +93,8 @@ private:
 
     CSearchBar m_searchBar;
     CMainTab m_tab;
-    // The quick-link tree list (not built yet) will take this page's place.
-    CWnd m_listPage;
+    CQuickLinkTreeList m_quickLinkList;
     SkinControl::CSkinButtonEx m_settingsButton;
     SkinControl::CSkinButtonEx m_helpButton;
     NOTIFYICONDATAW m_trayIcon = {};
-    std::vector<CString> m_pendingCatalogCommands;
 };

@@ -90,12 +90,12 @@ BOOL CQuorventileApp::InitInstance()
 
     StartServices();
 
+    // The list runs it once it has loaded the stored groups.
+    m_mainFrame.QuickLinkList().SetPendingCommand(commandLine.pendingCommand);
     RECT rect;
     LoadWindowRect(rect);
     if (!m_mainFrame.Create(rect))
         return FALSE;
-    if (!commandLine.pendingCommand.IsEmpty())
-        m_mainFrame.AddLinksToCatalog(commandLine.pendingCommand);
     m_pMainWnd = &m_mainFrame;
     return TRUE;
 }

@@ -44,15 +44,17 @@ CString TextField(const CppSQLite3Query& q, const char* column)
     return FromUtf8(q.GetStringField(column));
 }
 
-// Icon, display name and type name from the shell.  A shell place shows the
-// shell's name of its folder rather than the stored one.
-void FillShellInfo(QuickLinkInfo& link)
+} // namespace
+
+// A shell place shows the shell's name of its folder rather than the stored
+// one.
+bool FillLinkShellInfo(QuickLinkInfo& link)
 {
     SHFILEINFOW info = {};
     if (link.linktype == LinkTypeShellPlace) {
         LPITEMIDLIST pidl = nullptr;
         if (FAILED(SHGetSpecialFolderLocation(nullptr, link.csidl, &pidl)) || !pidl)
-            return;
+            return false;
         if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                            SHGFI_PIDL | SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME)) {
             link.fileInfo = info;
@@ -60,14 +62,13 @@ void FillShellInfo(QuickLinkInfo& link)
                 link.name = info.szDisplayName;
         }
         CoTaskMemFree(pidl);
-        return;
+        return true;
     }
     if (SHGetFileInfoW(link.path, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                        SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME))
         link.fileInfo = info;
+    return true;
 }
-
-} // namespace
 
 int AddCatalog(CatalogInfo& catalog)
 {
@@ -185,6 +186,15 @@ int SetLinkPreId(const QuickLinkInfo& link)
 
 int LoadLinks(int cid, std::vector<QuickLinkInfo*>& links)
 {
+    const size_t first = links.size();
+    int result = LoadLinkRows(cid, links);
+    for (size_t i = first; i < links.size(); ++i)
+        FillLinkShellInfo(*links[i]);
+    return result;
+}
+
+int LoadLinkRows(int cid, std::vector<QuickLinkInfo*>& links)
+{
     try {
         CppSQLite3SqlBuffer sql;
         sql.Format("select * from %s where cid = %d order by preid asc;", LinkTableName, cid);
@@ -202,7 +212,6 @@ int LoadLinks(int cid, std::vector<QuickLinkInfo*>& links)
             link->args = TextField(q, "args");
             link->workdir = TextField(q, "workdir");
             link->desc = TextField(q, "desc");
-            FillShellInfo(*link);
             links.push_back(link.release());
             q.NextRow();
         }

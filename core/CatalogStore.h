@@ -25,3 +25,10 @@ int RenameLink(const QuickLinkInfo& link);
 int SetLinkPreId(const QuickLinkInfo& link);
 // Links of one group in ascending preid, with their shell icon and names.
 int LoadLinks(int cid, std::vector<QuickLinkInfo*>& links);
+// LoadLinks without the shell's part, for callers that ask the shell
+// elsewhere (the shell's answer costs milliseconds per link).
+int LoadLinkRows(int cid, std::vector<QuickLinkInfo*>& links);
+// What LoadLinks asks the shell for one record: its icon, display name and
+// type name; a shell place's display name replaces its name.  Needs COM on
+// the calling thread.  False when a shell place has no location here.
+bool FillLinkShellInfo(QuickLinkInfo& link);

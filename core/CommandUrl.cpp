@@ -117,6 +117,29 @@ CString& SetCategoryCountParam(CString& url, int count)
     return SetUrlParamInt(url, L"category_count", count);
 }
 
+bool HexDecodeText(const CString& hex, CString& text)
+{
+    const int n = hex.GetLength();
+    if (n == 0 || n % 4 != 0)
+        return false;
+    std::wstring decoded;
+    decoded.reserve(n / 4);
+    for (int i = 0; i < n; i += 4) {
+        int digits[4];
+        for (int j = 0; j < 4; ++j) {
+            if ((digits[j] = HexDigit(hex[i + j])) < 0)
+                return false;
+        }
+        // Low byte first.
+        auto unit = static_cast<wchar_t>((digits[2] << 12) | (digits[3] << 8) | (digits[0] << 4) | digits[1]);
+        if (unit == 0)
+            return false;
+        decoded.push_back(unit);
+    }
+    text = CString(std::move(decoded));
+    return true;
+}
+
 void HexEncodeString(CString& out, const unsigned char* bytes, int count)
 {
     static const wchar_t digits[] = L"0123456789ABCDEF";

@@ -30,6 +30,9 @@ std::vector<unsigned char> HexDecodeString(const wchar_t* text);
 // the decoded bytes read as UTF-16LE up to the first zero code unit (a
 // missing last byte counts as zero).
 void HexCodeString(CString& out, const wchar_t* text, int encode);
+// Strict decoding of a text value from another process: true only for whole
+// code units (four hex digits each, at least one) none of which is zero.
+bool HexDecodeText(const CString& hex, CString& text);
 
 // A command URL parsed once, for long ones (thousands of link_%d
 // parameters): reading or setting a key doesn't search the whole text.

@@ -37,6 +37,9 @@ struct QuickLinkInfo {
     CString desc;
     int csidl = 0;
     SHFILEINFOW fileInfo = {};
+    // Whether the target was missing when last looked at, off the window's
+    // thread; never stored.
+    bool targetMissing = false;
 };
 
 struct CatalogInfo {

@@ -3,6 +3,8 @@
 #include "app/CoolScrollbarPainter.h"
 #include "app/QuorventileApp.h"
 #include "core/AppDatabase.h"
+#include "core/CommandUrl.h"
+#include "core/ThreadPool.h"
 #include "skin/CSkinRes.h"
 #include "skin/menu/CMenuTheme.h"
 #include "skin/menu/CNewMenuHook.h"
@@ -37,24 +39,39 @@ protected:
         // No Run value and no hotkey that another test program could need.
         SetConfigInt(L"AutoRun", 0);
         SetConfigString(L"HotkeyMainWindow", L"CTRL + ALT + 9");
+        // Not a first run: the shared test prefix's desktop stays out.
+        SetConfigInt(L"DefaultLinksInit", 1);
+        SkinControl::CreateGlobalThreadPool()->Start();
+        OleInitialize(nullptr); // the list is a drop target
         SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
         ASSERT_EQ(1, PreloadSkin());
         // As the program's start-up does before any window exists.
         SkinControl::NewMenu::CNewMenuHook::Install();
         g_frame = new CMainFrame;
         ASSERT_TRUE(g_frame->Create(CRect(40, 40, 340, 600)));
-        PumpMessages(200);
+        ASSERT_TRUE(PumpUntil([] { return g_frame->QuickLinkList().IsLoaded() != FALSE; }));
+        PumpMessages(100);
     }
     static void TearDownTestSuite()
     {
         if (g_frame && g_frame->m_hWnd)
             g_frame->DestroyWindow();
+        // Work items hold the list: the pool ends before the frame does.
+        SkinControl::DestroyGlobalThreadPool();
         delete g_frame;
         g_frame = nullptr;
         SkinControl::NewMenu::CNewMenuHook::Uninstall();
         CloseAppDatabase();
         SkinControl::CSkinRes::Global().FreeAll();
         delete g_folder;
+    }
+    template <typename Condition> static bool PumpUntil(Condition done)
+    {
+        for (DWORD start = GetTickCount(); !done(); PumpMessages(10)) {
+            if (GetTickCount() - start > 10000)
+                return false;
+        }
+        return true;
     }
     static CRect ChildRect(HWND child)
     {
@@ -120,7 +137,7 @@ TEST_F(MainWindow, PaintsHeaderSidesFooterAndTabFromTheSkin)
     EXPECT_TRUE(SkinTest::Near(imagePixel(0, 81), shot.Pixel(0, 300)));              // left side
     EXPECT_TRUE(SkinTest::Near(imagePixel(154, 89 + 13), shot.Pixel(150, 89 + 13))); // empty strip
     EXPECT_TRUE(SkinTest::Near(imagePixel(2, 89 + 3), shot.Pixel(2 + 2, 89 + 3)));   // selected tab
-    EXPECT_EQ(RGB(255, 255, 255), shot.Pixel(150, 300));                             // the page
+    EXPECT_EQ(ListBackColor, shot.Pixel(150, 300));                                  // the list below its rows
 }
 
 TEST_F(MainWindow, CannotBeMadeSmallerThan300By560)
@@ -131,17 +148,28 @@ TEST_F(MainWindow, CannotBeMadeSmallerThan300By560)
     EXPECT_EQ(560, info.ptMinTrackSize.y);
 }
 
-TEST_F(MainWindow, QueuesCommandUrlsForTheQuickLinkList)
+TEST_F(MainWindow, HandsCommandUrlsToTheQuickLinkList)
 {
-    const wchar_t text[] = L"qv://one";
-    COPYDATASTRUCT copy = {2025, sizeof(text), const_cast<wchar_t*>(text)};
-    size_t before = g_frame->PendingCatalogCommands().size();
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    CString name, path, url = L"app://add_links_to_catalog";
+    HexCodeString(name, L"下载", 1);
+    HexCodeString(path, exe, 1);
+    SetUrlParam(url, L"catalog_name", name);
+    SetUrlParam(url, L"links_count", L"1");
+    SetUrlParam(url, L"link_0", path);
+    COPYDATASTRUCT copy = {2025, static_cast<DWORD>((url.GetLength() + 1) * sizeof(wchar_t)),
+                           const_cast<wchar_t*>(url.GetString())};
     EXPECT_EQ(TRUE, g_frame->SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)));
-    ASSERT_EQ(before + 1, g_frame->PendingCatalogCommands().size());
-    EXPECT_EQ(CString(L"qv://one"), g_frame->PendingCatalogCommands().back());
+    EXPECT_TRUE(PumpUntil([] {
+        return AppDatabase.db.ExecScalar("select count(*) from qv_link, qv_catalog where qv_link.cid = "
+                                         "qv_catalog.cid and qv_catalog.name = '下载';") == 1;
+    }));
+    // The new row is selected and the window brought forward.
+    EXPECT_TRUE(PumpUntil([] { return g_frame->QuickLinkList().GetSelectedCount() == 1; }));
+    PumpMessages(100);
     copy.lpData = nullptr;
     EXPECT_EQ(FALSE, g_frame->SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)));
-    EXPECT_EQ(before + 1, g_frame->PendingCatalogCommands().size());
 }
 
 TEST_F(MainWindow, MinimisingGoesToTheTrayAndTheTrayClickBringsItBack)

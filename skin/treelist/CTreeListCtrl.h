@@ -35,44 +35,47 @@ class CTreeListHeaderCtrl;
 struct TreeListDrawInfo;
 struct TreeListInsertInfo;
 
+// One node of the tree (CTreeListCtrl::CTreeListItem), created and freed only
+// by the control; read its fields under the control's lock. It lives at
+// namespace level so that records can point at it from a forward declaration.
+class CTreeListItem
+{
+public:
+    // A control embedded in a row; the control only passes it through.
+    class InternalCtrlBase
+    {
+    public:
+        virtual ~InternalCtrlBase() = default;
+    };
+
+    CTreeListItem* parent = nullptr;
+    CTreeListItem* prevSibling = nullptr;
+    CTreeListItem* nextSibling = nullptr;
+    CTreeListItem* firstChild = nullptr;
+    CTreeListItem* lastChild = nullptr;
+    CTreeListItem* lastShownChild = nullptr; // written by layout
+    int rowIndex = -1;                       // in the visible rows, valid while laidOut
+    BOOL expanded = FALSE;
+    BOOL checked = FALSE;
+    BOOL selected = FALSE; // exactly while in the selection list
+    int height = 24;
+    CRect layoutRect; // content coordinates
+    CString text;
+    void* data = nullptr; // the caller's, never freed here
+    std::unique_ptr<std::map<CString, CString>> properties;
+    CRect paintRect;  // client coordinates, at the last paint
+    CRect buttonRect; // client coordinates, set while drawing
+    CRect checkRect;  // client coordinates, set while drawing
+    BOOL checkable = TRUE;
+    CRect rowRect; // client coordinates, set while drawing
+    BOOL laidOut = FALSE;
+    BOOL shown = TRUE;
+};
+
 class CTreeListCtrl : public CWnd
 {
 public:
-    // One node of the tree, created and freed only by the control; read its
-    // fields under the control's lock.
-    class CTreeListItem
-    {
-    public:
-        // A control embedded in a row; the control only passes it through.
-        class InternalCtrlBase
-        {
-        public:
-            virtual ~InternalCtrlBase() = default;
-        };
-
-        CTreeListItem* parent = nullptr;
-        CTreeListItem* prevSibling = nullptr;
-        CTreeListItem* nextSibling = nullptr;
-        CTreeListItem* firstChild = nullptr;
-        CTreeListItem* lastChild = nullptr;
-        CTreeListItem* lastShownChild = nullptr; // written by layout
-        int rowIndex = -1;                       // in the visible rows, valid while laidOut
-        BOOL expanded = FALSE;
-        BOOL checked = FALSE;
-        BOOL selected = FALSE; // exactly while in the selection list
-        int height = 24;
-        CRect layoutRect; // content coordinates
-        CString text;
-        void* data = nullptr; // the caller's, never freed here
-        std::unique_ptr<std::map<CString, CString>> properties;
-        CRect paintRect;  // client coordinates, at the last paint
-        CRect buttonRect; // client coordinates, set while drawing
-        CRect checkRect;  // client coordinates, set while drawing
-        BOOL checkable = TRUE;
-        CRect rowRect; // client coordinates, set while drawing
-        BOOL laidOut = FALSE;
-        BOOL shown = TRUE;
-    };
+    using CTreeListItem = SkinControl::CTreeListItem;
     using InternalCtrlBase = CTreeListItem::InternalCtrlBase;
 
     // HitTest flags.
@@ -366,8 +369,6 @@ private:
     int m_lastVisibleRow = -1;
     BOOL m_rowVisibilityNotify = FALSE;
 };
-
-using CTreeListItem = CTreeListCtrl::CTreeListItem;
 
 // Argument record of InsertItemEx.
 struct TreeListInsertInfo {

@@ -17,6 +17,15 @@ rm -rf "$work/prefix" "$work/home"
 mkdir -p "$work/home" "$work/artefacts"
 rm -f "$work/artefacts"/*
 cp -a "$WINEPREFIX" "$work/prefix"
+# The user's shell folders (Desktop, Documents...) link to the HOME the
+# prefix was booted with, which other tests share: make them real folders of
+# this prefix, so that a desktop synchronisation reads only what a test put
+# there.
+for folder in "$work"/prefix/drive_c/users/*/*; do
+    if [ -L "$folder" ]; then
+        rm "$folder" && mkdir "$folder"
+    fi
+done
 export WINEPREFIX="$work/prefix"
 export HOME="$work/home"
 export WINELOADER=$QV_WINE64

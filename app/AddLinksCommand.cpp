@@ -1,0 +1,25 @@
+#include "app/AddLinksCommand.h"
+
+#include "core/CommandUrl.h"
+
+#include <algorithm>
+
+bool ParseAddLinksCommand(const CString& url, AddLinksCommand& command)
+{
+    command = AddLinksCommand();
+    CCommandUrl parsed(url);
+    if (!HexDecodeText(parsed.Get(L"catalog_name"), command.catalogName))
+        return false;
+    const int count = std::min(std::max(parsed.GetInt(L"links_count"), 0), MaxLinksPerCommand);
+    for (int i = 0; i < count; ++i) {
+        CString key;
+        key.Format(L"link_%d", i);
+        CString value = parsed.Get(key);
+        if (value.IsEmpty())
+            break;
+        CString path;
+        if (HexDecodeText(value, path))
+            command.paths.push_back(path);
+    }
+    return !command.paths.empty();
+}

@@ -1,0 +1,442 @@
+// Adding links and groups to the quick-link list: building a link record
+// from a path, the duplicate test, finding or making the group, the store
+// and the tree, and telling the window.
+#include "app/QuickLinkTreeList.h"
+
+#include "app/MainFrame.h"
+#include "app/QuickLinkWorkItems.h"
+#include "app/TraceMessage.h"
+#include "core/CatalogStore.h"
+#include "core/Pinyin.h"
+#include "core/StoreTransaction.h"
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <cwchar>
+
+using SkinControl::CTreeListItem;
+
+// The adds made while one thread holds the data lock: they share one store
+// transaction, and select, show and lay out once at the end.
+struct CQuickLinkTreeList::AddBatch {
+    CStoreTransaction transaction;
+    CTreeListItem* select = nullptr; // also brings the main window forward
+    bool layout = false;
+    // Undone when the transaction fails to commit.
+    std::vector<QuickLinkInfo*> links;
+    std::vector<CatalogInfo*> catalogs;
+};
+
+// Opens a batch unless the thread is inside one already.  The data lock is
+// held for the scope's whole life.
+class CQuickLinkTreeList::CAddBatchScope
+{
+public:
+    explicit CAddBatchScope(CQuickLinkTreeList* list) : m_list(list)
+    {
+        if (!list->m_batch) {
+            m_batch.reset(new AddBatch);
+            list->m_batch = m_batch.get();
+        }
+    }
+    ~CAddBatchScope()
+    {
+        if (m_batch)
+            m_list->EndBatch();
+    }
+    CAddBatchScope(const CAddBatchScope&) = delete;
+    CAddBatchScope& operator=(const CAddBatchScope&) = delete;
+
+private:
+    CQuickLinkTreeList* m_list;
+    std::unique_ptr<AddBatch> m_batch;
+};
+
+namespace
+{
+// The file-name part of a path.
+CString FileNameOf(const CString& path)
+{
+    return path.Mid(path.ReverseFind(L'\\') + 1);
+}
+
+// The file-name part without its extension (everything before the last ".").
+CString FileTitleOf(const CString& path)
+{
+    CString name = FileNameOf(path);
+    int dot = name.ReverseFind(L'.');
+    return dot >= 0 ? name.Left(dot) : name;
+}
+
+// A text of the shell link, read with ever larger buffers until it fits:
+// targets beyond MAX_PATH are read whole.
+template <typename Read> CString ReadWhole(Read read)
+{
+    CString text;
+    for (int size = MAX_PATH; size <= 66560; size *= 4) {
+        std::vector<wchar_t> buffer(size, L'\0');
+        if (SUCCEEDED(read(buffer.data(), size - 1))) {
+            buffer[size - 1] = L'\0';
+            text = buffer.data();
+            if (text.GetLength() < size - 2)
+                break;
+        }
+    }
+    return text;
+}
+
+// A shortcut made on a 64-bit system for a 32-bit program may name the
+// 32-bit program-files folder where only the plain one exists.
+void RepairProgramFilesX86(CString& path)
+{
+    static const wchar_t kX86[] = L"program files (x86)";
+    CString lower = path;
+    int at = lower.MakeLower().Find(kX86);
+    if (at >= 0)
+        path = path.Left(at) + L"Program Files" + path.Mid(at + static_cast<int>(wcslen(kX86)));
+}
+
+template <typename Interface> struct ComRelease {
+    Interface* object = nullptr;
+    ~ComRelease()
+    {
+        if (object)
+            object->Release();
+    }
+};
+} // namespace
+
+BOOL CQuickLinkTreeList::ResolveShortcut(const wchar_t* path, QuickLinkInfo& link)
+{
+    ComRelease<IShellLinkW> shellLink;
+    ComRelease<IPersistFile> file;
+    if (!path || !*path ||
+        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&shellLink.object))) ||
+        FAILED(shellLink.object->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.object))) ||
+        FAILED(file.object->Load(path, STGM_READ)))
+        return FALSE;
+    IShellLinkW* shell = shellLink.object;
+    link.path = ReadWhole([&](wchar_t* text, int size) { return shell->GetPath(text, size, nullptr, SLGP_UNCPRIORITY); });
+    if (GetFileAttributesW(link.path) == INVALID_FILE_ATTRIBUTES)
+        RepairProgramFilesX86(link.path);
+    link.args = ReadWhole([&](wchar_t* text, int size) { return shell->GetArguments(text, size); });
+    link.workdir = ReadWhole([&](wchar_t* text, int size) { return shell->GetWorkingDirectory(text, size); });
+    link.desc = ReadWhole([&](wchar_t* text, int size) { return shell->GetDescription(text, size); });
+    link.linktype = LinkTypeShortcut;
+    return TRUE;
+}
+
+bool CQuickLinkTreeList::CAddLinkWorkItem::BuildLink(AddLinkRequest& request)
+{
+    QuickLinkInfo* link = request.link.get();
+    if (!link)
+        return false;
+    if (link->linktype == LinkTypeShellPlace) {
+        if (!FillLinkShellInfo(*link))
+            request.link.reset();
+        return request.link != nullptr;
+    }
+    CString name = link->name;
+    if (ResolveShortcut(request.path, *link))
+        name = FileTitleOf(request.path);
+    else
+        link->path = request.path;
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExW(link->path, GetFileExInfoStandard, &attributes)) {
+        request.link.reset();
+        return false;
+    }
+    if (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        link->linktype = LinkTypeDirectory;
+    else if (link->linktype == 0)
+        link->linktype = LinkTypeFile;
+    link->name = name.IsEmpty() ? FileNameOf(link->path) : name;
+    // The shell's icon and names come from a pool thread once it is shown.
+    return true;
+}
+
+void CQuickLinkTreeList::CAddLinkWorkItem::Run()
+{
+    CComApartmentScope apartment;
+    std::vector<AddLinkRequest> built;
+    built.reserve(m_requests.size());
+    for (AddLinkRequest& request : m_requests) {
+        if (IsStopRequested())
+            return;
+        if (BuildLink(request))
+            built.push_back(std::move(request));
+    }
+    m_list->AddBuiltLinks(built);
+}
+
+void CQuickLinkTreeList::AddBuiltLinks(std::vector<AddLinkRequest>& requests)
+{
+    CScopedLock data(m_dataLock);
+    CAddBatchScope batch(this);
+    for (AddLinkRequest& request : requests)
+        AddLink(request);
+}
+
+void CQuickLinkTreeList::EndBatch()
+{
+    AddBatch& batch = *m_batch;
+    m_batch = nullptr;
+    if (!batch.transaction.Commit()) {
+        TraceMessage(L"Quorventile. Storing %d links failed\n", static_cast<int>(batch.links.size()));
+        UndoBatch(batch);
+        return;
+    }
+    FlushLinkInfo();
+    if (batch.select)
+        NotifyAdded(batch.select);
+    else if (batch.layout)
+        RequestLayout();
+}
+
+void CQuickLinkTreeList::UndoBatch(AddBatch& batch)
+{
+    for (auto it = batch.links.rbegin(); it != batch.links.rend(); ++it)
+        RemoveLinkRow(*it);
+    CScopedLock tree(GetLock());
+    for (CatalogInfo* catalog : batch.catalogs) {
+        m_catalogs.erase(CatalogKey(catalog->name));
+        m_catalogOrder.erase(std::find(m_catalogOrder.begin(), m_catalogOrder.end(), catalog));
+        DeleteItem(catalog->treeItem);
+        delete catalog;
+    }
+    PostLayout();
+}
+
+void CQuickLinkTreeList::RemoveLinkRow(QuickLinkInfo* link)
+{
+    CScopedLock tree(GetLock());
+    if (CatalogInfo* catalog = CatalogOfRow(GetParentItem(link->treeItem))) {
+        auto& links = catalog->links;
+        links.erase(std::remove(links.begin(), links.end(), link), links.end());
+    }
+    m_linkKeys.erase(LinkKey(*link));
+    DeleteItem(link->treeItem);
+    if (link->fileInfo.hIcon)
+        DestroyIcon(link->fileInfo.hIcon);
+    delete link;
+}
+
+// --- Link equality.
+
+bool CQuickLinkTreeList::IsSameLink(const QuickLinkInfo& existing, const QuickLinkInfo& added)
+{
+    if (existing.linktype == LinkTypeShellPlace && added.linktype == LinkTypeShellPlace)
+        return existing.csidl == added.csidl;
+    auto isPathType = [](int type) { return type >= LinkTypeDirectory && type <= LinkTypeShortcut; };
+    return isPathType(existing.linktype) == isPathType(added.linktype) && existing.path == added.path &&
+           existing.args == added.args && existing.workdir == added.workdir;
+}
+
+// Equal keys for links that IsSameLink calls equal (for link types 1 to 4).
+std::wstring CQuickLinkTreeList::LinkKey(const QuickLinkInfo& link)
+{
+    if (link.linktype == LinkTypeShellPlace)
+        return L"P" + std::to_wstring(link.csidl);
+    const bool pathType = link.linktype >= LinkTypeDirectory && link.linktype <= LinkTypeShortcut;
+    std::wstring key = pathType ? L"F" : L"O";
+    for (const CString* part : {&link.path, &link.args, &link.workdir}) {
+        key += part->str();
+        key += L'\0';
+    }
+    return key;
+}
+
+CTreeListItem* CQuickLinkTreeList::FindDuplicateLink(const QuickLinkInfo& link)
+{
+    CScopedLock data(m_dataLock);
+    auto found = m_linkKeys.find(LinkKey(link));
+    return found == m_linkKeys.end() ? nullptr : found->second->treeItem;
+}
+
+CTreeListItem* CQuickLinkTreeList::FindLinkInCatalog(const CatalogInfo& catalog, const QuickLinkInfo& link)
+{
+    CScopedLock data(m_dataLock);
+    for (QuickLinkInfo* existing : catalog.links) {
+        if (IsSameLink(*existing, link))
+            return existing->treeItem;
+    }
+    return nullptr;
+}
+
+int CQuickLinkTreeList::GetLastLinkId(const CatalogInfo& catalog)
+{
+    return catalog.links.empty() ? 0 : catalog.links.back()->id;
+}
+
+// --- Adding.
+
+CTreeListItem* CQuickLinkTreeList::AddLink(AddLinkRequest& request)
+{
+    std::unique_ptr<QuickLinkInfo> link = std::move(request.link);
+    if (!link || (request.kind != AddLinkRequest::KindLinkToName && request.kind != AddLinkRequest::KindLinkToRow))
+        return nullptr;
+    CScopedLock data(m_dataLock);
+    if (!IsAccepting())
+        return nullptr;
+    if (CTreeListItem* existing = FindDuplicateLink(*link)) {
+        if (request.notify) {
+            ExpandCollapsedGroup(GetParentItem(existing));
+            NotifyAdded(existing);
+        }
+        return existing;
+    }
+    CatalogInfo* catalog = nullptr;
+    if (request.kind == AddLinkRequest::KindLinkToName) {
+        AddLinkRequest group;
+        group.kind = AddLinkRequest::KindCatalogName;
+        group.catalogName = request.catalogName;
+        group.addToDb = 1;
+        group.append = 1;
+        catalog = CatalogOfRow(AddCatalog(group));
+    } else {
+        // The row was named on another thread: it may be gone by now.
+        catalog = ListedCatalogOfRow(request.catalogItem);
+    }
+    if (!catalog)
+        return nullptr;
+    link->cid = catalog->cid;
+    if (link->namepinyin.IsEmpty())
+        link->namepinyin = ConvertToPinyin(link->name).MakeLower();
+    if (request.append)
+        link->preid = GetLastLinkId(*catalog);
+    if (request.addToDb && !::AddLink(*link)) {
+        TraceMessage(L"Quorventile. Storing link %s failed\n", link->path.GetString());
+        return nullptr;
+    }
+    CTreeListItem* row = nullptr;
+    {
+        CScopedLock tree(GetLock());
+        row = InsertItem(catalog->treeItem, link->name, link.get(), nullptr, TRUE);
+        if (!row) {
+            if (request.addToDb)
+                ::DeleteLink(*link);
+            return nullptr;
+        }
+        SetItemTypeValue(row, RowKindLink);
+        link->treeItem = row;
+        catalog->links.push_back(link.get());
+        m_linkKeys[LinkKey(*link)] = link.get();
+    }
+    QuickLinkInfo* added = link.release();
+    if (m_batch)
+        m_batch->links.push_back(added);
+    if (added->linktype != LinkTypeShellPlace && !added->fileInfo.hIcon)
+        QueueLinkInfo(added);
+    if (request.insertBefore) {
+        // A row that was deleted or moved away meanwhile: the link stays last.
+        QuickLinkInfo* before = LinkOfRow(request.insertBefore);
+        if (before && before->treeItem == request.insertBefore && GetParentItem(request.insertBefore) == catalog->treeItem)
+            MoveLinkBefore(row, request.insertBefore);
+    }
+    if (request.notify) {
+        ExpandCollapsedGroup(catalog->treeItem);
+        NotifyAdded(row);
+    } else if (request.refresh) {
+        RequestLayout();
+    }
+    return row;
+}
+
+CTreeListItem* CQuickLinkTreeList::AddCatalog(AddLinkRequest& request)
+{
+    std::unique_ptr<CatalogInfo> catalog;
+    if (request.kind == AddLinkRequest::KindCatalogRecord) {
+        catalog = std::move(request.catalog);
+    } else if (request.kind == AddLinkRequest::KindCatalogName) {
+        catalog.reset(new CatalogInfo);
+        catalog->name = request.catalogName;
+    }
+    if (!catalog)
+        return nullptr;
+    CScopedLock data(m_dataLock);
+    if (!IsAccepting())
+        return nullptr;
+    const CString key = CatalogKey(catalog->name);
+    auto found = m_catalogs.find(key);
+    if (found != m_catalogs.end())
+        return found->second->treeItem;
+    if (request.append && !m_catalogOrder.empty())
+        catalog->preid = m_catalogOrder.back()->cid;
+    // A group the store did not take would lose its links at the next start.
+    if (request.addToDb && !::AddCatalog(*catalog)) {
+        TraceMessage(L"Quorventile. Storing group %s failed\n", catalog->name.GetString());
+        return nullptr;
+    }
+    CTreeListItem* row = nullptr;
+    {
+        CScopedLock tree(GetLock());
+        row = InsertItem(nullptr, catalog->name, catalog.get(), nullptr, TRUE);
+        if (!row) {
+            if (request.addToDb)
+                ::DeleteCatalog(*catalog);
+            return nullptr;
+        }
+        SetItemTypeValue(row, RowKindGroup);
+        catalog->treeItem = row;
+    }
+    m_catalogs[key] = catalog.get();
+    m_catalogOrder.push_back(catalog.get());
+    if (m_batch)
+        m_batch->catalogs.push_back(catalog.get());
+    catalog.release();
+    if (request.refresh)
+        RecalcLayout();
+    return row;
+}
+
+BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* targetRow)
+{
+    if (linkRow == targetRow)
+        return 1;
+    CScopedLock data(m_dataLock);
+    CatalogInfo* from = CatalogOfRow(GetParentItem(linkRow));
+    CatalogInfo* to = CatalogOfRow(GetParentItem(targetRow));
+    QuickLinkInfo* link = LinkOfRow(linkRow);
+    QuickLinkInfo* target = LinkOfRow(targetRow);
+    if (!from || !to || !link || !target)
+        return 0;
+    if (from == to) {
+        if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow))) {
+            next->preid = link->preid;
+            SetLinkPreId(*next);
+        }
+        link->preid = target->preid;
+        SetLinkPreId(*link);
+        target->preid = link->id;
+        SetLinkPreId(*target);
+        std::vector<QuickLinkInfo*> links = from->links;
+        RechainLinks(links);
+        CScopedLock tree(GetLock());
+        from->links.swap(links);
+    }
+    MoveItem(linkRow, targetRow);
+    return 1;
+}
+
+// --- Telling the window.
+
+void CQuickLinkTreeList::NotifyAdded(CTreeListItem* row)
+{
+    if (m_batch) {
+        m_batch->select = row;
+        return;
+    }
+    PostRequest(RequestSelectItem, row, 1);
+    ::PostMessageW(MainWindow(), WM_SHOW_MAIN_WINDOW, 0, 0);
+}
+
+void CQuickLinkTreeList::RequestLayout()
+{
+    if (m_batch)
+        m_batch->layout = true;
+    else
+        PostLayout();
+}

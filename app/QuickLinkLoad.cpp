@@ -1,0 +1,216 @@
+// The quick-link list's load: stored groups and links, the first-run links,
+// the desktop synchronisation and the order of a group's links.
+#include "app/QuickLinkTreeList.h"
+
+#include "app/QuickLinkWorkItems.h"
+#include "app/TraceMessage.h"
+#include "core/AppDatabase.h"
+#include "core/CatalogStore.h"
+#include "framework/CFileFind.h"
+
+#include <shlobj.h>
+
+#include <deque>
+#include <unordered_map>
+
+using SkinControl::CTreeListItem;
+
+namespace
+{
+const wchar_t kDefaultCatalog[] = L"默认";
+const wchar_t kDesktopCatalog[] = L"桌面";
+
+// The links every new data folder starts with; programs only when present.
+struct DefaultLink {
+    const wchar_t* name;
+    int linktype;
+    int csidl;             // the shell place, or the folder the path is in
+    const wchar_t* inside; // the path under that folder; null for a place
+};
+const DefaultLink kDefaultLinks[] = {
+    {L"计算机", LinkTypeShellPlace, CSIDL_DRIVES, nullptr},
+    {L"桌面", LinkTypeShellPlace, CSIDL_DESKTOP, nullptr},
+    {L"我的文档", LinkTypeShellPlace, CSIDL_PERSONAL, nullptr},
+    {L"命令行", LinkTypeFile, CSIDL_SYSTEM, L"cmd.exe"},
+    {L"记事本", LinkTypeFile, CSIDL_SYSTEM, L"notepad.exe"},
+    {L"画图", LinkTypeFile, CSIDL_SYSTEM, L"mspaint.exe"},
+    {L"计算器", LinkTypeFile, CSIDL_SYSTEM, L"calc.exe"},
+    {L"IE浏览器", LinkTypeFile, CSIDL_PROGRAM_FILES, L"Internet Explorer\\iexplore.exe"},
+    {L"FireFox浏览器", LinkTypeFile, CSIDL_PROGRAM_FILES, L"Mozilla Firefox\\firefox.exe"},
+    {L"搜狗浏览器", LinkTypeFile, CSIDL_PROGRAM_FILES, L"SogouExplorer\\sogouexplorer.exe"},
+};
+
+AddLinkRequest LinkToNamedCatalog(const wchar_t* catalog, const CString& path, std::unique_ptr<QuickLinkInfo> link)
+{
+    AddLinkRequest request;
+    request.kind = AddLinkRequest::KindLinkToName;
+    request.path = path;
+    request.catalogName = catalog;
+    request.link = std::move(link);
+    request.addToDb = 1;
+    request.append = 1;
+    return request;
+}
+
+bool Stopped(const SkinControl::CThreadPool::CWorkItem& work, bool accepting)
+{
+    return work.IsStopRequested() || !accepting;
+}
+} // namespace
+
+void CQuickLinkTreeList::LoadCatalogs(int syncDesktopOnly, const CWorkItem& work)
+{
+    if (syncDesktopOnly) {
+        SyncDesktop(work);
+        ExpandCatalogByName(kDesktopCatalog);
+        return;
+    }
+    // The stored rows are loaded on the first run as well: a first run that
+    // was cut short left some, and its defaults must find them.
+    bool complete = LoadStoredCatalogs(work);
+    if (complete && !GetConfigInt(L"DefaultLinksInit", 0)) {
+        complete = CreateDefaultLinks(work);
+        SyncDesktop(work);
+        complete = complete && !Stopped(work, IsAccepting());
+        if (complete)
+            SetConfigInt(L"DefaultLinksInit", 1);
+    }
+    if (!complete)
+        return; // the program is closing
+    FinishLoad();
+    if (!ExpandCatalogByName(GetConfigString(L"DefaultExpandCatalog", kDesktopCatalog)))
+        ExpandCatalogByName(kDefaultCatalog);
+    PostLayout();
+    m_loaded = 1;
+    PostMessage(WM_QUICKLINKS_LOADED);
+}
+
+bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem& work)
+{
+    std::vector<CatalogInfo*> stored;
+    ::LoadCatalogs(stored);
+    std::vector<std::unique_ptr<CatalogInfo>> catalogs(stored.begin(), stored.end());
+    for (auto& catalog : catalogs) {
+        if (Stopped(work, IsAccepting()))
+            return false;
+        CScopedLock data(m_dataLock);
+        const int cid = catalog->cid;
+        AddLinkRequest group;
+        group.kind = AddLinkRequest::KindCatalogRecord;
+        group.catalog = std::move(catalog);
+        CTreeListItem* row = AddCatalog(group);
+        if (!row)
+            continue;
+        std::vector<QuickLinkInfo*> rows;
+        LoadLinkRows(cid, rows);
+        RechainLinks(rows);
+        std::vector<std::unique_ptr<QuickLinkInfo>> links(rows.begin(), rows.end());
+        for (auto& link : links) {
+            // Only the few shell places ask the shell here, for their names;
+            // the other links get their icons from pool threads once shown.
+            if (link->linktype == LinkTypeShellPlace)
+                FillLinkShellInfo(*link);
+            AddLinkRequest request;
+            request.kind = AddLinkRequest::KindLinkToRow;
+            request.catalogItem = row;
+            request.link = std::move(link);
+            AddLink(request);
+        }
+    }
+    CScopedLock data(m_dataLock);
+    FlushLinkInfo();
+    return true;
+}
+
+bool CQuickLinkTreeList::CreateDefaultLinks(const CWorkItem& work)
+{
+    std::vector<AddLinkRequest> requests;
+    for (const DefaultLink& entry : kDefaultLinks) {
+        if (Stopped(work, IsAccepting()))
+            return false;
+        auto link = std::make_unique<QuickLinkInfo>();
+        link->name = entry.name;
+        link->linktype = entry.linktype;
+        if (entry.inside) {
+            wchar_t folder[MAX_PATH] = {};
+            if (FAILED(SHGetFolderPathW(nullptr, entry.csidl, nullptr, SHGFP_TYPE_CURRENT, folder)))
+                continue;
+            link->path.Format(L"%s\\%s", folder, entry.inside);
+            if (GetFileAttributesW(link->path) == INVALID_FILE_ATTRIBUTES)
+                continue;
+        } else {
+            link->csidl = entry.csidl;
+        }
+        CString path = link->path;
+        requests.push_back(LinkToNamedCatalog(kDefaultCatalog, path, std::move(link)));
+        if (!CAddLinkWorkItem::BuildLink(requests.back()))
+            requests.pop_back();
+    }
+    AddBuiltLinks(requests);
+    return true;
+}
+
+int CQuickLinkTreeList::SyncDesktop(const CWorkItem& work)
+{
+    std::vector<AddLinkRequest> requests;
+    int result = 1;
+    for (int csidl : {CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY}) {
+        wchar_t folder[MAX_PATH] = {};
+        if (!SHGetSpecialFolderPathW(nullptr, folder, csidl, FALSE)) {
+            result = 0;
+            break;
+        }
+        CString pattern;
+        pattern.Format(L"%s\\*.*", folder);
+        CFileFind finder;
+        BOOL more = finder.FindFile(pattern);
+        while (more) {
+            more = finder.FindNextFile();
+            if (finder.IsDots() || finder.IsHidden() || finder.IsSystem())
+                continue;
+            if (Stopped(work, IsAccepting()))
+                return 0;
+            requests.push_back(
+                LinkToNamedCatalog(kDesktopCatalog, finder.GetFilePath(), std::make_unique<QuickLinkInfo>()));
+            if (!CAddLinkWorkItem::BuildLink(requests.back()))
+                requests.pop_back();
+        }
+    }
+    AddBuiltLinks(requests);
+    return result;
+}
+
+void CQuickLinkTreeList::RechainLinks(std::vector<QuickLinkInfo*>& links)
+{
+    // Each record is taken once, so a broken or cyclic chain ends the walk
+    // after at most n steps.
+    const std::vector<QuickLinkInfo*> given = links;
+    std::unordered_map<int, std::deque<QuickLinkInfo*>> byPreId;
+    for (QuickLinkInfo* link : given)
+        byPreId[link->preid].push_back(link);
+    std::vector<QuickLinkInfo*> chained;
+    chained.reserve(given.size());
+    int last = 0;
+    while (chained.size() < given.size()) {
+        auto found = byPreId.find(last);
+        if (found == byPreId.end() || found->second.empty())
+            break;
+        QuickLinkInfo* next = found->second.front();
+        found->second.pop_front();
+        chained.push_back(next);
+        last = next->id;
+    }
+    if (chained.size() == given.size()) {
+        links = chained;
+        return;
+    }
+    links = given;
+    int preid = 0;
+    for (QuickLinkInfo* link : links) {
+        if (link->preid != preid) {
+            link->preid = preid;
+            SetLinkPreId(*link);
+        }
+        preid = link->id;
+    }
+}

@@ -1,0 +1,215 @@
+// The main window's list of quick links: the tree-list control whose top
+// rows are the user's groups and whose child rows are the links.  It loads
+// the store on a pool thread, makes the first-run links, copies the desktop
+// into "桌面", takes links from every source, draws the rows and starts links.
+//
+// Locks: the data lock guards the groups, the links and everything below
+// that concerns them; the control's own lock (GetLock) guards the rows.  Code
+// that needs both takes the data lock first, never the other way round.
+// Painting holds only the control's lock, so every record field the painter
+// reads (a group's link list, a link's icon and missing-target state) is
+// changed only while both locks are held.  Records are freed with their rows.
+//
+// Work items never keep a row for later: they carry what they need by value,
+// or look their rows up again under the data lock and then the control's.
+// Input that adds links (command URLs, drops, a desktop synchronisation)
+// waits until the load is done, so that it finds the stored groups instead
+// of making a second group of the same name.
+#pragma once
+
+#include "core/Lock.h"
+#include "core/QuickLinkRecords.h"
+#include "core/ThreadPool.h"
+#include "framework/COleDropTarget.h"
+#include "skin/CWndWaiting.h"
+#include "skin/treelist/CTreeListCtrl.h"
+
+#include <shlobj.h>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Posted by the load to the list itself once the rows are in.
+const UINT WM_QUICKLINKS_LOADED = 0x500;
+
+// The "TreeItemType" of a row.
+enum QuickLinkRowKind { RowKindGroup = 0, RowKindLink = 1 };
+
+// One add request, for groups and links alike.  The record being added
+// belongs to the request until the add operation takes it.
+struct AddLinkRequest {
+    enum Kind {
+        KindCatalogRecord = 1, // add the group in `catalog`
+        KindCatalogName = 2,   // add a new group named `catalogName`
+        KindLinkToName = 3,    // add `link` into the group named `catalogName`
+        KindLinkToRow = 4,     // add `link` into the group row `catalogItem`
+    };
+    int kind = 0;
+    CString path;
+    CString catalogName;
+    SkinControl::CTreeListItem* catalogItem = nullptr;
+    SkinControl::CTreeListItem* insertBefore = nullptr; // a link row, or null
+    std::unique_ptr<QuickLinkInfo> link;
+    std::unique_ptr<CatalogInfo> catalog;
+    int refresh = 0; // ask for a layout when done
+    int notify = 0;  // expand the group, select the row, bring the main window forward
+    int addToDb = 0;
+    int append = 0; // chain the new row after the last one of its list
+};
+
+// What starting a link needs, copied from its record.
+struct LinkLaunchInfo {
+    int linktype = 0;
+    int csidl = 0;
+    CString path;
+    CString args;
+    CString workdir;
+};
+
+class CQuickLinkTreeList : public SkinControl::CTreeListCtrl, public COleDropTarget
+{
+public:
+    using CWorkItem = SkinControl::CThreadPool::CWorkItem;
+    class CLoadCacheWorkItem;
+    class CListClickWorkItem;
+    class CListFindTargetWorkItem;
+    class CAddLinkWorkItem;
+    class CLinkInfoWorkItem;
+
+    static const UINT_PTR kLoadTimer = 100;
+    static const UINT_PTR kTargetTimer = 103; // missing targets of the rows in view
+    static const int kRowHeight = 26;
+
+    CQuickLinkTreeList();
+    ~CQuickLinkTreeList() override;
+
+    // --- Input.  Any thread; before the load is done it waits for it.
+    // The command URL from the command line, run when the load is done.
+    void SetPendingCommand(const CString& commandUrl);
+    // "app://add_links_to_catalog": one add per path of the URL.
+    void AddLinksToCatalog(const CString& commandUrl);
+    // Copies the desktops into "桌面" on a pool thread.
+    void PostSyncDesktop();
+    // Hands an item that adds links to the pool once the load is done; the
+    // list owns it until then.
+    void PostAfterLoad(CWorkItem* item);
+    // Start a link row's target (runAs: with the verb "runas"), or open the
+    // folder that holds it; other rows are ignored.  UI thread.
+    void PostLaunchLink(SkinControl::CTreeListItem* row, int runAs);
+    void PostOpenLinkLocation(SkinControl::CTreeListItem* row);
+
+    BOOL IsLoaded() const { return m_loaded.load() != 0; }
+    BOOL ExpandCatalogByName(CString name);
+
+    // --- Adding (pool threads, and the UI thread for new groups).
+    // The row of the new link, or of an equal link already shown; null
+    // when nothing was added.  Takes the request's link in every case.
+    SkinControl::CTreeListItem* AddLink(AddLinkRequest& request);
+    // The row of the group, new or already shown; null when none could be
+    // added.  Takes the request's group record.
+    SkinControl::CTreeListItem* AddCatalog(AddLinkRequest& request);
+    // Moves a link row before another link row (in the chain too when both
+    // are in one group); 1 when done.
+    BOOL MoveLinkBefore(SkinControl::CTreeListItem* link, SkinControl::CTreeListItem* target);
+
+    SkinControl::CTreeListItem* FindDuplicateLink(const QuickLinkInfo& link);
+    SkinControl::CTreeListItem* FindLinkInCatalog(const CatalogInfo& catalog, const QuickLinkInfo& link);
+    static bool IsSameLink(const QuickLinkInfo& existing, const QuickLinkInfo& added);
+    static int GetLastLinkId(const CatalogInfo& catalog);
+    // Reads a shortcut file into the record (target, arguments, working
+    // folder, description; link type 4).  Needs COM on the calling thread.
+    static BOOL ResolveShortcut(const wchar_t* path, QuickLinkInfo& link);
+    // Orders the links by their preid chain; a broken chain keeps the given
+    // order and is rewritten (and stored) to match it.
+    static void RechainLinks(std::vector<QuickLinkInfo*>& links);
+    static BOOL IsLinkTargetPresent(const QuickLinkInfo& link);
+
+    // --- Bodies of the work items (pool threads).
+    void LoadCatalogs(int syncDesktopOnly, const CWorkItem& work);
+    int SyncDesktop(const CWorkItem& work);
+    static void LaunchLink(const LinkLaunchInfo& link, int runAs);
+    static void OpenLinkLocation(const CString& path);
+
+protected:
+    BOOL DrawBackground(CDC* dc, RECT content) override;
+    void DrawItem(SkinControl::TreeListDrawInfo* info) override;
+    void OnItemClick(SkinControl::CTreeListItem* item, UINT hitFlags) override;
+    // The drag start and the drop-target handlers belong to drag and drop.
+
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    int OnCreate(LPCREATESTRUCT cs) override;
+    void OnDestroy() override;
+    void OnTimer(UINT_PTR id) override;
+    void OnKeyDown(UINT key, UINT repeat, UINT flags) override;
+    void OnSize(UINT type, int cx, int cy) override;
+    LRESULT OnLoadDone();
+
+private:
+    struct AddBatch;
+    class CAddBatchScope;
+    struct LinkInfoRequest;
+
+    // Rows and their records; null for anything else.  Data lock held.
+    CatalogInfo* CatalogOfRow(SkinControl::CTreeListItem* row);
+    QuickLinkInfo* LinkOfRow(SkinControl::CTreeListItem* row);
+    // The group row of a request, checked again: still shown and listed.
+    CatalogInfo* ListedCatalogOfRow(SkinControl::CTreeListItem* row);
+    static CString CatalogKey(const CString& name);
+    static std::wstring LinkKey(const QuickLinkInfo& link);
+
+    bool IsAccepting() const { return m_accepting.load(); }
+    bool CreateDefaultLinks(const CWorkItem& work);
+    bool LoadStoredCatalogs(const CWorkItem& work);
+    void FinishLoad();
+    // Adds built link requests in one batch.
+    void AddBuiltLinks(std::vector<AddLinkRequest>& requests);
+    void ExpandCollapsedGroup(SkinControl::CTreeListItem* group);
+    // Select and bring forward, lay out: at the end of the batch when in one.
+    void NotifyAdded(SkinControl::CTreeListItem* row);
+    void RequestLayout();
+    void EndBatch();
+    void UndoBatch(AddBatch& batch);
+    void RemoveLinkRow(QuickLinkInfo* link);
+    // A link shown without its shell icon gets it from a pool thread, with
+    // the others queued up to the next flush (the end of a batch or load).
+    void QueueLinkInfo(QuickLinkInfo* link);
+    void FlushLinkInfo();
+    void PostLinkInfo(std::vector<LinkInfoRequest> requests, bool withShellInfo);
+    void ApplyLinkInfo(std::vector<LinkInfoRequest>& requests, bool withShellInfo);
+    void RefreshVisibleTargets();
+    void FreeAllRecords();
+    HWND MainWindow() const;
+
+    CLock m_dataLock;
+    std::map<CString, CatalogInfo*> m_catalogs; // by lower-cased name
+    std::vector<CatalogInfo*> m_catalogOrder;   // display order
+    // Every shown link by what makes two links the same (IsSameLink).
+    std::unordered_map<std::wstring, QuickLinkInfo*> m_linkKeys;
+    CString m_pendingCommand;
+    // Input waiting for the load; posted when it is done.
+    std::vector<std::unique_ptr<CWorkItem>> m_heldItems;
+    bool m_inputReady = false;
+    AddBatch* m_batch = nullptr; // the batch of the thread holding the data lock
+    std::vector<LinkInfoRequest> m_pendingLinkInfo;
+
+    // The rename editor (with the row under rename), the group remembered
+    // during a search and the type-ahead buffer belong to searching and
+    // renaming and to the commands.
+    SkinControl::CTreeListItem* m_searchCatalog = nullptr;
+    CString m_typeAhead;
+
+    SkinControl::CWndWaiting m_waiting;
+    HICON m_defaultIcon = nullptr; // icon 130
+    HICON m_missingIcon = nullptr; // icon 131
+    UINT m_clipboardFormat = 0;
+    std::atomic<int> m_loaded{0};
+    std::atomic<bool> m_accepting{true};
+    std::atomic<bool> m_targetCheckRunning{false};
+    IDropTargetHelper* m_dropTargetHelper = nullptr;
+    IDataObject* m_foreignDragData = nullptr; // kept during a drag from another program
+    IDragSourceHelper* m_dragSourceHelper = nullptr;
+};

@@ -1,0 +1,129 @@
+// The quick-link list's work items.  Each runs its body inside a COM
+// apartment of its own: the shell calls of loading, adding and starting
+// links need one on the calling thread.
+#pragma once
+
+#include "app/QuickLinkTreeList.h"
+
+#include <objbase.h>
+
+// CoInitializeEx for an apartment-threaded apartment, for one body.
+class CComApartmentScope
+{
+public:
+    CComApartmentScope() : m_result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~CComApartmentScope()
+    {
+        if (SUCCEEDED(m_result))
+            CoUninitialize();
+    }
+    CComApartmentScope(const CComApartmentScope&) = delete;
+    CComApartmentScope& operator=(const CComApartmentScope&) = delete;
+
+private:
+    HRESULT m_result;
+};
+
+// The load of the groups and links, or (syncDesktopOnly) a desktop
+// synchronisation alone.
+class CQuickLinkTreeList::CLoadCacheWorkItem : public CWorkItem
+{
+public:
+    CLoadCacheWorkItem(CQuickLinkTreeList* list, int syncDesktopOnly)
+        : m_list(list), m_syncDesktopOnly(syncDesktopOnly)
+    {
+    }
+    void Run() override
+    {
+        CComApartmentScope apartment;
+        m_list->LoadCatalogs(m_syncDesktopOnly, *this);
+    }
+
+private:
+    CQuickLinkTreeList* m_list;
+    int m_syncDesktopOnly;
+};
+
+// Starts a link from a copy of its record, so that a row deleted meanwhile
+// can't be touched.
+class CQuickLinkTreeList::CListClickWorkItem : public CWorkItem
+{
+public:
+    CListClickWorkItem(LinkLaunchInfo link, UINT hitFlags, int runAs)
+        : m_link(std::move(link)), m_hitFlags(hitFlags), m_runAs(runAs)
+    {
+    }
+    void Run() override
+    {
+        CComApartmentScope apartment;
+        LaunchLink(m_link, m_runAs);
+    }
+
+private:
+    LinkLaunchInfo m_link;
+    UINT m_hitFlags; // of the click; not read
+    int m_runAs;
+};
+
+// Opens the folder of a link's target, from a copy of its path.
+class CQuickLinkTreeList::CListFindTargetWorkItem : public CWorkItem
+{
+public:
+    explicit CListFindTargetWorkItem(CString path) : m_path(std::move(path)) {}
+    void Run() override
+    {
+        CComApartmentScope apartment;
+        OpenLinkLocation(m_path);
+    }
+
+private:
+    CString m_path;
+};
+
+// Adds links from paths: one for a drop, one per path of a command URL.
+// Their records are built first (no lock held), then added in one batch.
+class CQuickLinkTreeList::CAddLinkWorkItem : public CWorkItem
+{
+public:
+    CAddLinkWorkItem(CQuickLinkTreeList* list, std::vector<AddLinkRequest> requests)
+        : m_list(list), m_requests(std::move(requests))
+    {
+    }
+    void Run() override;
+
+    // Completes the request's link from its path (or shell place) for
+    // AddLink; false, with the link freed, when there is nothing to add.
+    // Also run directly by the load.
+    static bool BuildLink(AddLinkRequest& request);
+
+private:
+    CQuickLinkTreeList* m_list;
+    std::vector<AddLinkRequest> m_requests;
+};
+
+// What the list shows of a link's target, checked off the window's thread:
+// whether it is there and, for a link just added or loaded, its shell icon
+// and names.
+struct CQuickLinkTreeList::LinkInfoRequest {
+    explicit LinkInfoRequest(QuickLinkInfo* link);
+
+    QuickLinkInfo* record; // followed only once found shown again, under the locks
+    std::wstring key;
+    QuickLinkInfo values; // the type, shell place and path; then the answer
+};
+
+class CQuickLinkTreeList::CLinkInfoWorkItem : public CWorkItem
+{
+public:
+    CLinkInfoWorkItem(CQuickLinkTreeList* list, std::vector<LinkInfoRequest> requests, bool withShellInfo)
+        : m_list(list), m_requests(std::move(requests)), m_withShellInfo(withShellInfo)
+    {
+    }
+    ~CLinkInfoWorkItem() override;
+    void Run() override;
+
+private:
+    CQuickLinkTreeList* m_list;
+    std::vector<LinkInfoRequest> m_requests;
+    bool m_withShellInfo;
+};

@@ -1,0 +1,368 @@
+// The quick-link list in this process, with a database of its own and the
+// program's pool: what the end-to-end probe can't arrange from outside.
+#include "app/QuickLinkTreeList.h"
+#include "app/QuickLinkWorkItems.h"
+#include "app/QuorventileApp.h"
+#include "core/CommandUrl.h"
+#include "core/tests/TempDataFolder.h"
+#include "framework/TextConvert.h"
+#include "skin/CSkinRes.h"
+#include "skin/tests/GuiTestHelpers.h"
+
+namespace
+{
+using SkinControl::CTreeListItem;
+using SkinTest::PumpMessages;
+
+std::wstring ExeFolder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+CString AddLinksUrl(const wchar_t* catalog, const std::vector<CString>& paths)
+{
+    CCommandUrl url(L"app://add_links_to_catalog");
+    CString hex;
+    HexCodeString(hex, catalog, 1);
+    url.Set(L"catalog_name", hex);
+    url.SetInt(L"links_count", static_cast<int>(paths.size()));
+    for (size_t i = 0; i < paths.size(); ++i) {
+        CString key;
+        key.Format(L"link_%d", static_cast<int>(i));
+        HexCodeString(hex, paths[i], 1);
+        url.Set(key, hex);
+    }
+    return url.Text();
+}
+
+template <typename Condition> bool PumpUntil(Condition done)
+{
+    for (DWORD start = GetTickCount(); !done(); PumpMessages(5)) {
+        if (GetTickCount() - start > 10000)
+            return false;
+    }
+    return true;
+}
+
+// A shell link file naming its target in its link information only, as
+// written for targets of any length (Wine's own writer stops at MAX_PATH).
+void WriteShortcutFile(const CString& path, const CString& target)
+{
+    std::vector<unsigned char> bytes;
+    auto put = [&](DWORD value) {
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    };
+    const unsigned char shellLinkClsid[16] = {1, 0x14, 2, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+    put(0x4C);
+    bytes.insert(bytes.end(), shellLinkClsid, shellLinkClsid + 16);
+    put(0x02 | 0x80); // link information; Unicode strings
+    bytes.resize(0x4C, 0);
+    bytes[0x3C] = 1; // shown normally
+    const CStringA local = ToUtf8(target);
+    const DWORD volume = 0x1C, volumeSize = 0x11, localPath = volume + volumeSize;
+    const DWORD suffix = localPath + local.GetLength() + 1;
+    // The information's size, header size, flags (volume and local path)
+    // and offsets; the volume's size, type, serial number and label offset.
+    const DWORD info[] = {suffix + 1, 0x1C, 1, volume, localPath, 0, suffix, volumeSize, DRIVE_FIXED, 0, 0x10};
+    for (DWORD value : info)
+        put(value);
+    bytes.push_back(0); // no volume label
+    bytes.insert(bytes.end(), local.GetString(), local.GetString() + local.GetLength() + 1);
+    bytes.push_back(0); // no suffix
+    put(0);
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+class QuickLinkList : public ::testing::Test
+{
+protected:
+    // One parent for every test: Wine waits for a window manager whenever a
+    // top-level window goes.
+    static void SetUpTestSuite()
+    {
+        OleInitialize(nullptr);
+        SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
+        PreloadSkin();
+        parent = new CWnd;
+        parent->CreateEx(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 10, 10, 300, 400, nullptr, nullptr);
+    }
+    static void TearDownTestSuite()
+    {
+        parent->DestroyWindow();
+        delete parent;
+    }
+    void SetUp() override
+    {
+        ASSERT_EQ(1, OpenAppDatabase());
+        SetConfigInt(L"DefaultLinksInit", 1);
+        SkinControl::CreateGlobalThreadPool()->Start();
+    }
+    void TearDown() override
+    {
+        list.DestroyWindow();
+        // Work items hold the list: the pool ends before the list does.
+        SkinControl::DestroyGlobalThreadPool();
+    }
+    // The list with its load held back until Load().
+    void Create()
+    {
+        ASSERT_TRUE(list.Create(parent, CRect(0, 0, 300, 400)));
+        list.KillTimer(CQuickLinkTreeList::kLoadTimer);
+    }
+    void Load()
+    {
+        list.SendMessage(WM_TIMER, CQuickLinkTreeList::kLoadTimer);
+        ASSERT_TRUE(PumpUntil([&] { return list.IsLoaded() != FALSE; }));
+    }
+    CString File(const wchar_t* name)
+    {
+        CString path = dir.folder + L"\\" + name;
+        CloseHandle(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        return path;
+    }
+    // "group" or "  link" per row, in tree order.
+    std::vector<CString> Rows()
+    {
+        std::vector<CString> rows;
+        for (CTreeListItem* group = list.GetChildItem(list.GetRootItem()); group;
+             group = list.GetNextSiblingItem(group)) {
+            rows.push_back(list.GetItemText(group));
+            for (CTreeListItem* link = list.GetChildItem(group); link; link = list.GetNextSiblingItem(link))
+                rows.push_back(L"  " + list.GetItemText(link));
+        }
+        return rows;
+    }
+    int Count(const char* sql) { return AppDatabase.db.ExecScalar(sql); }
+    CatalogInfo StoreCatalog(const wchar_t* name, int preid = 0)
+    {
+        CatalogInfo catalog;
+        catalog.name = name;
+        catalog.preid = preid;
+        EXPECT_EQ(1, AddCatalog(catalog));
+        return catalog;
+    }
+    QuickLinkInfo StoreLink(int cid, int preid, const CString& path)
+    {
+        QuickLinkInfo link;
+        link.cid = cid;
+        link.preid = preid;
+        link.linktype = LinkTypeFile;
+        link.path = path;
+        link.name = path.Mid(path.ReverseFind(L'\\') + 1);
+        EXPECT_EQ(1, AddLink(link));
+        return link;
+    }
+
+    inline static CWnd* parent = nullptr;
+    TempDataFolder dir;
+    CQuickLinkTreeList list;
+};
+
+TEST(QuickLinkChain, IsFollowedOrRewrittenInTheGivenOrder)
+{
+    const struct {
+        const char* what;
+        std::vector<std::pair<int, int>> given; // {id, preid}
+        std::vector<std::pair<int, int>> shown;
+    } cases[] = {
+        {"whole", {{3, 2}, {1, 0}, {2, 1}}, {{1, 0}, {2, 1}, {3, 2}}},
+        {"empty", {}, {}},
+        {"a gap", {{1, 0}, {3, 2}, {4, 3}}, {{1, 0}, {3, 1}, {4, 3}}},
+        {"a cycle", {{5, 6}, {6, 5}}, {{5, 0}, {6, 5}}},
+        {"a cycle after a start", {{1, 0}, {2, 3}, {3, 2}}, {{1, 0}, {2, 1}, {3, 2}}},
+        {"two after one", {{1, 0}, {2, 1}, {3, 1}}, {{1, 0}, {2, 1}, {3, 2}}},
+        {"itself before itself", {{7, 7}}, {{7, 0}}},
+    };
+    for (const auto& test : cases) {
+        std::vector<QuickLinkInfo> records(test.given.size());
+        std::vector<QuickLinkInfo*> links;
+        for (size_t i = 0; i < records.size(); ++i) {
+            records[i].id = test.given[i].first;
+            records[i].preid = test.given[i].second;
+            links.push_back(&records[i]);
+        }
+        CQuickLinkTreeList::RechainLinks(links);
+        std::vector<std::pair<int, int>> shown;
+        for (QuickLinkInfo* link : links)
+            shown.emplace_back(link->id, link->preid);
+        EXPECT_EQ(test.shown, shown) << test.what;
+    }
+}
+
+TEST_F(QuickLinkList, ABrokenStoredChainIsShownInStoredOrderAndStoredRepaired)
+{
+    CatalogInfo docs = StoreCatalog(L"Docs");
+    QuickLinkInfo a = StoreLink(docs.cid, 0, File(L"a.txt"));
+    QuickLinkInfo b = StoreLink(docs.cid, 99, File(L"b.txt"));
+    StoreLink(docs.cid, b.id, File(L"c.txt"));
+    Create();
+    Load();
+    // In the store's order, ascending preid, and chained that way.
+    EXPECT_EQ((std::vector<CString>{L"Docs", L"  a.txt", L"  c.txt", L"  b.txt"}), Rows());
+    EXPECT_EQ(2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'c.txt' and p.name = 'a.txt' or "
+                       "l.name = 'b.txt' and p.name = 'c.txt') and l.preid = p.id;"));
+}
+
+TEST_F(QuickLinkList, CommandsBeforeTheLoadWaitAndFindTheStoredGroupInAnyCase)
+{
+    CatalogInfo docs = StoreCatalog(L"Docs");
+    StoreLink(docs.cid, 0, File(L"a.txt"));
+    Create();
+    list.AddLinksToCatalog(AddLinksUrl(L"DOCS", {File(L"b.txt"), File(L"a.txt")}));
+    list.SetPendingCommand(AddLinksUrl(L"docs", {File(L"c.txt")}));
+    PumpMessages(200);
+    EXPECT_EQ(1, Count("select count(*) from qv_link;"));
+    Load();
+    EXPECT_TRUE(PumpUntil([&] { return Count("select count(*) from qv_link;") == 3; }));
+    PumpMessages(100);
+    EXPECT_EQ(1, Count("select count(*) from qv_catalog;"));
+    EXPECT_EQ(3, Count("select count(*) from qv_link where cid = (select cid from qv_catalog);"));
+    // The command line's links come first; each add selects its row.
+    EXPECT_EQ((std::vector<CString>{L"Docs", L"  a.txt", L"  c.txt", L"  b.txt"}), Rows());
+    EXPECT_EQ(L"a.txt", list.GetItemText(list.GetFirstSelectedItem()));
+}
+
+TEST_F(QuickLinkList, AGroupTheStoreRefusesTakesNoLinks)
+{
+    Create();
+    Load();
+    // A group the list doesn't show, made behind its back: the store refuses
+    // a second one of that name.
+    StoreCatalog(L"Elsewhere");
+    list.AddLinksToCatalog(AddLinksUrl(L"Elsewhere", {File(L"a.txt")}));
+    list.AddLinksToCatalog(AddLinksUrl(L"Here", {File(L"b.txt")}));
+    EXPECT_TRUE(PumpUntil([&] { return Count("select count(*) from qv_link;") == 1; }));
+    PumpMessages(200);
+    EXPECT_EQ(0, Count("select count(*) from qv_link where cid = 0 or name = 'a.txt';"));
+    EXPECT_EQ((std::vector<CString>{L"Here", L"  b.txt"}), Rows());
+}
+
+TEST_F(QuickLinkList, ADropBeforeALinkGoesThereUnlessTheLinkMovedAway)
+{
+    CatalogInfo docs = StoreCatalog(L"Docs");
+    StoreCatalog(L"Other", docs.cid);
+    QuickLinkInfo a = StoreLink(docs.cid, 0, File(L"a.txt"));
+    StoreLink(docs.cid, a.id, File(L"b.txt"));
+    Create();
+    Load();
+    CTreeListItem* docsRow = list.GetChildItem(list.GetRootItem());
+    CTreeListItem* aRow = list.GetChildItem(docsRow);
+    CTreeListItem* bRow = list.GetNextSiblingItem(aRow);
+    auto drop = [&](const wchar_t* name, CTreeListItem* before) {
+        std::vector<AddLinkRequest> requests(1);
+        requests[0].kind = AddLinkRequest::KindLinkToRow;
+        requests[0].path = File(name);
+        requests[0].catalogItem = docsRow;
+        requests[0].insertBefore = before;
+        requests[0].link.reset(new QuickLinkInfo);
+        requests[0].append = requests[0].addToDb = requests[0].notify = 1;
+        list.PostAfterLoad(new CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)));
+    };
+    drop(L"new.txt", bRow);
+    ASSERT_TRUE(PumpUntil([&] { return Rows().size() == 5; }));
+    // b.txt's row is gone before the next drop runs.
+    list.DeleteItem(bRow);
+    drop(L"last.txt", bRow);
+    ASSERT_TRUE(PumpUntil([&] { return Rows().size() == 5; }));
+    EXPECT_EQ((std::vector<CString>{L"Docs", L"  a.txt", L"  new.txt", L"  last.txt", L"Other"}), Rows());
+    // The stored chain has new.txt between a.txt and b.txt.
+    EXPECT_EQ(2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'new.txt' and p.name = 'a.txt' "
+                       "or l.name = 'b.txt' and p.name = 'new.txt') and l.preid = p.id;"));
+}
+
+TEST_F(QuickLinkList, ShortcutTargetsAreReadWholeAndTheX86FolderRepaired)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CString longTarget = L"C:";
+    while (longTarget.GetLength() < 300)
+        longTarget += L"\\a folder with a fairly long name";
+    longTarget += L"\\target.txt";
+    CreateDirectoryW(dir.folder + L"\\Program Files", nullptr);
+    const CString tool = File(L"Program Files\\tool.exe");
+    const struct {
+        CString target; // saved in the shortcut
+        CString resolved;
+    } cases[] = {
+        {longTarget, longTarget},
+        {dir.folder + L"\\Program Files (x86)\\tool.exe", tool},
+    };
+    for (const auto& test : cases) {
+        WriteShortcutFile(dir.folder + L"\\link.lnk", test.target);
+        QuickLinkInfo link;
+        ASSERT_TRUE(CQuickLinkTreeList::ResolveShortcut(dir.folder + L"\\link.lnk", link));
+        EXPECT_EQ(test.resolved, link.path);
+        EXPECT_EQ(LinkTypeShortcut, link.linktype);
+    }
+    CoUninitialize();
+}
+
+TEST_F(QuickLinkList, NothingChangesOnceTheWindowIsGone)
+{
+    Create();
+    list.AddLinksToCatalog(AddLinksUrl(L"Docs", {File(L"a.txt")}));
+    // A stopped load leaves the list unloaded and the first run undone.
+    SetConfigInt(L"DefaultLinksInit", 0);
+    std::atomic<LONG> stop{1};
+    CQuickLinkTreeList::CLoadCacheWorkItem load(&list, 0);
+    load.stopFlag = &stop;
+    load.Run();
+    EXPECT_FALSE(list.IsLoaded());
+    EXPECT_EQ(0, GetConfigInt(L"DefaultLinksInit", 0));
+
+    list.DestroyWindow();
+    std::vector<AddLinkRequest> requests(1);
+    requests[0].kind = AddLinkRequest::KindLinkToName;
+    requests[0].catalogName = L"Docs";
+    requests[0].path = File(L"b.txt");
+    requests[0].link.reset(new QuickLinkInfo);
+    requests[0].addToDb = 1;
+    CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
+    PumpMessages(200);
+    EXPECT_EQ(0, Count("select count(*) from qv_catalog;"));
+    EXPECT_EQ(0, Count("select count(*) from qv_link;"));
+}
+
+TEST_F(QuickLinkList, PaintingShowsTheLastCheckedStateOfATarget)
+{
+    CatalogInfo docs = StoreCatalog(L"Docs");
+    StoreLink(docs.cid, 0, File(L"a.txt"));
+    SetConfigString(L"DefaultExpandCatalog", L"docs ");
+    Create();
+    Load();
+    // The link's text: how many pixels differ from the background, and how
+    // many of them are dark (black text, not the grey of a missing target).
+    auto text = [&] {
+        list.RedrawWindow();
+        SkinTest::Pixels shot = SkinTest::CaptureClient(list.m_hWnd);
+        std::pair<int, int> counts(0, 0);
+        for (int y = 26; y < 52; ++y)
+            for (int x = 41; x < 150; ++x) {
+                COLORREF c = shot.Pixel(x, y);
+                counts.first += c != ListBackColor;
+                counts.second += GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128;
+            }
+        return counts;
+    };
+    auto grey = [&] { return text().first > 10 && text().second == 0; };
+    ASSERT_TRUE(PumpUntil([&] { return list.GetRowCount() == 2; }));
+    // Its shell icon arrives from a pool thread, with the first check.
+    ASSERT_TRUE(PumpUntil([&] {
+        list.RedrawWindow();
+        SkinTest::Pixels shot = SkinTest::CaptureClient(list.m_hWnd);
+        return shot.Pixel(23, 39) != ListBackColor;
+    }));
+    EXPECT_GT(text().second, 5);
+    DeleteFileW(dir.folder + L"\\a.txt");
+    // Paints don't look at the file; the next check does.
+    EXPECT_GT(text().second, 5);
+    list.SendMessage(WM_TIMER, CQuickLinkTreeList::kTargetTimer);
+    EXPECT_TRUE(PumpUntil(grey));
+}
+} // namespace

@@ -1,0 +1,462 @@
+// End-to-end probe of the quick-link list: the real Quorventile.exe in a
+// fresh Wine prefix whose desktops the probe fills before the first start.
+// The tests run in order and share the program and its data folder.
+#include "app/tests/e2e/ProbeSupport.h"
+#include "core/AppDatabase.h"
+#include "core/CommandUrl.h"
+#include "framework/TextConvert.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace
+{
+using namespace Probe;
+
+struct LinkRow {
+    int id, cid, preid, linktype, csidl;
+    std::wstring name, path, args, workdir;
+};
+
+struct CatalogRow {
+    int cid, preid;
+    std::wstring name;
+};
+
+// The rows of both tables, read with the database opened and closed again.
+void ReadRows(std::vector<CatalogRow>& catalogs, std::vector<LinkRow>& links)
+{
+    catalogs.clear();
+    links.clear();
+    SetAppDatabasePath(DatabasePath().c_str());
+    OpenAppDatabase();
+    try {
+        auto query = AppDatabase.db.ExecQuery("select * from qv_catalog order by preid;");
+        for (; !query.Eof(); query.NextRow())
+            catalogs.push_back({query.GetIntField("cid"), query.GetIntField("preid"),
+                                FromUtf8(query.GetStringField("name")).str()});
+        query = AppDatabase.db.ExecQuery("select * from qv_link order by id;");
+        for (; !query.Eof(); query.NextRow()) {
+            auto text = [&](const char* column) { return FromUtf8(query.GetStringField(column)).str(); };
+            links.push_back({query.GetIntField("id"), query.GetIntField("cid"), query.GetIntField("preid"),
+                             query.GetIntField("linktype"), query.GetIntField("csidl"), text("name"), text("path"),
+                             text("args"), text("workdir")});
+        }
+    } catch (...) {
+        ADD_FAILURE() << "reading AppData.db";
+    }
+    CloseAppDatabase();
+}
+
+// The links of a group in their chain order; fails the test when the chain
+// is not whole.
+std::vector<LinkRow> ChainOf(const std::vector<LinkRow>& links, int cid)
+{
+    std::vector<LinkRow> chain;
+    int last = 0;
+    for (bool found = true; found;) {
+        found = false;
+        for (const LinkRow& link : links) {
+            if (link.cid == cid && link.preid == last) {
+                chain.push_back(link);
+                last = link.id;
+                found = true;
+                break;
+            }
+        }
+    }
+    size_t inGroup = 0;
+    for (const LinkRow& link : links)
+        inGroup += link.cid == cid;
+    EXPECT_EQ(inGroup, chain.size()) << "the preid chain of group " << cid;
+    return chain;
+}
+
+std::wstring FolderOf(int csidl)
+{
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return folder;
+}
+
+std::wstring ExeFolder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+void WriteFile(const std::wstring& path)
+{
+    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+}
+
+bool SaveShortcut(const std::wstring& path, const std::wstring& target, const std::wstring& args,
+                  const std::wstring& workdir)
+{
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    bool saved = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                            reinterpret_cast<void**>(&link))) &&
+                 SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(link->SetArguments(args.c_str())) &&
+                 SUCCEEDED(link->SetWorkingDirectory(workdir.c_str())) &&
+                 SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+                 SUCCEEDED(file->Save(path.c_str(), TRUE));
+    if (file)
+        file->Release();
+    if (link)
+        link->Release();
+    return saved;
+}
+
+// "app://add_links_to_catalog" as the shell extension builds it.
+std::wstring AddLinksUrl(const wchar_t* catalog, const std::vector<std::wstring>& paths)
+{
+    CString url = L"app://add_links_to_catalog", hex;
+    HexCodeString(hex, catalog, 1);
+    SetUrlParam(url, L"catalog_name", hex);
+    SetUrlParamInt(url, L"links_count", static_cast<int>(paths.size()));
+    for (size_t i = 0; i < paths.size(); ++i) {
+        CString key;
+        key.Format(L"link_%d", static_cast<int>(i));
+        HexCodeString(hex, paths[i].c_str(), 1);
+        SetUrlParam(url, key, hex);
+    }
+    return url.str();
+}
+
+LRESULT SendCommand(const std::wstring& url)
+{
+    return SendCopyData(MainWindow(), 2025, url.c_str(), static_cast<DWORD>((url.size() + 1) * sizeof(wchar_t)));
+}
+
+BOOL CALLBACK FindList(HWND window, LPARAM found)
+{
+    wchar_t name[64];
+    if (GetClassNameW(window, name, 64) && wcscmp(name, L"__TREE_LIST_CTRL__") == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ListWindow()
+{
+    HWND list = nullptr;
+    if (HWND main = MainWindow())
+        EnumChildWindows(main, FindList, reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+
+// Loaded once the loading window is gone from the list.
+bool WaitUntilLoaded()
+{
+    return WaitFor([] {
+        HWND list = ListWindow();
+        return list && !FindWindowExW(list, nullptr, L"__WND_BASE_CHILD__", nullptr);
+    });
+}
+
+const COLORREF kBackground = RGB(244, 245, 252);
+const COLORREF kSelectedFill = RGB(252, 236, 173);
+const COLORREF kHoverFill = RGB(197, 227, 248);
+
+// The list's client area as it is on screen.
+struct ListShot {
+    int width = 0, height = 0;
+    std::vector<COLORREF> pixels;
+    explicit ListShot(HWND list)
+    {
+        RECT client;
+        GetClientRect(list, &client);
+        POINT origin = {0, 0};
+        ClientToScreen(list, &origin);
+        width = client.right;
+        height = client.bottom;
+        HDC screen = GetDC(nullptr);
+        pixels.resize(width * height);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x)
+                pixels[y * width + x] = GetPixel(screen, origin.x + x, origin.y + y);
+        }
+        ReleaseDC(nullptr, screen);
+    }
+    COLORREF At(int x, int y) const { return pixels[y * width + x]; }
+    // The top of the first row (rows are 26 pixels high from the top) with
+    // this fill at its left, or -1.
+    int RowWithFill(COLORREF fill) const
+    {
+        for (int y = 0; y < height; ++y) {
+            if (At(3, y) == fill)
+                return y / 26 * 26;
+        }
+        return -1;
+    }
+    int CountInRow(int top, COLORREF colour, int left = 0) const
+    {
+        return CountInRowIf(top, left, [&](COLORREF c) { return c == colour; });
+    }
+    // Text drawn in grey: pixels off the background, none of them dark.
+    bool HasGreyText(int top) const
+    {
+        return CountInRowIf(top, 41, [](COLORREF c) { return c != kBackground; }) > 10 &&
+               CountInRowIf(top, 41, [](COLORREF c) { return GetRValue(c) < 128 && GetGValue(c) < 128; }) == 0;
+    }
+    template <typename Test> int CountInRowIf(int top, int left, Test test) const
+    {
+        int count = 0;
+        for (int y = top; y < top + 26 && y < height; ++y)
+            for (int x = left; x < width; ++x)
+                count += test(At(x, y));
+        return count;
+    }
+};
+
+
+class QuickLinks : public ProgramTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        work = ExeFolder() + L"\\e2e-quicklinks-files";
+        CreateDirectoryW(work.c_str(), nullptr);
+        recorder = ExeFolder() + L"\\app_e2e_launch_recorder.exe";
+        launchLog = Env(L"QV_E2E_ARTEFACTS") + L"\\launch.txt";
+    }
+    static std::wstring File(const wchar_t* name)
+    {
+        std::wstring path = work + L"\\" + name;
+        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            WriteFile(path);
+        return path;
+    }
+    static const CatalogRow* Catalog(const std::vector<CatalogRow>& catalogs, const wchar_t* name)
+    {
+        for (const CatalogRow& catalog : catalogs) {
+            if (catalog.name == name)
+                return &catalog;
+        }
+        return nullptr;
+    }
+    static void SaveShot(const wchar_t* name)
+    {
+        Sleep(300);
+        SaveScreenshot(MainWindow(), Env(L"QV_E2E_ARTEFACTS") + L"\\" + name);
+    }
+
+    inline static std::wstring work, recorder, launchLog;
+};
+
+TEST_F(QuickLinks, FirstRunMakesTheDefaultGroupAndCopiesBothDesktops)
+{
+    const std::wstring desktop = FolderOf(CSIDL_DESKTOPDIRECTORY), common = FolderOf(CSIDL_COMMON_DESKTOPDIRECTORY);
+    WriteFile(desktop + L"\\note.txt");
+    CreateDirectoryW((desktop + L"\\folder").c_str(), nullptr);
+    WriteFile(desktop + L"\\hidden.txt");
+    SetFileAttributesW((desktop + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    WriteFile(common + L"\\system.txt");
+    SetFileAttributesW((common + L"\\system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    const std::wstring args = L"\"" + launchLog + L"\" alpha \"beta gamma\"";
+    // Two shortcuts to one target with one set of arguments: one link.
+    ASSERT_TRUE(SaveShortcut(desktop + L"\\recorder.lnk", recorder, args, work));
+    ASSERT_TRUE(SaveShortcut(common + L"\\recorder copy.lnk", recorder, args, work));
+
+    ASSERT_NE(nullptr, Running());
+    ASSERT_TRUE(WaitUntilLoaded());
+    EXPECT_EQ(CString(L"1"), ReadSetting(L"DefaultLinksInit"));
+    std::vector<CatalogRow> catalogs;
+    std::vector<LinkRow> links;
+    ReadRows(catalogs, links);
+    ASSERT_EQ(2u, catalogs.size());
+    EXPECT_EQ(L"默认", catalogs[0].name);
+    EXPECT_EQ(0, catalogs[0].preid);
+    EXPECT_EQ(L"桌面", catalogs[1].name);
+    EXPECT_EQ(catalogs[0].cid, catalogs[1].preid);
+
+    // The shell places, then the programs of the table that this prefix has.
+    std::vector<std::tuple<int, int, std::wstring>> expected = {
+        {1, CSIDL_DRIVES, L""}, {1, CSIDL_DESKTOP, L""}, {1, CSIDL_PERSONAL, L""}};
+    const std::wstring system = FolderOf(CSIDL_SYSTEM), programs = FolderOf(CSIDL_PROGRAM_FILES);
+    for (const std::wstring& program :
+         {system + L"\\cmd.exe", system + L"\\notepad.exe", system + L"\\mspaint.exe", system + L"\\calc.exe",
+          programs + L"\\Internet Explorer\\iexplore.exe", programs + L"\\Mozilla Firefox\\firefox.exe",
+          programs + L"\\SogouExplorer\\sogouexplorer.exe"}) {
+        if (GetFileAttributesW(program.c_str()) != INVALID_FILE_ATTRIBUTES)
+            expected.emplace_back(3, 0, program);
+    }
+    std::vector<std::tuple<int, int, std::wstring>> defaults;
+    for (const LinkRow& link : ChainOf(links, catalogs[0].cid))
+        defaults.emplace_back(link.linktype, link.csidl, link.path);
+    EXPECT_EQ(expected, defaults);
+
+    std::set<std::tuple<int, std::wstring, std::wstring, std::wstring>> desk, want = {
+        {3, desktop + L"\\note.txt", L"", L""}, {2, desktop + L"\\folder", L"", L""}, {4, recorder, args, work}};
+    for (const LinkRow& link : ChainOf(links, catalogs[1].cid))
+        desk.emplace(link.linktype, link.path, link.args, link.workdir);
+    EXPECT_EQ(want, desk);
+    SaveShot(L"first-run.bmp");
+}
+
+TEST_F(QuickLinks, ASecondStartLoadsTheSameRowsAndCreatesNone)
+{
+    std::vector<CatalogRow> catalogs, catalogsAfter;
+    std::vector<LinkRow> links, linksAfter;
+    ReadRows(catalogs, links);
+    ASSERT_TRUE(CloseProgram());
+    ASSERT_NE(nullptr, Running());
+    ASSERT_TRUE(WaitUntilLoaded());
+    // A link that is already there, sent again, only selects its row: the
+    // rows were loaded.
+    EXPECT_EQ(TRUE, SendCommand(AddLinksUrl(L"其他", {FolderOf(CSIDL_DESKTOPDIRECTORY) + L"\\note.txt"})));
+    EXPECT_TRUE(WaitFor([] { return ListShot(ListWindow()).RowWithFill(kSelectedFill) >= 0; }, 5000));
+    ReadRows(catalogsAfter, linksAfter);
+    EXPECT_EQ(catalogs.size(), catalogsAfter.size());
+    EXPECT_EQ(links.size(), linksAfter.size());
+    for (size_t i = 0; i < links.size() && i < linksAfter.size(); ++i)
+        EXPECT_EQ(std::tie(links[i].id, links[i].cid, links[i].preid, links[i].path),
+                  std::tie(linksAfter[i].id, linksAfter[i].cid, linksAfter[i].preid, linksAfter[i].path));
+}
+
+TEST_F(QuickLinks, CommandUrlsAddChainedLinksOnceIntoGroupsOfAnyCase)
+{
+    ASSERT_NE(nullptr, Running());
+    ASSERT_TRUE(WaitUntilLoaded());
+    std::vector<CatalogRow> catalogs;
+    std::vector<LinkRow> links;
+    auto docsLinks = [&] {
+        ReadRows(catalogs, links);
+        const CatalogRow* docs = Catalog(catalogs, L"Docs");
+        return docs ? ChainOf(links, docs->cid) : std::vector<LinkRow>();
+    };
+    ReadRows(catalogs, links);
+    const size_t before = links.size();
+    // One command at a time, so that the order is known.
+    EXPECT_EQ(TRUE, SendCommand(AddLinksUrl(L"Docs", {File(L"a.txt"), File(L"b.txt")})));
+    EXPECT_TRUE(WaitFor([&] { return docsLinks().size() == 2; }));
+    EXPECT_EQ(TRUE, SendCommand(AddLinksUrl(L"DOCS", {File(L"c.txt"), File(L"a.txt")})));
+    EXPECT_TRUE(WaitFor([&] { return docsLinks().size() == 3; }));
+    // Broken commands: no group name; a count far too big, with a path that
+    // is not hex before a good one; no command at all.
+    EXPECT_EQ(TRUE, SendCommand(AddLinksUrl(L"", {File(L"e.txt")})));
+    CString group, path;
+    HexCodeString(group, L"Docs", 1);
+    HexCodeString(path, File(L"d.txt").c_str(), 1);
+    EXPECT_EQ(TRUE, SendCommand((L"app://add_links_to_catalog?catalog_name=" + group +
+                                 L"&links_count=99999999&link_0=XYZ&link_1=" + path)
+                                    .str()));
+    EXPECT_EQ(TRUE, SendCommand(L"garbage"));
+    EXPECT_TRUE(WaitFor([&] { return docsLinks().size() == 4; }));
+    Sleep(500); // and nothing more arrives
+
+    std::vector<LinkRow> chain = docsLinks();
+    ASSERT_EQ(3u, catalogs.size());
+    EXPECT_EQ(catalogs[1].cid, catalogs[2].preid);
+    std::vector<std::wstring> names;
+    for (const LinkRow& link : chain)
+        names.push_back(link.name);
+    EXPECT_EQ((std::vector<std::wstring>{L"a.txt", L"b.txt", L"c.txt", L"d.txt"}), names);
+    EXPECT_EQ(nullptr, Catalog(catalogs, L"DOCS"));
+    EXPECT_EQ(nullptr, Catalog(catalogs, L"其他"));
+    EXPECT_EQ(before + 4, links.size()) << "no other row was added";
+}
+
+TEST_F(QuickLinks, AColdStartAddsTheCommandLineLinksToTheStoredGroup)
+{
+    ASSERT_TRUE(CloseProgram());
+    ASSERT_TRUE(program.Start(L"-AddLinksToCatalog " + AddLinksUrl(L"docs", {File(L"f.txt")})));
+    ASSERT_NE(nullptr, WaitForMainWindow());
+    std::vector<CatalogRow> catalogs;
+    std::vector<LinkRow> links;
+    EXPECT_TRUE(WaitFor([&] {
+        ReadRows(catalogs, links);
+        return !links.empty() && links.back().path == work + L"\\f.txt";
+    }));
+    ASSERT_EQ(3u, catalogs.size());
+    ASSERT_NE(nullptr, Catalog(catalogs, L"Docs"));
+    EXPECT_EQ(Catalog(catalogs, L"Docs")->cid, links.back().cid);
+}
+
+TEST_F(QuickLinks, EnterAndADoubleClickStartTheLinkWithItsArgumentsAndFolder)
+{
+    ASSERT_NE(nullptr, Running());
+    ASSERT_TRUE(WaitUntilLoaded());
+    auto launched = [&] {
+        HANDLE file = CreateFileW(launchLog.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return std::wstring();
+        wchar_t text[1024] = {};
+        DWORD read = 0;
+        ReadFile(file, text, sizeof(text) - sizeof(wchar_t), &read, nullptr);
+        CloseHandle(file);
+        return std::wstring(text);
+    };
+    const std::wstring expected = L"\"" + launchLog + L"\" alpha \"beta gamma\"\n" + work + L"\n";
+    auto endsWithExpected = [&] {
+        std::wstring text = launched();
+        return text.size() >= expected.size() && text.compare(text.size() - expected.size(), expected.size(), expected) == 0;
+    };
+    // The shortcut sent again selects its row in "桌面"; Enter starts it.
+    DeleteFileW(launchLog.c_str());
+    SendCommand(AddLinksUrl(L"桌面", {FolderOf(CSIDL_DESKTOPDIRECTORY) + L"\\recorder.lnk"}));
+    HWND list = ListWindow();
+    int row = -1;
+    ASSERT_TRUE(WaitFor([&] { return (row = ListShot(list).RowWithFill(kSelectedFill)) >= 0; }, 5000));
+    PostMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor(endsWithExpected, 10000)) << launched();
+
+    DeleteFileW(launchLog.c_str());
+    const LPARAM at = MAKELPARAM(60, row + 13);
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        PostMessageW(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+    EXPECT_TRUE(WaitFor(endsWithExpected, 10000)) << launched();
+}
+
+TEST_F(QuickLinks, RowsShowSelectionHoverAndAMissingTarget)
+{
+    ASSERT_NE(nullptr, Running());
+    ASSERT_TRUE(WaitUntilLoaded());
+    HWND list = ListWindow();
+    // "a.txt" selected in "Docs", "b.txt" below it gone.
+    SendCommand(AddLinksUrl(L"Docs", {work + L"\\a.txt"}));
+    DeleteFileW((work + L"\\b.txt").c_str());
+    int selected = -1;
+    ASSERT_TRUE(WaitFor([&] { return (selected = ListShot(list).RowWithFill(kSelectedFill)) >= 0; }, 5000));
+    const int missing = selected + 26;
+    EXPECT_TRUE(WaitFor([&] { return ListShot(list).HasGreyText(missing); }, 10000));
+    // The pointer over the row below "b.txt".
+    POINT over = {150, missing + 26 + 13};
+    ClientToScreen(list, &over);
+    SetCursorPos(over.x, over.y);
+    POINT client = {150, missing + 26 + 13};
+    PostMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+    EXPECT_TRUE(WaitFor([&] { return ListShot(list).RowWithFill(kHoverFill) == missing + 26; }, 5000));
+    SaveShot(L"rows.bmp");
+
+    ListShot shot(list);
+    EXPECT_GT(shot.CountInRow(selected, kSelectedFill), 26 * 100);
+    EXPECT_FALSE(shot.HasGreyText(selected + 52)); // "c.txt" is there
+    // Each group row has its arrow left of its name.
+    int arrows = 0;
+    for (int y = 0; y < 26 * 3; ++y)
+        for (int x = 8; x < 20; ++x)
+            arrows += shot.At(x, y) != kBackground;
+    EXPECT_GT(arrows, 3 * 10);
+}
+
+TEST_F(QuickLinks, EndsOnWmClose)
+{
+    ASSERT_NE(nullptr, Running());
+    EXPECT_TRUE(CloseProgram());
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#include "core/StoreTransaction.h"
+
+#include "core/AppDatabase.h"
+#include "core/Lock.h"
+
+namespace
+{
+// Held from the outermost start to its end, so that transactions of two
+// threads never interleave on the one connection.
+CLock& TransactionLock()
+{
+    static CLock lock;
+    return lock;
+}
+int g_depth = 0;     // guarded by TransactionLock
+bool g_began = true; // whether the outermost BEGIN worked
+
+bool Run(const char* sql)
+{
+    try {
+        AppDatabase.db.ExecDML(sql);
+        return true;
+    } catch (const SQL_LITE::CppSQLite3Exception&) {
+        return false;
+    }
+}
+} // namespace
+
+CStoreTransaction::CStoreTransaction()
+{
+    TransactionLock().Enter();
+    if (g_depth++ == 0)
+        g_began = Run("begin transaction;");
+}
+
+CStoreTransaction::~CStoreTransaction()
+{
+    Commit();
+}
+
+int CStoreTransaction::Commit()
+{
+    if (!m_open)
+        return m_result;
+    m_open = false;
+    if (--g_depth == 0 && g_began && !Run("commit transaction;")) {
+        // A failed commit can leave the transaction open: end it, so that
+        // later statements don't silently join a batch that is lost.
+        Run("rollback transaction;");
+        m_result = 0;
+    }
+    TransactionLock().Leave();
+    return m_result;
+}

@@ -1,0 +1,26 @@
+// One transaction on the program's connection around a batch of store
+// changes, so that a thousand inserts reach the disk with one sync instead of
+// one each.  A transaction opened inside another on the same thread joins the
+// outer one.  The connection is shared by every thread, so a statement that
+// another thread runs meanwhile joins the transaction too; it is committed
+// with it.
+#pragma once
+
+class CStoreTransaction
+{
+public:
+    CStoreTransaction();
+    // Commits when Commit was not called.
+    ~CStoreTransaction();
+    CStoreTransaction(const CStoreTransaction&) = delete;
+    CStoreTransaction& operator=(const CStoreTransaction&) = delete;
+
+    // 1 when the changes are stored (or will be, by the outer transaction);
+    // 0 when the commit failed and everything since the start was rolled
+    // back.  Later calls return the first result.
+    int Commit();
+
+private:
+    bool m_open = true;
+    int m_result = 1;
+};
