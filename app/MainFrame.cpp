@@ -88,6 +88,7 @@ bool CMainFrame::CreateChildren()
     if (!m_quickLinkList.Create(&m_tab, empty))
         return false;
     m_tab.AddTab(&m_quickLinkList);
+    m_searchBar.SetFilter([this](const CString& text) { m_quickLinkList.FilterItems(text); });
 
     struct {
         SkinControl::CSkinButtonEx& button;

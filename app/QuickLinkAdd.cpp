@@ -119,7 +119,8 @@ BOOL CQuickLinkTreeList::ResolveShortcut(const wchar_t* path, QuickLinkInfo& lin
         FAILED(file.object->Load(path, STGM_READ)))
         return FALSE;
     IShellLinkW* shell = shellLink.object;
-    link.path = ReadWhole([&](wchar_t* text, int size) { return shell->GetPath(text, size, nullptr, SLGP_UNCPRIORITY); });
+    link.path = ReadWhole(
+        [&](wchar_t* text, int size) { return shell->GetPath(text, size, nullptr, SLGP_UNCPRIORITY); });
     if (GetFileAttributesW(link.path) == INVALID_FILE_ATTRIBUTES)
         RepairProgramFilesX86(link.path);
     link.args = ReadWhole([&](wchar_t* text, int size) { return shell->GetArguments(text, size); });
@@ -276,7 +277,8 @@ int CQuickLinkTreeList::GetLastLinkId(const CatalogInfo& catalog)
 CTreeListItem* CQuickLinkTreeList::AddLink(AddLinkRequest& request)
 {
     std::unique_ptr<QuickLinkInfo> link = std::move(request.link);
-    if (!link || (request.kind != AddLinkRequest::KindLinkToName && request.kind != AddLinkRequest::KindLinkToRow))
+    if (!link ||
+        (request.kind != AddLinkRequest::KindLinkToName && request.kind != AddLinkRequest::KindLinkToRow))
         return nullptr;
     CScopedLock data(m_dataLock);
     if (!IsAccepting())
@@ -333,7 +335,8 @@ CTreeListItem* CQuickLinkTreeList::AddLink(AddLinkRequest& request)
     if (request.insertBefore) {
         // A row that was deleted or moved away meanwhile: the link stays last.
         QuickLinkInfo* before = LinkOfRow(request.insertBefore);
-        if (before && before->treeItem == request.insertBefore && GetParentItem(request.insertBefore) == catalog->treeItem)
+        if (before && before->treeItem == request.insertBefore &&
+            GetParentItem(request.insertBefore) == catalog->treeItem)
             MoveLinkBefore(row, request.insertBefore);
     }
     if (request.notify) {
@@ -390,35 +393,6 @@ CTreeListItem* CQuickLinkTreeList::AddCatalog(AddLinkRequest& request)
     if (request.refresh)
         RecalcLayout();
     return row;
-}
-
-BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* targetRow)
-{
-    if (linkRow == targetRow)
-        return 1;
-    CScopedLock data(m_dataLock);
-    CatalogInfo* from = CatalogOfRow(GetParentItem(linkRow));
-    CatalogInfo* to = CatalogOfRow(GetParentItem(targetRow));
-    QuickLinkInfo* link = LinkOfRow(linkRow);
-    QuickLinkInfo* target = LinkOfRow(targetRow);
-    if (!from || !to || !link || !target)
-        return 0;
-    if (from == to) {
-        if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow))) {
-            next->preid = link->preid;
-            SetLinkPreId(*next);
-        }
-        link->preid = target->preid;
-        SetLinkPreId(*link);
-        target->preid = link->id;
-        SetLinkPreId(*target);
-        std::vector<QuickLinkInfo*> links = from->links;
-        RechainLinks(links);
-        CScopedLock tree(GetLock());
-        from->links.swap(links);
-    }
-    MoveItem(linkRow, targetRow);
-    return 1;
 }
 
 // --- Telling the window.

@@ -68,8 +68,9 @@ int CQuickLinkTreeList::OnCreate(LPCREATESTRUCT cs)
     m_dragSourceHelper = CreateDragDropHelper<IDragSourceHelper>(IID_IDragSourceHelper);
     if (!Register(this))
         return -1;
-    // The rename editor is created here as a hidden child once renaming
-    // exists.
+    if (!m_renameEdit.Create(CRect(), m_hWnd, WS_CHILD | ES_AUTOHSCROLL))
+        return -1;
+    m_renameEdit.SetCommitHandler([this](const CString& text) { return CommitRename(text); });
     SetTimer(kLoadTimer, 100);
     return 0;
 }
@@ -81,6 +82,8 @@ void CQuickLinkTreeList::OnTimer(UINT_PTR id)
         SkinControl::PostWorkItem(new CLoadCacheWorkItem(this, 0));
     } else if (id == kTargetTimer) {
         RefreshVisibleTargets();
+    } else if (id == kTypeAheadTimer || id == kTypeAheadResetTimer) {
+        OnTypeAheadTimer(id);
     }
     CTreeListCtrl::OnTimer(id);
 }
@@ -93,8 +96,8 @@ void CQuickLinkTreeList::OnSize(UINT type, int cx, int cy)
     CRect client;
     GetClientRect(&client);
     CSize size = m_waiting.GetContentSize();
-    m_waiting.MoveWindow(client.left + (client.Width() - size.cx) / 2, client.top + (client.Height() - size.cy) / 2,
-                         size.cx, size.cy);
+    m_waiting.MoveWindow(client.left + (client.Width() - size.cx) / 2,
+                         client.top + (client.Height() - size.cy) / 2, size.cx, size.cy);
 }
 
 LRESULT CQuickLinkTreeList::OnLoadDone()
@@ -111,6 +114,8 @@ BOOL CQuickLinkTreeList::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LR
         *result = OnLoadDone();
         return TRUE;
     }
+    if (OnMenuMessage(message, wParam, lParam, result))
+        return TRUE;
     return CTreeListCtrl::OnWndMsg(message, wParam, lParam, result);
 }
 

@@ -17,6 +17,7 @@
 // of making a second group of the same name.
 #pragma once
 
+#include "app/QuickLinkReNameEdit.h"
 #include "core/Lock.h"
 #include "core/QuickLinkRecords.h"
 #include "core/ThreadPool.h"
@@ -81,7 +82,11 @@ public:
     class CLinkInfoWorkItem;
 
     static const UINT_PTR kLoadTimer = 100;
-    static const UINT_PTR kTargetTimer = 103; // missing targets of the rows in view
+    static const UINT_PTR kTypeAheadTimer = 101;      // searches the typed text
+    static const UINT_PTR kTypeAheadResetTimer = 102; // a pause starts a new text
+    static const UINT_PTR kTargetTimer = 103;         // missing targets of the rows in view
+    static const UINT kTypeAheadDelayMs = 200;
+    static const UINT kTypeAheadResetMs = 300;
     static const int kRowHeight = 26;
 
     CQuickLinkTreeList();
@@ -112,9 +117,60 @@ public:
     // The row of the group, new or already shown; null when none could be
     // added.  Takes the request's group record.
     SkinControl::CTreeListItem* AddCatalog(AddLinkRequest& request);
-    // Moves a link row before another link row (in the chain too when both
-    // are in one group); 1 when done.
+
+    // --- Search and rename (UI thread).
+    // Shows the links whose name or pinyin contains the text (any case), and
+    // the groups that have one; an empty text shows everything again.
+    void FilterItems(const CString& text);
+    // Selects the first link of the first expanded group whose pinyin
+    // starts with the text.
+    void SelectByTypeAhead(const CString& text);
+    void BeginRename(SkinControl::CTreeListItem* row);
+    // Store the new name of a row: 1 when the editor may close, 0 when it
+    // stays open (an empty name; for a group, another group's name).
+    int CommitCatalogName(SkinControl::CTreeListItem* row, const CString& text);
+    int CommitLinkName(SkinControl::CTreeListItem* row, const CString& text);
+
+    // --- Commands (UI thread).
+    enum Command : UINT {
+        CommandAddCatalog = 50,
+        CommandDelete = 100,
+        CommandRename = 101,
+        CommandOpenLocation = 102,
+        CommandRestoreWindow = 512,
+        CommandCleanDeadLinks = 513,
+        CommandRunAsAdministrator = 517,
+        CommandSyncDesktop = 518,
+        CommandDefaultExpand = 519,
+    };
+    void DeleteSelectedItems(const std::vector<SkinControl::CTreeListItem*>& rows);
+    void DeleteLink(SkinControl::CTreeListItem* row, BOOL layout);
+    // Asks first when the group has links; 1 when it was deleted.
+    int DeleteCatalog(SkinControl::CTreeListItem* row);
+    // Deletes the group's links whose file or folder is gone.
+    void CleanDeadLinks(SkinControl::CTreeListItem* group);
+    // A new group "新分组<n>", selected and opened for renaming.
+    void AddNewCatalog();
+    CString MakeNewCatalogName();
+
+    // --- Drag and drop (UI thread).
+    // The links of a drag that started in this list.
+    struct DragRecord {
+        int mode = 1; // move links
+        std::vector<SkinControl::CTreeListItem*> rows;
+    };
+    // Moves a link row to the end of a group; 1 when moved.
+    BOOL MoveLinkToCatalog(SkinControl::CTreeListItem* link, SkinControl::CTreeListItem* group);
+    // Moves a link row before another link row, into the target's group
+    // when that is another one; 1 when done.
     BOOL MoveLinkBefore(SkinControl::CTreeListItem* link, SkinControl::CTreeListItem* target);
+    // Moves the dragged links onto the row under the cursor.
+    void MoveDraggedLinks(const DragRecord& drag);
+    // Adds a dropped path where the cursor is: into the group under it,
+    // before the link under it, else into "默认".
+    void AddDroppedFile(const CString& path);
+    // The image of the dragged rows; the caller owns its bitmap.
+    BOOL CreateDragImage(DragRecord& drag, SHDRAGIMAGE* image);
 
     SkinControl::CTreeListItem* FindDuplicateLink(const QuickLinkInfo& link);
     SkinControl::CTreeListItem* FindLinkInCatalog(const CatalogInfo& catalog, const QuickLinkInfo& link);
@@ -138,13 +194,21 @@ protected:
     BOOL DrawBackground(CDC* dc, RECT content) override;
     void DrawItem(SkinControl::TreeListDrawInfo* info) override;
     void OnItemClick(SkinControl::CTreeListItem* item, UINT hitFlags) override;
-    // The drag start and the drop-target handlers belong to drag and drop.
+    void BeginDrag() override;
+    DROPEFFECT OnDragEnter(CWnd* window, COleDataObject* data, DWORD keyState, CPoint point) override;
+    DROPEFFECT OnDragOver(CWnd* window, COleDataObject* data, DWORD keyState, CPoint point) override;
+    BOOL OnDrop(CWnd* window, COleDataObject* data, DROPEFFECT effect, CPoint point) override;
+    void OnDragLeave(CWnd* window) override;
 
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     int OnCreate(LPCREATESTRUCT cs) override;
     void OnDestroy() override;
     void OnTimer(UINT_PTR id) override;
     void OnKeyDown(UINT key, UINT repeat, UINT flags) override;
+    // The context menu.
+    void OnRButtonDown(UINT flags, CPoint point) override;
+    // Type-ahead.
+    void OnChar(UINT ch, UINT repeat, UINT flags) override;
     void OnSize(UINT type, int cx, int cy) override;
     LRESULT OnLoadDone();
 
@@ -184,6 +248,23 @@ private:
     void FreeAllRecords();
     HWND MainWindow() const;
 
+    // Search, rename and type-ahead.
+    static const CString& SearchName(QuickLinkInfo& link);
+    void OnTypeAheadTimer(UINT_PTR id);
+    int CommitRename(const CString& text);
+    void EndRename();
+    // Commands.
+    void ShowContextMenu(UINT flags, CPoint point);
+    void RunCommand(UINT command, SkinControl::CTreeListItem* clicked,
+                    const std::vector<SkinControl::CTreeListItem*>& selection);
+    // The owner-drawn menu's messages; TRUE when handled.
+    BOOL OnMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+    // Takes the group, its links and its row out of the list and the store.
+    void RemoveCatalog(CatalogInfo* catalog);
+    // Drag and drop.
+    SkinControl::CTreeListItem* RowUnderCursor();
+    bool IsOwnDrag(COleDataObject* data) const;
+
     CLock m_dataLock;
     std::map<CString, CatalogInfo*> m_catalogs; // by lower-cased name
     std::vector<CatalogInfo*> m_catalogOrder;   // display order
@@ -196,11 +277,14 @@ private:
     AddBatch* m_batch = nullptr; // the batch of the thread holding the data lock
     std::vector<LinkInfoRequest> m_pendingLinkInfo;
 
-    // The rename editor (with the row under rename), the group remembered
-    // during a search and the type-ahead buffer belong to searching and
-    // renaming and to the commands.
+    CQuickLinkReNameEdit m_renameEdit;
+    SkinControl::CTreeListItem* m_renameRow = nullptr;
+    // The group that was expanded when the search began, and whether one runs.
     SkinControl::CTreeListItem* m_searchCatalog = nullptr;
+    bool m_searching = false;
     CString m_typeAhead;
+    // The record of this list's own drag while it runs.
+    DragRecord* m_currentDrag = nullptr;
 
     SkinControl::CWndWaiting m_waiting;
     HICON m_defaultIcon = nullptr; // icon 130

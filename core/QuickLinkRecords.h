@@ -40,6 +40,9 @@ struct QuickLinkInfo {
     // Whether the target was missing when last looked at, off the window's
     // thread; never stored.
     bool targetMissing = false;
+    // The name lower-cased for the search, made on first use and emptied
+    // when the name changes; never stored.
+    CString searchName;
 };
 
 struct CatalogInfo {

@@ -1,7 +1,7 @@
 // The rename editor over a stand-in list window: where it opens, how it
 // grows with its text, and which keys and focus changes commit or cancel.
 #include "app/QuickLinkReNameEdit.h"
-#include "app/QuorventileApp.h"
+#include "app/tests/QuickLinkListTest.h"
 #include "app/tests/XdoTool.h"
 #include "skin/CSkinRes.h"
 #include "skin/tests/GuiTestHelpers.h"
@@ -13,22 +13,10 @@ using SkinTest::PumpMessages;
 namespace
 {
 
-std::wstring ExeFolder()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.rfind(L'\\'));
-}
-
 class ReNameEdit : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
-        ASSERT_EQ(1, PreloadSkin());
-    }
+    static void SetUpTestSuite() { ASSERT_EQ(1, QuickLinkTest::LoadSkin()); }
     static void TearDownTestSuite() { SkinControl::CSkinRes::Global().FreeAll(); }
 
     void SetUp() override

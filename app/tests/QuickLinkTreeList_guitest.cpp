@@ -1,5 +1,6 @@
 // The quick-link list in this process, with a database of its own and the
 // program's pool: what the end-to-end probe can't arrange from outside.
+#include "app/tests/QuickLinkListTest.h"
 #include "app/QuickLinkTreeList.h"
 #include "app/QuickLinkWorkItems.h"
 #include "app/QuorventileApp.h"
@@ -11,16 +12,9 @@
 
 namespace
 {
+using QuickLinkTest::PumpUntil;
 using SkinControl::CTreeListItem;
 using SkinTest::PumpMessages;
-
-std::wstring ExeFolder()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.rfind(L'\\'));
-}
 
 CString AddLinksUrl(const wchar_t* catalog, const std::vector<CString>& paths)
 {
@@ -36,15 +30,6 @@ CString AddLinksUrl(const wchar_t* catalog, const std::vector<CString>& paths)
         url.Set(key, hex);
     }
     return url.Text();
-}
-
-template <typename Condition> bool PumpUntil(Condition done)
-{
-    for (DWORD start = GetTickCount(); !done(); PumpMessages(5)) {
-        if (GetTickCount() - start > 10000)
-            return false;
-    }
-    return true;
 }
 
 // A shell link file naming its target in its link information only, as
@@ -67,7 +52,8 @@ void WriteShortcutFile(const CString& path, const CString& target)
     const DWORD suffix = localPath + local.GetLength() + 1;
     // The information's size, header size, flags (volume and local path)
     // and offsets; the volume's size, type, serial number and label offset.
-    const DWORD info[] = {suffix + 1, 0x1C, 1, volume, localPath, 0, suffix, volumeSize, DRIVE_FIXED, 0, 0x10};
+    const DWORD info[] = {suffix + 1, 0x1C,       1,           volume, localPath, 0,
+                          suffix,     volumeSize, DRIVE_FIXED, 0,      0x10};
     for (DWORD value : info)
         put(value);
     bytes.push_back(0); // no volume label
@@ -80,89 +66,8 @@ void WriteShortcutFile(const CString& path, const CString& target)
     CloseHandle(file);
 }
 
-class QuickLinkList : public ::testing::Test
+class QuickLinkList : public QuickLinkTest::QuickLinkListTest
 {
-protected:
-    // One parent for every test: Wine waits for a window manager whenever a
-    // top-level window goes.
-    static void SetUpTestSuite()
-    {
-        OleInitialize(nullptr);
-        SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
-        PreloadSkin();
-        parent = new CWnd;
-        parent->CreateEx(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 10, 10, 300, 400, nullptr, nullptr);
-    }
-    static void TearDownTestSuite()
-    {
-        parent->DestroyWindow();
-        delete parent;
-    }
-    void SetUp() override
-    {
-        ASSERT_EQ(1, OpenAppDatabase());
-        SetConfigInt(L"DefaultLinksInit", 1);
-        SkinControl::CreateGlobalThreadPool()->Start();
-    }
-    void TearDown() override
-    {
-        list.DestroyWindow();
-        // Work items hold the list: the pool ends before the list does.
-        SkinControl::DestroyGlobalThreadPool();
-    }
-    // The list with its load held back until Load().
-    void Create()
-    {
-        ASSERT_TRUE(list.Create(parent, CRect(0, 0, 300, 400)));
-        list.KillTimer(CQuickLinkTreeList::kLoadTimer);
-    }
-    void Load()
-    {
-        list.SendMessage(WM_TIMER, CQuickLinkTreeList::kLoadTimer);
-        ASSERT_TRUE(PumpUntil([&] { return list.IsLoaded() != FALSE; }));
-    }
-    CString File(const wchar_t* name)
-    {
-        CString path = dir.folder + L"\\" + name;
-        CloseHandle(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        return path;
-    }
-    // "group" or "  link" per row, in tree order.
-    std::vector<CString> Rows()
-    {
-        std::vector<CString> rows;
-        for (CTreeListItem* group = list.GetChildItem(list.GetRootItem()); group;
-             group = list.GetNextSiblingItem(group)) {
-            rows.push_back(list.GetItemText(group));
-            for (CTreeListItem* link = list.GetChildItem(group); link; link = list.GetNextSiblingItem(link))
-                rows.push_back(L"  " + list.GetItemText(link));
-        }
-        return rows;
-    }
-    int Count(const char* sql) { return AppDatabase.db.ExecScalar(sql); }
-    CatalogInfo StoreCatalog(const wchar_t* name, int preid = 0)
-    {
-        CatalogInfo catalog;
-        catalog.name = name;
-        catalog.preid = preid;
-        EXPECT_EQ(1, AddCatalog(catalog));
-        return catalog;
-    }
-    QuickLinkInfo StoreLink(int cid, int preid, const CString& path)
-    {
-        QuickLinkInfo link;
-        link.cid = cid;
-        link.preid = preid;
-        link.linktype = LinkTypeFile;
-        link.path = path;
-        link.name = path.Mid(path.ReverseFind(L'\\') + 1);
-        EXPECT_EQ(1, AddLink(link));
-        return link;
-    }
-
-    inline static CWnd* parent = nullptr;
-    TempDataFolder dir;
-    CQuickLinkTreeList list;
 };
 
 TEST(QuickLinkChain, IsFollowedOrRewrittenInTheGivenOrder)
@@ -206,8 +111,9 @@ TEST_F(QuickLinkList, ABrokenStoredChainIsShownInStoredOrderAndStoredRepaired)
     Load();
     // In the store's order, ascending preid, and chained that way.
     EXPECT_EQ((std::vector<CString>{L"Docs", L"  a.txt", L"  c.txt", L"  b.txt"}), Rows());
-    EXPECT_EQ(2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'c.txt' and p.name = 'a.txt' or "
-                       "l.name = 'b.txt' and p.name = 'c.txt') and l.preid = p.id;"));
+    EXPECT_EQ(
+        2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'c.txt' and p.name = 'a.txt' or "
+                 "l.name = 'b.txt' and p.name = 'c.txt') and l.preid = p.id;"));
 }
 
 TEST_F(QuickLinkList, CommandsBeforeTheLoadWaitAndFindTheStoredGroupInAnyCase)
@@ -273,8 +179,9 @@ TEST_F(QuickLinkList, ADropBeforeALinkGoesThereUnlessTheLinkMovedAway)
     ASSERT_TRUE(PumpUntil([&] { return Rows().size() == 5; }));
     EXPECT_EQ((std::vector<CString>{L"Docs", L"  a.txt", L"  new.txt", L"  last.txt", L"Other"}), Rows());
     // The stored chain has new.txt between a.txt and b.txt.
-    EXPECT_EQ(2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'new.txt' and p.name = 'a.txt' "
-                       "or l.name = 'b.txt' and p.name = 'new.txt') and l.preid = p.id;"));
+    EXPECT_EQ(
+        2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'new.txt' and p.name = 'a.txt' "
+                 "or l.name = 'b.txt' and p.name = 'new.txt') and l.preid = p.id;"));
 }
 
 TEST_F(QuickLinkList, ShortcutTargetsAreReadWholeAndTheX86FolderRepaired)

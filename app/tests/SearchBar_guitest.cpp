@@ -1,7 +1,7 @@
 // The search bar with the generated skin: its hint, the clear button, typed
 // text reaching the filter 300 ms after the last key, Escape and the clear
 // button emptying it.
-#include "app/QuorventileApp.h"
+#include "app/tests/QuickLinkListTest.h"
 #include "app/SearchBar.h"
 #include "app/tests/XdoTool.h"
 #include "skin/CSkinRes.h"
@@ -14,22 +14,10 @@ using SkinTest::PumpMessages;
 namespace
 {
 
-std::wstring ExeFolder()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.rfind(L'\\'));
-}
-
 class SearchBar : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
-        ASSERT_EQ(1, PreloadSkin());
-    }
+    static void SetUpTestSuite() { ASSERT_EQ(1, QuickLinkTest::LoadSkin()); }
     static void TearDownTestSuite() { SkinControl::CSkinRes::Global().FreeAll(); }
 
     void SetUp() override

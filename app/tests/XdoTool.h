@@ -32,4 +32,13 @@ inline bool XdoTool(const std::string& args)
     return spawn(argv.data(), 1) == 0;
 }
 
+// Gives the X keyboard focus to a top-level window, so that typed keys reach
+// it: without a window manager nothing else does. Wine keeps the window's X
+// id in a property.
+inline bool XFocus(HWND topLevel)
+{
+    const auto xid = reinterpret_cast<UINT_PTR>(GetPropW(topLevel, L"__wine_x11_whole_window"));
+    return xid && XdoTool("windowfocus --sync " + std::to_string(xid));
+}
+
 } // namespace AppTest

@@ -1,0 +1,232 @@
+// Pieces of the quick-link list's GUI tests: the list in this process with
+// a data folder of its own and the program's pool, stored groups and links,
+// the rows as the tree holds them and as they are laid out, and actions
+// run on a modal window (a popup menu, a message box) from its own loop.
+#pragma once
+
+#include "app/QuickLinkTreeList.h"
+#include "app/QuorventileApp.h"
+#include "core/tests/TempDataFolder.h"
+#include "skin/CSkinRes.h"
+#include "skin/tests/GuiTestHelpers.h"
+
+#include <functional>
+#include <vector>
+
+namespace QuickLinkTest
+{
+using SkinControl::CTreeListItem;
+using SkinTest::PumpMessages;
+
+inline std::wstring ExeFolder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+// The generated skin beside the test programs; 1 when it loaded.
+inline int LoadSkin()
+{
+    SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
+    return PreloadSkin();
+}
+
+template <typename Condition> bool PumpUntil(Condition done, DWORD timeoutMs = 10000)
+{
+    for (DWORD start = GetTickCount(); !done(); PumpMessages(5)) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+    }
+    return true;
+}
+
+// Runs `action` on the first visible window of `className` of this thread
+// once it is up, from a timer that also fires inside modal loops; after
+// that the window is closed if it stays up, so a test fails instead of
+// hanging. Lives for one modal call.
+class ModalAction
+{
+public:
+    ModalAction(const wchar_t* className, std::function<void(HWND)> action)
+    {
+        s_current = this;
+        m_className = className;
+        m_action = std::move(action);
+        m_timer = SetTimer(nullptr, 0, 20, OnTimer);
+    }
+    ~ModalAction()
+    {
+        KillTimer(nullptr, m_timer);
+        s_current = nullptr;
+    }
+    bool Acted() const { return m_acted; }
+
+private:
+    static BOOL CALLBACK Take(HWND hwnd, LPARAM param)
+    {
+        wchar_t name[32] = {};
+        GetClassNameW(hwnd, name, 32);
+        if (wcscmp(name, s_current->m_className) || !IsWindowVisible(hwnd))
+            return TRUE;
+        *reinterpret_cast<HWND*>(param) = hwnd;
+        return FALSE;
+    }
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
+    {
+        ModalAction* self = s_current;
+        HWND found = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), Take, reinterpret_cast<LPARAM>(&found));
+        if (!self || !found)
+            return;
+        if (!self->m_acted) {
+            self->m_acted = true;
+            self->m_action(found);
+        } else if (++self->m_ticksAfter > 150) {
+            PostMessageW(found, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageW(found, WM_CLOSE, 0, 0);
+        }
+    }
+
+    inline static ModalAction* s_current = nullptr;
+    const wchar_t* m_className = nullptr;
+    std::function<void(HWND)> m_action;
+    UINT_PTR m_timer = 0;
+    bool m_acted = false;
+    int m_ticksAfter = 0;
+};
+
+class QuickLinkListTest : public ::testing::Test
+{
+protected:
+    // One parent for every test: Wine waits for a window manager whenever a
+    // top-level window goes.
+    static void SetUpTestSuite()
+    {
+        OleInitialize(nullptr);
+        ASSERT_EQ(1, LoadSkin());
+        parent = new CWnd;
+        parent->CreateEx(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 10, 10, 300, 400, nullptr, nullptr);
+    }
+    static void TearDownTestSuite()
+    {
+        parent->DestroyWindow();
+        delete parent;
+    }
+    void SetUp() override
+    {
+        ASSERT_EQ(1, OpenAppDatabase());
+        SetConfigInt(L"DefaultLinksInit", 1);
+        SkinControl::CreateGlobalThreadPool()->Start();
+    }
+    void TearDown() override
+    {
+        list.DestroyWindow();
+        // Work items hold the list: the pool ends before the list does.
+        SkinControl::DestroyGlobalThreadPool();
+    }
+    // The list with its load held back until Load().
+    void Create()
+    {
+        ASSERT_TRUE(list.Create(parent, CRect(0, 0, 300, 400)));
+        list.KillTimer(CQuickLinkTreeList::kLoadTimer);
+    }
+    void Load()
+    {
+        list.SendMessage(WM_TIMER, CQuickLinkTreeList::kLoadTimer);
+        ASSERT_TRUE(PumpUntil([&] { return list.IsLoaded() != FALSE; }));
+        PumpMessages(30);
+    }
+    // The list as a new start of the program sees the store.
+    void Restart()
+    {
+        list.DestroyWindow();
+        Create();
+        Load();
+    }
+    CString File(const wchar_t* name)
+    {
+        CString path = dir.folder + L"\\" + name;
+        CloseHandle(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        return path;
+    }
+    // "group" or "  link" per row, in tree order.
+    std::vector<CString> Rows()
+    {
+        std::vector<CString> rows;
+        for (CTreeListItem* group = list.GetChildItem(list.GetRootItem()); group;
+             group = list.GetNextSiblingItem(group)) {
+            rows.push_back(list.GetItemText(group));
+            for (CTreeListItem* link = list.GetChildItem(group); link; link = list.GetNextSiblingItem(link))
+                rows.push_back(L"  " + list.GetItemText(link));
+        }
+        return rows;
+    }
+    // The rows laid out for the window, in the same form, after the layout
+    // the list asked for.
+    std::vector<CString> VisibleRows()
+    {
+        PumpMessages(30);
+        list.RecalcLayout();
+        std::vector<CString> rows;
+        for (int i = 0; i < list.GetRowCount(); ++i) {
+            CTreeListItem* row = list.GetRowItem(i);
+            rows.push_back((list.GetParentItem(row) == list.GetRootItem() ? L"" : L"  ") +
+                           list.GetItemText(row));
+        }
+        return rows;
+    }
+    // The first row with this text (groups and links alike).
+    CTreeListItem* Row(const wchar_t* text)
+    {
+        for (CTreeListItem* group = list.GetChildItem(list.GetRootItem()); group;
+             group = list.GetNextSiblingItem(group)) {
+            if (list.GetItemText(group) == text)
+                return group;
+            for (CTreeListItem* link = list.GetChildItem(group); link; link = list.GetNextSiblingItem(link)) {
+                if (list.GetItemText(link) == text)
+                    return link;
+            }
+        }
+        return nullptr;
+    }
+    // The centre of a row scrolled into view, in the list's client
+    // coordinates.
+    CPoint RowPoint(CTreeListItem* row)
+    {
+        list.RecalcLayout();
+        list.EnsureVisible(row);
+        list.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        CRect rect;
+        EXPECT_TRUE(list.GetItemRect(row, &rect));
+        return CPoint(100, rect.top + rect.Height() / 2);
+    }
+    int Count(const char* sql) { return AppDatabase.db.ExecScalar(sql); }
+    CatalogInfo StoreCatalog(const wchar_t* name, int preid = 0)
+    {
+        CatalogInfo catalog;
+        catalog.name = name;
+        catalog.preid = preid;
+        EXPECT_EQ(1, AddCatalog(catalog));
+        return catalog;
+    }
+    QuickLinkInfo StoreLink(int cid, int preid, const CString& path, const wchar_t* name = nullptr,
+                            int linktype = LinkTypeFile)
+    {
+        QuickLinkInfo link;
+        link.cid = cid;
+        link.preid = preid;
+        link.linktype = linktype;
+        link.path = path;
+        link.name = name ? CString(name) : path.Mid(path.ReverseFind(L'\\') + 1);
+        EXPECT_EQ(1, AddLink(link));
+        return link;
+    }
+
+    inline static CWnd* parent = nullptr;
+    TempDataFolder dir;
+    CQuickLinkTreeList list;
+};
+
+} // namespace QuickLinkTest
