@@ -119,8 +119,7 @@ BOOL CQuickLinkTreeList::ResolveShortcut(const wchar_t* path, QuickLinkInfo& lin
         FAILED(file.object->Load(path, STGM_READ)))
         return FALSE;
     IShellLinkW* shell = shellLink.object;
-    link.path = ReadWhole(
-        [&](wchar_t* text, int size) { return shell->GetPath(text, size, nullptr, SLGP_UNCPRIORITY); });
+    link.path = ReadWhole([&](wchar_t* text, int size) { return shell->GetPath(text, size, nullptr, SLGP_UNCPRIORITY); });
     if (GetFileAttributesW(link.path) == INVALID_FILE_ATTRIBUTES)
         RepairProgramFilesX86(link.path);
     link.args = ReadWhole([&](wchar_t* text, int size) { return shell->GetArguments(text, size); });
@@ -277,8 +276,7 @@ int CQuickLinkTreeList::GetLastLinkId(const CatalogInfo& catalog)
 CTreeListItem* CQuickLinkTreeList::AddLink(AddLinkRequest& request)
 {
     std::unique_ptr<QuickLinkInfo> link = std::move(request.link);
-    if (!link ||
-        (request.kind != AddLinkRequest::KindLinkToName && request.kind != AddLinkRequest::KindLinkToRow))
+    if (!link || (request.kind != AddLinkRequest::KindLinkToName && request.kind != AddLinkRequest::KindLinkToRow))
         return nullptr;
     CScopedLock data(m_dataLock);
     if (!IsAccepting())
@@ -335,8 +333,7 @@ CTreeListItem* CQuickLinkTreeList::AddLink(AddLinkRequest& request)
     if (request.insertBefore) {
         // A row that was deleted or moved away meanwhile: the link stays last.
         QuickLinkInfo* before = LinkOfRow(request.insertBefore);
-        if (before && before->treeItem == request.insertBefore &&
-            GetParentItem(request.insertBefore) == catalog->treeItem)
+        if (before && before->treeItem == request.insertBefore && GetParentItem(request.insertBefore) == catalog->treeItem)
             MoveLinkBefore(row, request.insertBefore);
     }
     if (request.notify) {

@@ -119,8 +119,7 @@ void CQuickLinkTreeList::DrawItem(TreeListDrawInfo* info)
             const int frame = hovered ? (expanded ? 3 : 1) : (expanded ? 2 : 0) + (selected ? 1 : 0);
             const SIZE size = BitmapSize(arrows);
             const int width = size.cx / 4;
-            SkinControl::CGDIDrawHelper(dc).AlphaBlendBitmapAt(arrows, arrow, frame * width, 0, width,
-                                                               size.cy);
+            SkinControl::CGDIDrawHelper(dc).AlphaBlendBitmapAt(arrows, arrow, frame * width, 0, width, size.cy);
         }
         SetItemButtonRect(item, arrow);
         CString label;
@@ -133,10 +132,10 @@ void CQuickLinkTreeList::DrawItem(TreeListDrawInfo* info)
     HICON icon = missing ? m_missingIcon : (link->fileInfo.hIcon ? link->fileInfo.hIcon : m_defaultIcon);
     const int iconLeft = row.left + 13;
     if (icon)
-        DrawIconEx(*dc, iconLeft, row.top + (row.Height() - kIconSize) / 2, icon, kIconSize, kIconSize, 0,
-                   nullptr, DI_NORMAL);
-    SetItemRowRect(
-        item, DrawRowText(dc, info->text, iconLeft + 28, row.right - 2, row, missing ? kMissingText : kText));
+        DrawIconEx(*dc, iconLeft, row.top + (row.Height() - kIconSize) / 2, icon, kIconSize, kIconSize, 0, nullptr,
+                   DI_NORMAL);
+    SetItemRowRect(item,
+                   DrawRowText(dc, info->text, iconLeft + 28, row.right - 2, row, missing ? kMissingText : kText));
 }
 
 BOOL CQuickLinkTreeList::IsLinkTargetPresent(const QuickLinkInfo& link)

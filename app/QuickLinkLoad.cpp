@@ -40,8 +40,7 @@ const DefaultLink kDefaultLinks[] = {
     {L"搜狗浏览器", LinkTypeFile, CSIDL_PROGRAM_FILES, L"SogouExplorer\\sogouexplorer.exe"},
 };
 
-AddLinkRequest LinkToNamedCatalog(const wchar_t* catalog, const CString& path,
-                                  std::unique_ptr<QuickLinkInfo> link)
+AddLinkRequest LinkToNamedCatalog(const wchar_t* catalog, const CString& path, std::unique_ptr<QuickLinkInfo> link)
 {
     AddLinkRequest request;
     request.kind = AddLinkRequest::KindLinkToName;

@@ -96,8 +96,8 @@ void CQuickLinkTreeList::OnSize(UINT type, int cx, int cy)
     CRect client;
     GetClientRect(&client);
     CSize size = m_waiting.GetContentSize();
-    m_waiting.MoveWindow(client.left + (client.Width() - size.cx) / 2,
-                         client.top + (client.Height() - size.cy) / 2, size.cx, size.cy);
+    m_waiting.MoveWindow(client.left + (client.Width() - size.cx) / 2, client.top + (client.Height() - size.cy) / 2,
+                         size.cx, size.cy);
 }
 
 LRESULT CQuickLinkTreeList::OnLoadDone()

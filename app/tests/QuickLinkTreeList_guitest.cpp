@@ -52,8 +52,7 @@ void WriteShortcutFile(const CString& path, const CString& target)
     const DWORD suffix = localPath + local.GetLength() + 1;
     // The information's size, header size, flags (volume and local path)
     // and offsets; the volume's size, type, serial number and label offset.
-    const DWORD info[] = {suffix + 1, 0x1C,       1,           volume, localPath, 0,
-                          suffix,     volumeSize, DRIVE_FIXED, 0,      0x10};
+    const DWORD info[] = {suffix + 1, 0x1C, 1, volume, localPath, 0, suffix, volumeSize, DRIVE_FIXED, 0, 0x10};
     for (DWORD value : info)
         put(value);
     bytes.push_back(0); // no volume label
@@ -111,9 +110,8 @@ TEST_F(QuickLinkList, ABrokenStoredChainIsShownInStoredOrderAndStoredRepaired)
     Load();
     // In the store's order, ascending preid, and chained that way.
     EXPECT_EQ((std::vector<CString>{L"Docs", L"  a.txt", L"  c.txt", L"  b.txt"}), Rows());
-    EXPECT_EQ(
-        2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'c.txt' and p.name = 'a.txt' or "
-                 "l.name = 'b.txt' and p.name = 'c.txt') and l.preid = p.id;"));
+    EXPECT_EQ(2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'c.txt' and p.name = 'a.txt' or "
+                       "l.name = 'b.txt' and p.name = 'c.txt') and l.preid = p.id;"));
 }
 
 TEST_F(QuickLinkList, CommandsBeforeTheLoadWaitAndFindTheStoredGroupInAnyCase)
@@ -179,9 +177,8 @@ TEST_F(QuickLinkList, ADropBeforeALinkGoesThereUnlessTheLinkMovedAway)
     ASSERT_TRUE(PumpUntil([&] { return Rows().size() == 5; }));
     EXPECT_EQ((std::vector<CString>{L"Docs", L"  a.txt", L"  new.txt", L"  last.txt", L"Other"}), Rows());
     // The stored chain has new.txt between a.txt and b.txt.
-    EXPECT_EQ(
-        2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'new.txt' and p.name = 'a.txt' "
-                 "or l.name = 'b.txt' and p.name = 'new.txt') and l.preid = p.id;"));
+    EXPECT_EQ(2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'new.txt' and p.name = 'a.txt' "
+                       "or l.name = 'b.txt' and p.name = 'new.txt') and l.preid = p.id;"));
 }
 
 TEST_F(QuickLinkList, ShortcutTargetsAreReadWholeAndTheX86FolderRepaired)
