@@ -10,7 +10,9 @@
 #include "skin/CSkinRes.h"
 #include "skin/tests/GuiTestHelpers.h"
 
+#include <algorithm>
 #include <functional>
+#include <new>
 #include <vector>
 
 namespace QuickLinkTest
@@ -26,11 +28,15 @@ inline std::wstring ExeFolder()
     return folder.substr(0, folder.rfind(L'\\'));
 }
 
-// The generated skin beside the test programs; 1 when it loaded.
+// The generated skin beside the test programs, loaded once per process; 1
+// when it loaded.
 inline int LoadSkin()
 {
-    SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
-    return PreloadSkin();
+    static const int loaded = [] {
+        SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
+        return PreloadSkin();
+    }();
+    return loaded;
 }
 
 template <typename Condition> bool PumpUntil(Condition done, DWORD timeoutMs = 10000)
@@ -42,57 +48,78 @@ template <typename Condition> bool PumpUntil(Condition done, DWORD timeoutMs = 1
     return true;
 }
 
-// Runs `action` on the first visible window of `className` of this thread
-// once it is up, from a timer that also fires inside modal loops; after
-// that the window is closed if it stays up, so a test fails instead of
-// hanging. Lives for one modal call.
+// Runs `action` once on the first visible window of `className` of this
+// thread, from a timer that also fires inside modal loops (a popup menu, a
+// message box); a window that stays up after that is closed, so a test
+// fails instead of hanging. Several may wait at once.
 class ModalAction
 {
 public:
     ModalAction(const wchar_t* className, std::function<void(HWND)> action)
+        : m_className(className), m_action(std::move(action))
     {
-        s_current = this;
-        m_className = className;
-        m_action = std::move(action);
-        m_timer = SetTimer(nullptr, 0, 20, OnTimer);
+        if (Waiting().empty())
+            Timer() = SetTimer(nullptr, 0, 20, OnTimer);
+        Waiting().push_back(this);
     }
     ~ModalAction()
     {
-        KillTimer(nullptr, m_timer);
-        s_current = nullptr;
+        auto& waiting = Waiting();
+        waiting.erase(std::find(waiting.begin(), waiting.end(), this));
+        if (waiting.empty())
+            KillTimer(nullptr, Timer());
     }
+    ModalAction(const ModalAction&) = delete;
+    ModalAction& operator=(const ModalAction&) = delete;
     bool Acted() const { return m_acted; }
 
 private:
+    static std::vector<ModalAction*>& Waiting()
+    {
+        static std::vector<ModalAction*> waiting;
+        return waiting;
+    }
+    static UINT_PTR& Timer()
+    {
+        static UINT_PTR timer = 0;
+        return timer;
+    }
+    struct Search {
+        const wchar_t* className;
+        HWND found;
+    };
     static BOOL CALLBACK Take(HWND hwnd, LPARAM param)
     {
+        auto* search = reinterpret_cast<Search*>(param);
         wchar_t name[32] = {};
         GetClassNameW(hwnd, name, 32);
-        if (wcscmp(name, s_current->m_className) || !IsWindowVisible(hwnd))
+        if (wcscmp(name, search->className) || !IsWindowVisible(hwnd))
             return TRUE;
-        *reinterpret_cast<HWND*>(param) = hwnd;
+        search->found = hwnd;
         return FALSE;
     }
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
     {
-        ModalAction* self = s_current;
-        HWND found = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), Take, reinterpret_cast<LPARAM>(&found));
-        if (!self || !found)
-            return;
-        if (!self->m_acted) {
-            self->m_acted = true;
-            self->m_action(found);
-        } else if (++self->m_ticksAfter > 150) {
-            PostMessageW(found, WM_KEYDOWN, VK_ESCAPE, 0);
-            PostMessageW(found, WM_CLOSE, 0, 0);
+        const std::vector<ModalAction*> waiting = Waiting();
+        for (ModalAction* self : waiting) {
+            Search search = {self->m_className, nullptr};
+            EnumThreadWindows(GetCurrentThreadId(), Take, reinterpret_cast<LPARAM>(&search));
+            if (!search.found)
+                continue;
+            if (!self->m_acted) {
+                self->m_acted = true;
+                self->m_action(search.found);
+                return;
+            }
+            if (++self->m_ticksAfter > 150) {
+                PostMessageW(search.found, WM_KEYDOWN, VK_ESCAPE, 0);
+                PostMessageW(search.found, WM_CLOSE, 0, 0);
+            }
         }
     }
 
-    inline static ModalAction* s_current = nullptr;
-    const wchar_t* m_className = nullptr;
+    const wchar_t* m_className;
     std::function<void(HWND)> m_action;
-    UINT_PTR m_timer = 0;
     bool m_acted = false;
     int m_ticksAfter = 0;
 };
@@ -138,10 +165,15 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return list.IsLoaded() != FALSE; }));
         PumpMessages(30);
     }
-    // The list as a new start of the program sees the store.
+    // A new list, as the next start of the program shows the store. A list
+    // takes nothing more once its window is gone, so the object is made
+    // anew in its place.
     void Restart()
     {
         list.DestroyWindow();
+        PumpMessages(50);
+        list.~CQuickLinkTreeList();
+        new (&list) CQuickLinkTreeList;
         Create();
         Load();
     }

@@ -17,7 +17,6 @@ class ReNameEdit : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite() { ASSERT_EQ(1, QuickLinkTest::LoadSkin()); }
-    static void TearDownTestSuite() { SkinControl::CSkinRes::Global().FreeAll(); }
 
     void SetUp() override
     {

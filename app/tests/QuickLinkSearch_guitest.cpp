@@ -68,7 +68,6 @@ protected:
         SkinControl::DestroyGlobalThreadPool();
         delete g_frame;
         SkinControl::NewMenu::CNewMenuHook::Uninstall();
-        SkinControl::CSkinRes::Global().FreeAll();
         delete g_data;
     }
     void TearDown() override

@@ -18,7 +18,6 @@ class SearchBar : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite() { ASSERT_EQ(1, QuickLinkTest::LoadSkin()); }
-    static void TearDownTestSuite() { SkinControl::CSkinRes::Global().FreeAll(); }
 
     void SetUp() override
     {

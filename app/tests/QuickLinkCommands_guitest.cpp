@@ -1,0 +1,254 @@
+// The quick-link list's context menu as the user drives it: a right click on
+// a row, the menu's items read while it is open, and a key that chooses
+// one; then what the command left in the tree, AppData.db and the group-name
+// cache file.
+#include "app/tests/QuickLinkListTest.h"
+#include "app/tests/XdoTool.h"
+#include "core/CatalogsCache.h"
+#include "skin/menu/CNewMenu.h"
+#include "skin/menu/CNewMenuHook.h"
+#include "skin/menu/CNewMenuItemData.h"
+
+#include <shlobj.h>
+
+#include <optional>
+
+namespace
+{
+using namespace QuickLinkTest;
+using SkinControl::NewMenu::CNewMenu;
+using Texts = std::vector<std::wstring>;
+using RowTexts = std::vector<CString>;
+
+const Texts kAlways = {L"恢复默认窗口(&F)", L"", L"添加分组(&T)", L"同步桌面数据(&S)"};
+
+Texts operator+(Texts a, const Texts& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class Commands : public QuickLinkListTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        QuickLinkListTest::SetUpTestSuite();
+        SkinControl::NewMenu::CNewMenuHook::Install();
+    }
+    static void TearDownTestSuite()
+    {
+        SkinControl::NewMenu::CNewMenuHook::Uninstall();
+        QuickLinkListTest::TearDownTestSuite();
+    }
+    // Docs: a.txt, tool.exe, run.bat; Other: x.txt; Empty.
+    void SetUp() override
+    {
+        QuickLinkListTest::SetUp();
+        docs = StoreCatalog(L"Docs");
+        CatalogInfo other = StoreCatalog(L"Other", docs.cid);
+        StoreCatalog(L"Empty", other.cid);
+        QuickLinkInfo a = StoreLink(docs.cid, 0, File(L"a.txt"));
+        QuickLinkInfo tool = StoreLink(docs.cid, a.id, File(L"tool.exe"));
+        StoreLink(docs.cid, tool.id, File(L"run.bat"));
+        StoreLink(other.cid, 0, File(L"x.txt"));
+        SetConfigString(L"DefaultExpandCatalog", L"Docs");
+        Create();
+        Load();
+        AppTest::XFocus(parent->m_hWnd);
+    }
+
+    // Right-clicks at `point`, reads the menu's items while it is open, then
+    // presses `key` in it; `shot` saves a picture of the open menu.
+    Texts Menu(CPoint point, const std::string& key, const wchar_t* shot = nullptr)
+    {
+        Texts items;
+        ModalAction action(L"#32768", [&](HWND window) {
+            auto* menu = CNewMenu::FromHandle(reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0)));
+            for (size_t i = 0; menu && i < menu->Items().size(); ++i)
+                items.push_back(menu->Items()[i]->GetString(nullptr).str());
+            if (shot) {
+                RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+                menuShot = SkinTest::CaptureClient(window);
+                SkinTest::SaveWindowShot(window, SkinTest::ArtefactPath(shot));
+            }
+            AppTest::XdoTool("key " + key);
+        });
+        CPoint screen = point;
+        list.ClientToScreen(&screen);
+        SetCursorPos(screen.x, screen.y);
+        list.PostMessage(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(point.x, point.y));
+        EXPECT_TRUE(PumpUntil([&] { return action.Acted(); }, 3000));
+        PumpMessages(100);
+        // The closed menu leaves the X focus nowhere.
+        AppTest::XFocus(parent->m_hWnd);
+        return items;
+    }
+    Texts Menu(const wchar_t* row, const std::string& key, const wchar_t* shot = nullptr)
+    {
+        return Menu(RowPoint(Row(row)), key, shot);
+    }
+    bool Editing() { return IsWindowVisible(FindWindowExW(list.m_hWnd, nullptr, L"__RICH_EDIT_CTRL__", nullptr)); }
+    // The text a query selects as "v".
+    std::wstring Text(const char* sql) { return FromUtf8(AppDatabase.db.ExecQuery(sql).GetStringField("v")).str(); }
+
+    CatalogInfo docs;
+    std::optional<SkinTest::Pixels> menuShot;
+};
+
+TEST_F(Commands, TheMenuOffersWhatFitsTheClickedRowAndTheSelection)
+{
+    const Texts group = kAlways + Texts{L"", L"清理失效的连接(&C)", L"设为默认展开(&Z)", L"重命名(&M)", L"删除分组(&D)"};
+    const Texts oneLink = {L"", L"打开文件位置(&L)", L"重命名(&M)", L"删除(&D)"};
+    const Texts program = Texts{L"", L"以管理员身份运行&A)"} + Texts(oneLink.begin() + 1, oneLink.end());
+    EXPECT_EQ(group, Menu(L"Docs", "Escape", L"quicklinks_menu.png"));
+    EXPECT_EQ(kAlways + oneLink, Menu(L"a.txt", "Escape"));
+    EXPECT_EQ(kAlways + program, Menu(L"tool.exe", "Escape"));
+    EXPECT_EQ(kAlways + program, Menu(L"run.bat", "Escape"));
+    // Three links selected: only deleting all of them.
+    list.SelectItem(Row(L"a.txt"), TRUE, TRUE, FALSE);
+    list.SelectItem(Row(L"tool.exe"), FALSE, TRUE, FALSE);
+    list.SelectItem(Row(L"run.bat"), FALSE, TRUE, FALSE);
+    EXPECT_EQ((kAlways + Texts{L"", L"删除(&D)"}), Menu(L"tool.exe", "Escape"));
+    EXPECT_EQ(kAlways, Menu(CPoint(100, 380), "Escape")) << "below the last row";
+
+    // The owner-drawn menu in theme 10: a light box as wide as its longest
+    // item, with dark text in its rows.
+    ASSERT_TRUE(menuShot);
+    EXPECT_GT(menuShot->Width(), 120);
+    EXPECT_GT(menuShot->Height(), 9 * 15);
+    int dark = 0, light = 0;
+    for (int y = 0; y < menuShot->Height(); ++y)
+        for (int x = 0; x < menuShot->Width(); ++x) {
+            const COLORREF c = menuShot->Pixel(x, y);
+            dark += GetRValue(c) + GetGValue(c) + GetBValue(c) < 384;
+            light += GetRValue(c) + GetGValue(c) + GetBValue(c) > 600;
+        }
+    EXPECT_GT(dark, 300) << "item texts";
+    EXPECT_GT(light, menuShot->Width() * menuShot->Height() / 2) << "background";
+}
+
+TEST_F(Commands, RenamesAreStoredAndEscapeKeepsTheOldName)
+{
+    const struct {
+        const wchar_t* row;
+        const char* typed;
+        const char* key;
+        bool editing; // the editor is still open afterwards
+        RowTexts rows;
+    } cases[] = {
+        {L"Docs", "Papers", "Return", false, {L"Papers", L"  a.txt", L"  tool.exe", L"  run.bat", L"Other"}},
+        {L"a.txt", "notes", "Escape", false, {L"Papers", L"  a.txt", L"  tool.exe", L"  run.bat", L"Other"}},
+        {L"a.txt", "notes", "Return", false, {L"Papers", L"  notes", L"  tool.exe", L"  run.bat", L"Other"}},
+        // Another group's name in any case is refused; the editor stays.
+        {L"Papers", "OTHER", "Return", true, {L"Papers", L"  notes", L"  tool.exe", L"  run.bat", L"Other"}},
+        // Only the letter case differs: nothing changes.
+        {L"notes", "NOTES", "Return", false, {L"Papers", L"  notes", L"  tool.exe", L"  run.bat", L"Other"}},
+    };
+    for (const auto& c : cases) {
+        Menu(c.row, "m");
+        ASSERT_TRUE(Editing()) << c.typed;
+        ASSERT_TRUE(AppTest::XdoTool(std::string("type ") + c.typed));
+        ASSERT_TRUE(AppTest::XdoTool(std::string("key ") + c.key));
+        PumpMessages(50);
+        EXPECT_EQ(c.editing, Editing()) << c.typed;
+        const RowTexts all = Rows(), shown(all.begin(), all.begin() + 5);
+        EXPECT_EQ(c.rows, shown) << c.typed;
+        if (Editing())
+            AppTest::XdoTool("key Escape");
+        PumpMessages(50);
+    }
+    EXPECT_EQ(L"Papers", Text("select name as v from qv_catalog where cid = 1;"));
+    EXPECT_EQ(L"notes/notes", Text("select name || '/' || namepinyin as v from qv_link where path like '%a.txt';"));
+    EXPECT_EQ(TempDataFolder::CacheBytes(BuildCatalogsCacheText({L"Papers", L"Other", L"Empty"}).str()),
+              TempDataFolder::ReadBytes(dir.cachePath));
+    EXPECT_TRUE(list.ExpandCatalogByName(L"other")) << "the other group is still found by name";
+    Restart();
+    EXPECT_EQ(L"notes", std::wstring(list.GetItemText(Row(L"notes"))));
+}
+
+TEST_F(Commands, NewGroupsAreNumberedFromTheFirstFreeName)
+{
+    // Each new group opens the editor on its row; Escape keeps its name.
+    auto add = [&] {
+        Menu(CPoint(100, 380), "t");
+        EXPECT_TRUE(Editing());
+        const CString added = list.GetItemText(list.GetFirstSelectedItem());
+        AppTest::XdoTool("key Escape");
+        PumpMessages(50);
+        return added;
+    };
+    EXPECT_EQ(L"新分组1", add());
+    EXPECT_EQ(L"新分组2", add());
+    Menu(L"新分组1", "m");
+    AppTest::XdoTool("type Renamed");
+    AppTest::XdoTool("key Return");
+    PumpMessages(50);
+    EXPECT_EQ(L"新分组1", add());
+    const RowTexts all = Rows();
+    EXPECT_EQ((RowTexts{L"Renamed", L"新分组2", L"新分组1"}), RowTexts(all.end() - 3, all.end()));
+    EXPECT_EQ(1, Count("select count(*) from qv_catalog where name = 'Renamed';"));
+    EXPECT_EQ(2, Count("select count(*) from qv_catalog where name like '新分组_';"));
+}
+
+TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
+{
+    const struct {
+        const wchar_t* group;
+        int answer; // the button pressed in the question, 0: no question
+        RowTexts rows;
+    } cases[] = {
+        {L"Empty", 0, {L"Docs", L"  a.txt", L"  tool.exe", L"  run.bat", L"Other", L"  x.txt"}},
+        {L"Docs", IDNO, {L"Docs", L"  a.txt", L"  tool.exe", L"  run.bat", L"Other", L"  x.txt"}},
+        {L"Docs", IDYES, {L"Other", L"  x.txt"}},
+    };
+    for (const auto& c : cases) {
+        std::wstring no;
+        ModalAction answer(L"#32770", [&](HWND box) {
+            wchar_t text[8] = {};
+            GetDlgItemTextW(box, 2050, text, 8);
+            no = text;
+            PostMessageW(box, WM_COMMAND, c.answer == IDYES ? 2049 : 2050, 0);
+        });
+        Menu(c.group, "d");
+        PumpMessages(200);
+        EXPECT_EQ(c.answer != 0, answer.Acted());
+        if (c.answer)
+            EXPECT_EQ(L"否", no) << "a yes-or-no question";
+        EXPECT_EQ(c.rows, Rows());
+    }
+    EXPECT_EQ(1, Count("select count(*) from qv_catalog;"));
+    EXPECT_EQ(1, Count("select count(*) from qv_link;"));
+}
+
+TEST_F(Commands, DeletesEverySelectedLinkAndSetsTheGroupOpenedAtStart)
+{
+    list.SelectItem(Row(L"a.txt"), TRUE, TRUE, FALSE);
+    list.SelectItem(Row(L"x.txt"), FALSE, TRUE, FALSE);
+    Menu(L"a.txt", "d");
+    EXPECT_EQ((RowTexts{L"Docs", L"  tool.exe", L"  run.bat", L"Other", L"Empty"}), Rows());
+    // The stored chain starts at the link after the deleted one.
+    EXPECT_EQ(0, Count("select preid from qv_link where path like '%tool.exe';"));
+    Menu(L"Other", "z");
+    EXPECT_EQ(L"Other", std::wstring(GetConfigString(L"DefaultExpandCatalog", L"")));
+}
+
+TEST_F(Commands, CleaningKeepsPlacesFoldersAndFilesThatExist)
+{
+    CatalogInfo mixed = StoreCatalog(L"Mixed", 3);
+    CreateDirectoryW(dir.folder + L"\\folder", nullptr);
+    CreateDirectoryW(dir.folder + L"\\gone folder", nullptr);
+    QuickLinkInfo place = StoreLink(mixed.cid, 0, L"", L"Desktop", LinkTypeShellPlace);
+    QuickLinkInfo folder = StoreLink(mixed.cid, place.id, dir.folder + L"\\folder", nullptr, LinkTypeDirectory);
+    QuickLinkInfo gone = StoreLink(mixed.cid, folder.id, dir.folder + L"\\gone folder", nullptr, LinkTypeDirectory);
+    QuickLinkInfo file = StoreLink(mixed.cid, gone.id, File(L"kept.txt"));
+    StoreLink(mixed.cid, file.id, dir.folder + L"\\never.txt");
+    Restart();
+    RemoveDirectoryW(dir.folder + L"\\gone folder");
+    Menu(L"Mixed", "c");
+    const RowTexts all = Rows();
+    EXPECT_EQ((RowTexts{L"Mixed", L"  Desktop", L"  folder", L"  kept.txt"}), RowTexts(all.end() - 4, all.end()));
+    EXPECT_EQ(3, Count("select count(*) from qv_link where cid = 4;"));
+}
+
+} // namespace
