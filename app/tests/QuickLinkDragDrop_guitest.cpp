@@ -1,0 +1,147 @@
+// Drag and drop on the quick-link list: files dropped from another program
+// through a data object of real files, and links dragged inside the list,
+// whose moves must come back the same after a restart. Under Wine a drag
+// started with no button down drops at once where the cursor is.
+#include "app/tests/QuickLinkListTest.h"
+#include "framework/COleDataSource.h"
+#include "framework/tests/OleTestData.h"
+
+namespace
+{
+using namespace QuickLinkTest;
+using RowTexts = std::vector<CString>;
+
+class DragDrop : public QuickLinkListTest
+{
+protected:
+    // Docs: a, b, c; Other: x; both open.
+    void SetUp() override
+    {
+        QuickLinkListTest::SetUp();
+        CatalogInfo docs = StoreCatalog(L"Docs");
+        CatalogInfo other = StoreCatalog(L"Other", docs.cid);
+        int preid = 0;
+        for (const wchar_t* name : {L"a", L"b", L"c"})
+            preid = StoreLink(docs.cid, preid, File(name)).id;
+        StoreLink(other.cid, 0, File(L"x"));
+        Create();
+        Load();
+        OpenAllGroups();
+    }
+    void OpenAllGroups()
+    {
+        list.SetSingleExpand(FALSE);
+        for (CTreeListItem* group = list.GetChildItem(list.GetRootItem()); group;
+             group = list.GetNextSiblingItem(group))
+            list.Expand(group, FALSE, 0);
+        list.RecalcLayout();
+    }
+    void PutCursorOn(CPoint client)
+    {
+        list.ClientToScreen(&client);
+        SetCursorPos(client.x, client.y);
+    }
+    // Drops `source`'s data where the cursor is, as another program would.
+    void DropFrom(COleDataSource* source)
+    {
+        source->DoDragDrop(DROPEFFECT_COPY | DROPEFFECT_LINK);
+        source->ExternalRelease();
+    }
+    COleDataSource* Source(CLIPFORMAT format, HGLOBAL block)
+    {
+        auto* source = new COleDataSource;
+        source->CacheGlobalData(format, block);
+        return source;
+    }
+    // Presses on the first dragged row and moves: the list starts its own drag.
+    void Drag(const std::vector<const wchar_t*>& rows, const wchar_t* onto)
+    {
+        list.SelectItem(nullptr, FALSE, FALSE, FALSE);
+        for (const wchar_t* row : rows)
+            list.SelectItem(Row(row), FALSE, TRUE, FALSE);
+        const CPoint target = onto ? RowPoint(Row(onto)) : CPoint(100, 390);
+        const CPoint press = RowPoint(Row(rows.front()));
+        PutCursorOn(target);
+        list.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(press.x, press.y));
+        list.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(press.x, press.y + 8));
+        list.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(press.x, press.y + 8));
+        PumpMessages(30);
+    }
+    // No link is its own predecessor and every group's chain has one start.
+    void ExpectSoundChains()
+    {
+        EXPECT_EQ(0, Count("select count(*) from qv_link where preid = id;"));
+        EXPECT_EQ(Count("select count(distinct cid) from qv_link;"),
+                  Count("select count(*) from qv_link where preid = 0;"));
+        EXPECT_EQ(0, Count("select count(*) from qv_link l where preid <> 0 and not exists "
+                           "(select * from qv_link p where p.id = l.preid and p.cid = l.cid);"));
+    }
+};
+
+TEST_F(DragDrop, FilesFromAnotherProgramGoWhereTheyAreDropped)
+{
+    OleTest::FileFolder files;
+    const struct {
+        std::vector<CString> paths; // empty: text only
+        const wchar_t* onto;        // a row; null: below every row
+        RowTexts rows;
+    } cases[] = {
+        {{files.File(L"new.txt")}, L"b", {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x"}},
+        {{files.Folder(L"folder")}, L"Other", {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder"}},
+        {{files.File(L"loose.txt")}, nullptr, {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder", L"默认", L"  loose.txt"}},
+        {{}, L"a", {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder", L"默认", L"  loose.txt"}},
+    };
+    for (const auto& c : cases) {
+        PutCursorOn(c.onto ? RowPoint(Row(c.onto)) : CPoint(100, 390));
+        DropFrom(c.paths.empty() ? Source(CF_TEXT, OleTest::MakeGlobalText("text from an editor"))
+                                 : Source(CF_HDROP, OleTest::MakeDropFiles(c.paths)));
+        EXPECT_TRUE(PumpUntil([&] { return Rows() == c.rows; }, c.paths.empty() ? 300 : 5000))
+            << ToUtf8(c.rows.back()).GetString() << " " << Rows().size();
+        OpenAllGroups();
+    }
+    EXPECT_EQ(LinkTypeDirectory, Count("select linktype from qv_link where name = 'folder';"));
+    ExpectSoundChains();
+}
+
+TEST_F(DragDrop, DraggedLinksMoveAndStayMovedAfterARestart)
+{
+    const struct {
+        std::vector<const wchar_t*> dragged;
+        const wchar_t* onto;
+        RowTexts rows;
+    } cases[] = {
+        {{L"c"}, L"a", {L"Docs", L"  c", L"  a", L"  b", L"Other", L"  x"}},
+        {{L"a"}, L"b", {L"Docs", L"  c", L"  a", L"  b", L"Other", L"  x"}},    // already before it
+        {{L"c"}, L"Docs", {L"Docs", L"  c", L"  a", L"  b", L"Other", L"  x"}}, // its own group
+        {{L"a", L"b"}, L"b", {L"Docs", L"  c", L"  a", L"  b", L"Other", L"  x"}},
+        {{L"a"}, nullptr, {L"Docs", L"  c", L"  a", L"  b", L"Other", L"  x"}},
+        {{L"a"}, L"Other", {L"Docs", L"  c", L"  b", L"Other", L"  x", L"  a"}},
+        // Before a link of another group: into that group.
+        {{L"c", L"b"}, L"x", {L"Docs", L"Other", L"  c", L"  b", L"  x", L"  a"}},
+    };
+    for (const auto& c : cases) {
+        Drag(c.dragged, c.onto);
+        EXPECT_EQ(c.rows, Rows()) << ToUtf8(c.dragged.front()).GetString() << " onto "
+                                  << (c.onto ? ToUtf8(c.onto).GetString() : "nothing");
+        ExpectSoundChains();
+    }
+    Restart();
+    EXPECT_EQ(cases[std::size(cases) - 1].rows, Rows());
+}
+
+// The list's own drag format holds a bare pointer: from anywhere but the
+// list's running drag it is not followed.
+TEST_F(DragDrop, ThePrivateFormatFromElsewhereIsIgnored)
+{
+    const UINT format = RegisterClipboardFormatW(L"{E1FDB8DC-40B8-4fd4-99DD-40A2ECC8EAD9}");
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(void*));
+    *static_cast<UINT_PTR*>(GlobalLock(block)) = 0x12345678;
+    GlobalUnlock(block);
+    const RowTexts before = Rows();
+    PutCursorOn(RowPoint(Row(L"a")));
+    DropFrom(Source(static_cast<CLIPFORMAT>(format), block));
+    PumpMessages(100);
+    EXPECT_EQ(before, Rows());
+}
+
+} // namespace
