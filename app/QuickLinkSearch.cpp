@@ -33,11 +33,10 @@ void CQuickLinkTreeList::FilterItems(const CString& text)
         CScopedLock data(m_dataLock);
         CScopedLock tree(GetLock());
         SetSingleExpand(all);
-        for (CTreeListItem* group = GetChildItem(GetRootItem()); group; group = GetNextSiblingItem(group)) {
-            if (!CatalogOfRow(group)) {
-                SetItemVisible(group, FALSE);
-                continue;
-            }
+        // The records know their rows, in the tree's order: no row needs
+        // to be looked up.
+        for (CatalogInfo* catalog : m_catalogOrder) {
+            CTreeListItem* group = catalog->treeItem;
             // The group that was open when the search began opens again
             // when it ends.
             if (!all && !m_searching && !m_searchCatalog && IsExpanded(group))
@@ -49,11 +48,10 @@ void CQuickLinkTreeList::FilterItems(const CString& text)
             else if (m_searching)
                 Collapse(group, FALSE, 0, 0);
             bool matched = false;
-            for (CTreeListItem* row = GetChildItem(group); row; row = GetNextSiblingItem(row)) {
-                QuickLinkInfo* link = LinkOfRow(row);
-                const bool match = link && (all || SearchName(*link).Find(wanted) >= 0 ||
-                                            link->namepinyin.Find(wanted) >= 0);
-                SetItemVisible(row, match);
+            for (QuickLinkInfo* link : catalog->links) {
+                const bool match =
+                    all || SearchName(*link).Find(wanted) >= 0 || link->namepinyin.Find(wanted) >= 0;
+                SetItemVisible(link->treeItem, match);
                 matched = matched || match;
             }
             // An empty search shows every group again, empty ones too.
