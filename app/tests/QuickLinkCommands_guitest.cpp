@@ -3,6 +3,7 @@
 // one; then what the command left in the tree, AppData.db and the group-name
 // cache file.
 #include "app/tests/QuickLinkListTest.h"
+#include "app/QuickLinkWorkItems.h"
 #include "app/tests/XdoTool.h"
 #include "core/CatalogsCache.h"
 #include "skin/menu/CNewMenu.h"
@@ -200,14 +201,26 @@ TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
     } cases[] = {
         {L"Empty", 0, {L"Docs", L"  a.txt", L"  tool.exe", L"  run.bat", L"Other", L"  x.txt"}},
         {L"Docs", IDNO, {L"Docs", L"  a.txt", L"  tool.exe", L"  run.bat", L"Other", L"  x.txt"}},
-        {L"Docs", IDYES, {L"Other", L"  x.txt"}},
+        {L"Docs", IDYES, {L"Other", L"  x.txt", L"  late.txt"}},
     };
     for (const auto& c : cases) {
         std::wstring no;
+        bool addedWhileAsked = false;
         ModalAction answer(L"#32770", [&](HWND box) {
             wchar_t text[8] = {};
             GetDlgItemTextW(box, 2050, text, 8);
             no = text;
+            // The question holds no lock: a link still arrives meanwhile.
+            if (c.answer == IDYES) {
+                std::vector<AddLinkRequest> add(1);
+                add[0].kind = AddLinkRequest::KindLinkToName;
+                add[0].catalogName = L"Other";
+                add[0].path = File(L"late.txt");
+                add[0].link.reset(new QuickLinkInfo);
+                add[0].addToDb = add[0].append = 1;
+                list.PostAfterLoad(new CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(add)));
+                addedWhileAsked = PumpUntil([&] { return Count("select count(*) from qv_link;") == 5; }, 3000);
+            }
             PostMessageW(box, WM_COMMAND, c.answer == IDYES ? 2049 : 2050, 0);
         });
         Menu(c.group, "d");
@@ -215,10 +228,11 @@ TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
         EXPECT_EQ(c.answer != 0, answer.Acted());
         if (c.answer)
             EXPECT_EQ(L"否", no) << "a yes-or-no question";
+        EXPECT_EQ(c.answer == IDYES, addedWhileAsked);
         EXPECT_EQ(c.rows, Rows());
     }
     EXPECT_EQ(1, Count("select count(*) from qv_catalog;"));
-    EXPECT_EQ(1, Count("select count(*) from qv_link;"));
+    EXPECT_EQ(2, Count("select count(*) from qv_link;"));
 }
 
 TEST_F(Commands, DeletesEverySelectedLinkAndSetsTheGroupOpenedAtStart)

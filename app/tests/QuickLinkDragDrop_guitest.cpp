@@ -81,6 +81,10 @@ protected:
 TEST_F(DragDrop, FilesFromAnotherProgramGoWhereTheyAreDropped)
 {
     OleTest::FileFolder files;
+    std::wstring deep = L"deep";
+    while (deep.size() < 300)
+        deep += L"\\a folder of a long path";
+    const CString longPath = files.File(deep + L"\\long.txt");
     const struct {
         std::vector<CString> paths; // empty: text only
         const wchar_t* onto;        // a row; null: below every row
@@ -90,6 +94,7 @@ TEST_F(DragDrop, FilesFromAnotherProgramGoWhereTheyAreDropped)
         {{files.Folder(L"folder")}, L"Other", {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder"}},
         {{files.File(L"loose.txt")}, nullptr, {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder", L"默认", L"  loose.txt"}},
         {{}, L"a", {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder", L"默认", L"  loose.txt"}},
+        {{longPath}, L"Docs", {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"  long.txt", L"Other", L"  x", L"  folder", L"默认", L"  loose.txt"}},
     };
     for (const auto& c : cases) {
         PutCursorOn(c.onto ? RowPoint(Row(c.onto)) : CPoint(100, 390));
@@ -100,6 +105,8 @@ TEST_F(DragDrop, FilesFromAnotherProgramGoWhereTheyAreDropped)
         OpenAllGroups();
     }
     EXPECT_EQ(LinkTypeDirectory, Count("select linktype from qv_link where name = 'folder';"));
+    EXPECT_EQ(longPath.GetLength(), Count("select length(path) from qv_link where name = 'long.txt';"))
+        << "a path beyond MAX_PATH, whole";
     ExpectSoundChains();
 }
 
