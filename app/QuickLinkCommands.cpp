@@ -218,9 +218,12 @@ void CQuickLinkTreeList::RemoveCatalog(CatalogInfo* catalog)
 {
     CTreeListItem* row = catalog->treeItem;
     {
+        std::vector<CTreeListItem*> children;
+        for (CTreeListItem* child = GetChildItem(row); child; child = GetNextSiblingItem(child))
+            children.push_back(child);
         CStoreTransaction transaction;
-        while (!catalog->links.empty())
-            DeleteLink(catalog->links.front()->treeItem, FALSE);
+        for (CTreeListItem* child : children)
+            DeleteLink(child, FALSE);
         ::DeleteCatalog(*catalog);
     }
     if (row == m_renameRow)

@@ -196,8 +196,8 @@ void AddThousand(BenchFolder& folder, const std::vector<CString>& paths)
 // no pool thread asks the shell for them meanwhile.
 void FilterTenThousand()
 {
-    static const wchar_t* const kWords[] = {L"记事本", L"计算器", L"画图", L"浏览器", L"音乐播放器",
-                                            L"Notepad Plus", L"Firefox", L"Total Commander"};
+    static const wchar_t* const kWords[] = {L"记事本",     L"计算器",       L"画图",    L"浏览器",
+                                            L"音乐播放器", L"Notepad Plus", L"Firefox", L"Total Commander"};
     CWnd parent;
     parent.CreateEx(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 300, 600, nullptr, nullptr);
     parent.ShowWindow(SW_SHOWNOACTIVATE);

@@ -65,7 +65,8 @@ protected:
     {
         Texts items;
         ModalAction action(L"#32768", [&](HWND window) {
-            auto* menu = CNewMenu::FromHandle(reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0)));
+            auto* menu =
+                CNewMenu::FromHandle(reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0)));
             for (size_t i = 0; menu && i < menu->Items().size(); ++i)
                 items.push_back(menu->Items()[i]->GetString(nullptr).str());
             if (shot) {
@@ -89,9 +90,15 @@ protected:
     {
         return Menu(RowPoint(Row(row)), key, shot);
     }
-    bool Editing() { return IsWindowVisible(FindWindowExW(list.m_hWnd, nullptr, L"__RICH_EDIT_CTRL__", nullptr)); }
+    bool Editing()
+    {
+        return IsWindowVisible(FindWindowExW(list.m_hWnd, nullptr, L"__RICH_EDIT_CTRL__", nullptr));
+    }
     // The text a query selects as "v".
-    std::wstring Text(const char* sql) { return FromUtf8(AppDatabase.db.ExecQuery(sql).GetStringField("v")).str(); }
+    std::wstring Text(const char* sql)
+    {
+        return FromUtf8(AppDatabase.db.ExecQuery(sql).GetStringField("v")).str();
+    }
 
     CatalogInfo docs;
     std::optional<SkinTest::Pixels> menuShot;
@@ -99,7 +106,8 @@ protected:
 
 TEST_F(Commands, TheMenuOffersWhatFitsTheClickedRowAndTheSelection)
 {
-    const Texts group = kAlways + Texts{L"", L"清理失效的连接(&C)", L"设为默认展开(&Z)", L"重命名(&M)", L"删除分组(&D)"};
+    const Texts group =
+        kAlways + Texts{L"", L"清理失效的连接(&C)", L"设为默认展开(&Z)", L"重命名(&M)", L"删除分组(&D)"};
     const Texts oneLink = {L"", L"打开文件位置(&L)", L"重命名(&M)", L"删除(&D)"};
     const Texts program = Texts{L"", L"以管理员身份运行&A)"} + Texts(oneLink.begin() + 1, oneLink.end());
     EXPECT_EQ(group, Menu(L"Docs", "Escape", L"quicklinks_menu.png"));
@@ -160,7 +168,8 @@ TEST_F(Commands, RenamesAreStoredAndEscapeKeepsTheOldName)
         PumpMessages(50);
     }
     EXPECT_EQ(L"Papers", Text("select name as v from qv_catalog where cid = 1;"));
-    EXPECT_EQ(L"notes/notes", Text("select name || '/' || namepinyin as v from qv_link where path like '%a.txt';"));
+    EXPECT_EQ(L"notes/notes",
+              Text("select name || '/' || namepinyin as v from qv_link where path like '%a.txt';"));
     EXPECT_EQ(TempDataFolder::CacheBytes(BuildCatalogsCacheText({L"Papers", L"Other", L"Empty"}).str()),
               TempDataFolder::ReadBytes(dir.cachePath));
     EXPECT_TRUE(list.ExpandCatalogByName(L"other")) << "the other group is still found by name";
@@ -219,15 +228,17 @@ TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
                 add[0].link.reset(new QuickLinkInfo);
                 add[0].addToDb = add[0].append = 1;
                 list.PostAfterLoad(new CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(add)));
-                addedWhileAsked = PumpUntil([&] { return Count("select count(*) from qv_link;") == 5; }, 3000);
+                addedWhileAsked =
+                    PumpUntil([&] { return Count("select count(*) from qv_link;") == 5; }, 3000);
             }
             PostMessageW(box, WM_COMMAND, c.answer == IDYES ? 2049 : 2050, 0);
         });
         Menu(c.group, "d");
         PumpMessages(200);
         EXPECT_EQ(c.answer != 0, answer.Acted());
-        if (c.answer)
+        if (c.answer) {
             EXPECT_EQ(L"否", no) << "a yes-or-no question";
+        }
         EXPECT_EQ(c.answer == IDYES, addedWhileAsked);
         EXPECT_EQ(c.rows, Rows());
     }
@@ -253,15 +264,18 @@ TEST_F(Commands, CleaningKeepsPlacesFoldersAndFilesThatExist)
     CreateDirectoryW(dir.folder + L"\\folder", nullptr);
     CreateDirectoryW(dir.folder + L"\\gone folder", nullptr);
     QuickLinkInfo place = StoreLink(mixed.cid, 0, L"", L"Desktop", LinkTypeShellPlace);
-    QuickLinkInfo folder = StoreLink(mixed.cid, place.id, dir.folder + L"\\folder", nullptr, LinkTypeDirectory);
-    QuickLinkInfo gone = StoreLink(mixed.cid, folder.id, dir.folder + L"\\gone folder", nullptr, LinkTypeDirectory);
+    QuickLinkInfo folder =
+        StoreLink(mixed.cid, place.id, dir.folder + L"\\folder", nullptr, LinkTypeDirectory);
+    QuickLinkInfo gone =
+        StoreLink(mixed.cid, folder.id, dir.folder + L"\\gone folder", nullptr, LinkTypeDirectory);
     QuickLinkInfo file = StoreLink(mixed.cid, gone.id, File(L"kept.txt"));
     StoreLink(mixed.cid, file.id, dir.folder + L"\\never.txt");
     Restart();
     RemoveDirectoryW(dir.folder + L"\\gone folder");
     Menu(L"Mixed", "c");
     const RowTexts all = Rows();
-    EXPECT_EQ((RowTexts{L"Mixed", L"  Desktop", L"  folder", L"  kept.txt"}), RowTexts(all.end() - 4, all.end()));
+    EXPECT_EQ((RowTexts{L"Mixed", L"  Desktop", L"  folder", L"  kept.txt"}),
+              RowTexts(all.end() - 4, all.end()));
     EXPECT_EQ(3, Count("select count(*) from qv_link where cid = 4;"));
 }
 

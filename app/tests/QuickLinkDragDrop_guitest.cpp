@@ -91,10 +91,21 @@ TEST_F(DragDrop, FilesFromAnotherProgramGoWhereTheyAreDropped)
         RowTexts rows;
     } cases[] = {
         {{files.File(L"new.txt")}, L"b", {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x"}},
-        {{files.Folder(L"folder")}, L"Other", {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder"}},
-        {{files.File(L"loose.txt")}, nullptr, {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder", L"默认", L"  loose.txt"}},
-        {{}, L"a", {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder", L"默认", L"  loose.txt"}},
-        {{longPath}, L"Docs", {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"  long.txt", L"Other", L"  x", L"  folder", L"默认", L"  loose.txt"}},
+        {{files.Folder(L"folder")},
+         L"Other",
+         {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder"}},
+        {{files.File(L"loose.txt")},
+         nullptr,
+         {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder", L"默认",
+          L"  loose.txt"}},
+        {{},
+         L"a",
+         {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"Other", L"  x", L"  folder", L"默认",
+          L"  loose.txt"}},
+        {{longPath},
+         L"Docs",
+         {L"Docs", L"  a", L"  new.txt", L"  b", L"  c", L"  long.txt", L"Other", L"  x", L"  folder",
+          L"默认", L"  loose.txt"}},
     };
     for (const auto& c : cases) {
         PutCursorOn(c.onto ? RowPoint(Row(c.onto)) : CPoint(100, 390));
