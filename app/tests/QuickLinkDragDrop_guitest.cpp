@@ -147,6 +147,33 @@ TEST_F(DragDrop, DraggedLinksMoveAndStayMovedAfterARestart)
     EXPECT_EQ(cases[std::size(cases) - 1].rows, Rows());
 }
 
+// Wine's drag-image helper takes no bitmap, so the image is looked at here.
+TEST_F(DragDrop, TheDragImageShowsEachDraggedRowIn25Pixels)
+{
+    CQuickLinkTreeList::DragRecord drag;
+    drag.rows = {Row(L"a"), Row(L"x")};
+    SHDRAGIMAGE image = {};
+    ASSERT_TRUE(list.CreateDragImage(drag, &image));
+    EXPECT_EQ(300, image.sizeDragImage.cx);
+    EXPECT_EQ(50, image.sizeDragImage.cy);
+    EXPECT_EQ(-GetSystemMetrics(SM_CXCURSOR) / 2, image.ptOffset.x);
+    EXPECT_EQ(0xFFFFFFu, image.crColorKey);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, image.hbmpDragImage);
+    SkinTest::Pixels pixels(dc, 0, 0, 300, 50);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(image.hbmpDragImage);
+    EXPECT_COLOR(RGB(252, 236, 173), pixels.Pixel(5, 5)) << "the selected rows' fill";
+    for (int band : {0, 25}) {
+        int dark = 0;
+        for (int y = band; y < band + 25; ++y)
+            for (int x = 41; x < 60; ++x)
+                dark += GetRValue(pixels.Pixel(x, y)) < 100;
+        EXPECT_GT(dark, 5) << "the name in the row at " << band;
+    }
+}
+
 // The list's own drag format holds a bare pointer: from anywhere but the
 // list's running drag it is not followed.
 TEST_F(DragDrop, ThePrivateFormatFromElsewhereIsIgnored)
