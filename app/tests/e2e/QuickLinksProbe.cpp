@@ -173,7 +173,7 @@ const COLORREF kHoverFill = RGB(197, 227, 248);
 // The list's client area as it is on screen.
 struct ListShot {
     int width = 0, height = 0;
-    std::vector<COLORREF> pixels;
+    std::vector<DWORD> pixels; // 0x00RRGGBB, top row first
     explicit ListShot(HWND list)
     {
         RECT client;
@@ -182,15 +182,26 @@ struct ListShot {
         ClientToScreen(list, &origin);
         width = client.right;
         height = client.bottom;
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
         HDC screen = GetDC(nullptr);
-        pixels.resize(width * height);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x)
-                pixels[y * width + x] = GetPixel(screen, origin.x + x, origin.y + y);
-        }
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+        GdiFlush();
+        pixels.assign(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
         ReleaseDC(nullptr, screen);
     }
-    COLORREF At(int x, int y) const { return pixels[y * width + x]; }
+    COLORREF At(int x, int y) const
+    {
+        DWORD v = pixels[y * width + x];
+        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
     // The top of the first row (rows are 26 pixels high from the top) with
     // this fill at its left, or -1.
     int RowWithFill(COLORREF fill) const
@@ -247,6 +258,13 @@ protected:
                 return &catalog;
         }
         return nullptr;
+    }
+    // Sends a link that is there already, which selects its row and expands
+    // its group only; true once the row shows selected at `row`.
+    static bool SelectBySending(HWND list, const wchar_t* catalog, const std::wstring& path, int row)
+    {
+        SendCommand(AddLinksUrl(catalog, {path}));
+        return WaitFor([&] { return ListShot(list).RowWithFill(kSelectedFill) == row; }, 5000);
     }
     static void SaveShot(const wchar_t* name)
     {
@@ -407,10 +425,10 @@ TEST_F(QuickLinks, EnterAndADoubleClickStartTheLinkWithItsArgumentsAndFolder)
     };
     // The shortcut sent again selects its row in "桌面"; Enter starts it.
     DeleteFileW(launchLog.c_str());
-    SendCommand(AddLinksUrl(L"桌面", {FolderOf(CSIDL_DESKTOPDIRECTORY) + L"\\recorder.lnk"}));
     HWND list = ListWindow();
-    int row = -1;
-    ASSERT_TRUE(WaitFor([&] { return (row = ListShot(list).RowWithFill(kSelectedFill)) >= 0; }, 5000));
+    // Rows: 默认, 桌面, then the common desktop's shortcut first.
+    const int row = 2 * 26;
+    ASSERT_TRUE(SelectBySending(list, L"桌面", FolderOf(CSIDL_DESKTOPDIRECTORY) + L"\\recorder.lnk", row));
     PostMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_TRUE(WaitFor(endsWithExpected, 10000)) << launched();
 
@@ -427,10 +445,10 @@ TEST_F(QuickLinks, RowsShowSelectionHoverAndAMissingTarget)
     ASSERT_TRUE(WaitUntilLoaded());
     HWND list = ListWindow();
     // "a.txt" selected in "Docs", "b.txt" below it gone.
-    SendCommand(AddLinksUrl(L"Docs", {work + L"\\a.txt"}));
     DeleteFileW((work + L"\\b.txt").c_str());
-    int selected = -1;
-    ASSERT_TRUE(WaitFor([&] { return (selected = ListShot(list).RowWithFill(kSelectedFill)) >= 0; }, 5000));
+    // Rows: 默认, 桌面, Docs, then its links.
+    const int selected = 3 * 26;
+    ASSERT_TRUE(SelectBySending(list, L"Docs", work + L"\\a.txt", selected));
     const int missing = selected + 26;
     EXPECT_TRUE(WaitFor([&] { return ListShot(list).HasGreyText(missing); }, 10000));
     // The pointer over the row below "b.txt".

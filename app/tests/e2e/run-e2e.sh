@@ -41,6 +41,7 @@ finish() {
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
     qv_stop_xvfb
+    rm -rf "$work/prefix" # a copy of the test prefix; the artefacts stay
 }
 trap finish EXIT INT TERM
 wineserver -p
