@@ -79,6 +79,7 @@ public:
     class CListFindTargetWorkItem;
     class CAddLinkWorkItem;
     class CLinkInfoWorkItem;
+    class CShortcutReader;
 
     static const UINT_PTR kLoadTimer = 100;
     static const UINT_PTR kTargetTimer = 103; // missing targets of the rows in view

@@ -2,6 +2,7 @@
 // 10,000 stored links into the list, and 1,000 links from one command URL.
 #include "app/QuickLinkTreeList.h"
 #include "app/QuickLinkWorkItems.h"
+#include "app/QuorventileApp.h"
 #include "bench/BenchClock.h"
 #include "core/AppDatabase.h"
 #include "core/AppPaths.h"
@@ -9,12 +10,15 @@
 #include "core/CommandUrl.h"
 #include "core/StoreTransaction.h"
 #include "framework/CWnd.h"
+#include "skin/CSkinRes.h"
+#include "skin/SkinDrawSupport.h"
 
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -135,7 +139,10 @@ struct ListWindow {
     {
         SkinControl::CreateGlobalThreadPool()->Start();
         parent.CreateEx(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 300, 600, nullptr, nullptr);
-        list.Create(&parent, CRect(0, 0, 300, 600));
+        if (!list.Create(&parent, CRect(0, 0, 300, 600))) {
+            fprintf(stderr, "bench_quicklinks: the list can't be made\n");
+            exit(1);
+        }
     }
     ~ListWindow()
     {
@@ -194,16 +201,24 @@ void AddThousand(BenchFolder& folder, const std::vector<CString>& paths)
 int main()
 {
     OleInitialize(nullptr);
+    // The list's loading window needs the skin.
+    SkinControl::InitSkinDrawSupport(SkinControl::GetSkinDrawSupport());
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    CString skin = exe;
+    SkinControl::CSkinRes::SetSkinFolder(skin.Left(skin.ReverseFind(L'\\')) + L"\\..\\Skin");
+    PreloadSkin();
     {
         BenchFolder folder;
         AppPaths.dataFolder = folder.path.c_str();
         std::vector<CString> paths = MakeFiles(folder.path);
-        fprintf(stderr, "bench_quicklinks: files made\n");
         ShellInfoPerCall(paths);
         LoadTenThousand(folder, paths);
         AddThousand(folder, paths);
         CloseAppDatabase();
     }
+    SkinControl::CSkinRes::Global().FreeAll();
+    SkinControl::ShutdownSkinDrawSupport(SkinControl::GetSkinDrawSupport());
     OleUninitialize();
     return 0;
 }
