@@ -2,6 +2,7 @@
 
 #include "app/AppCopyData.h"
 #include "app/AutoRun.h"
+#include "app/ClientId.h"
 #include "app/DlgAbout.h"
 #include "app/DlgSetting.h"
 #include "app/HotkeyText.h"
@@ -11,10 +12,11 @@
 #include "app/SingleInstance.h"
 #include "app/WindowPlacement.h"
 #include "core/AppDatabase.h"
-#include "core/AppPaths.h"
 #include "core/ModuleVersion.h"
 #include "core/WinUtils.h"
 #include "framework/CWinApp.h"
+#include "online/StatisticsReportTask.h"
+#include "online/VerifiedFile.h"
 #include "skin/CGDIDrawHelper.h"
 #include "skin/CSkinMessageBox.h"
 #include "skin/CSkinRes.h"
@@ -336,17 +338,27 @@ LRESULT CMainFrame::OnTrayNotify(LPARAM mouseMessage)
     return 0;
 }
 
+void CMainFrame::PostOnlineTask(SkinControl::CThreadPool::CWorkItem* task)
+{
+    SkinControl::PostWorkItem(task);
+}
+
+CString CMainFrame::LoadedNoteletPath() const
+{
+    // The message module binding answers here once it exists.
+    return CString();
+}
+
 void CMainFrame::OnTimer(UINT_PTR id)
 {
     if (id == FirstOnlineTimerId) {
         KillTimer(FirstOnlineTimerId);
-        // The update check and the statistics report task start here once
-        // they exist.
+        PostOnlineTask(new CUpdate::CUpdateInfoDownload(m_hWnd, LoadedNoteletPath()));
+        PostOnlineTask(new CStatisticsReportTask(AppClientId));
         SetTimer(HourlyOnlineTimerId, HourlyOnlineTimerDelayMs);
     } else if (id == HourlyOnlineTimerId) {
-        if (IsStatisticsReportDue(static_cast<long long>(time(nullptr)), GetLastStatisticsTime())) {
-            // The statistics report task is posted here once it exists.
-        }
+        if (IsStatisticsReportDue(static_cast<long long>(time(nullptr)), GetLastStatisticsTime()))
+            PostOnlineTask(new CStatisticsReportTask(AppClientId));
     }
     CSkinMainFrame::OnTimer(id);
 }
@@ -354,9 +366,13 @@ void CMainFrame::OnTimer(UINT_PTR id)
 void CMainFrame::OnUpdateReady()
 {
     CString netVersion = GetConfigString(L"UpdateNetVersion", L"");
-    CString setupPath;
-    setupPath.Format(L"%s\\QuorventileSetup.exe", AppPaths.updateFolder);
+    CString setupPath = GetSetupFilePath();
     if (netVersion.IsEmpty() || GetFileAttributesW(setupPath) == INVALID_FILE_ATTRIBUTES)
+        return;
+    // The setup is checked again and held against change from here until
+    // it has started: the Update folder is writable by the user's programs.
+    CVerifiedFile setup;
+    if (!setup.Open(setupPath, GetConfigString(L"UpdateNetFileSha1", L"")))
         return;
     CString running;
     CModuleVersion version;
@@ -377,7 +393,10 @@ void CMainFrame::OnUpdateReady()
 
 void CMainFrame::OnNoteletUpdated()
 {
-    // The message module binding swaps the module here once it exists.
+    // The message module binding swaps the module here once it exists:
+    // CVerifiedFile opens "NoteletNew.dll" against UpdateNoteletNetFileSha1
+    // and copies those very bytes to GetNoteletDllPath(), which is opened
+    // the same way again and held while it is loaded.
 }
 
 void CMainFrame::OnShowMainWindow()

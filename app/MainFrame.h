@@ -3,15 +3,16 @@
 // hotkey, the Run value, placement and edge docking, and the online timers.
 #pragma once
 #include "app/MainTab.h"
+#include "core/ThreadPool.h"
+#include "online/Update.h"
 #include "skin/CSkinButtonEx.h"
 #include "skin/CSkinMainFrame.h"
 
 #include <shellapi.h>
 #include <vector>
 
+// WM_UPDATE_READY and WM_NOTELET_UPDATED come from the update check.
 const UINT WM_TRAY_NOTIFY = 0x500;
-const UINT WM_UPDATE_READY = 0x1400;
-const UINT WM_NOTELET_UPDATED = 0x1401;
 const UINT WM_SHOW_MAIN_WINDOW = 0x1402;
 
 const UINT TrayIconId = 100;
@@ -76,7 +77,12 @@ protected:
     void OnShowMainWindow();
     void OnSetFocus();
 
+    // Hands the timers' online tasks to the thread pool.
+    virtual void PostOnlineTask(SkinControl::CThreadPool::CWorkItem* task);
+
 private:
+    // The file of the bound message module; empty while none is bound.
+    CString LoadedNoteletPath() const;
     bool CreateChildren();
     void AddTrayIcon();
     void RestoreFromTray();
