@@ -80,6 +80,8 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs)
 bool CMainFrame::CreateChildren()
 {
     const RECT empty = {0, 0, 0, 0};
+    if (!m_searchBar.Create(this, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, empty))
+        return false;
     if (!m_tab.Create(this, empty))
         return false;
     if (!m_listPage.CreateEx(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_WHITERECT, empty, &m_tab, 0))
@@ -129,8 +131,7 @@ void CMainFrame::RecalcLayout()
         return;
     CRect client;
     GetClientRect(&client);
-    // The search bar goes at (left + 2, top + 65), client width - 4 wide and
-    // 24 high.
+    m_searchBar.MoveWindow(client.left + 2, client.top + 65, client.Width() - 4, 24);
     m_tab.MoveWindow(client.left + 2, client.top + 89, client.Width() - 4, client.Height() - 120);
 
     CSize help = m_helpButton.GetTextSize();
