@@ -80,10 +80,11 @@ std::vector<LinkRow> ChainOf(const std::vector<LinkRow>& links, int cid)
     return chain;
 }
 
+// A shell folder's path, the folder made when missing.
 std::wstring FolderOf(int csidl)
 {
     wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
+    SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
     return folder;
 }
 
@@ -252,12 +253,9 @@ protected:
     // to one program with one set of arguments.
     static void FirstStart(const std::wstring& arguments = L"")
     {
-        DeleteTree(FolderOf(CSIDL_APPDATA) + L"\\Quorventile");
         const std::wstring desktop = FolderOf(CSIDL_DESKTOPDIRECTORY), common = FolderOf(CSIDL_COMMON_DESKTOPDIRECTORY);
-        for (const std::wstring& folder : {desktop, common}) {
-            DeleteTree(folder);
-            CreateDirectoryW(folder.c_str(), nullptr);
-        }
+        for (const std::wstring& folder : {FolderOf(CSIDL_APPDATA) + L"\\Quorventile", desktop, common})
+            ASSERT_TRUE(EmptyFolder(folder)) << "can't empty " << ToUtf8(folder.c_str()).GetString();
         WriteFile(desktop + L"\\note.txt");
         CreateDirectoryW((desktop + L"\\folder").c_str(), nullptr);
         WriteFile(desktop + L"\\hidden.txt");
@@ -270,15 +268,28 @@ protected:
         ASSERT_NE(nullptr, WaitForMainWindow());
         ASSERT_TRUE(WaitUntilLoaded());
     }
-    static void DeleteTree(const std::wstring& folder)
+    // Deletes what a folder (a full path, never a relative one) holds.
+    static bool EmptyFolder(const std::wstring& folder)
     {
-        std::wstring from = folder;
-        from.push_back(L'\0');
-        SHFILEOPSTRUCTW op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
+        if (folder.size() < 4 || folder.compare(1, 2, L":\\") != 0)
+            return false;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return true;
+        do {
+            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
+                continue;
+            std::wstring from = folder + L"\\" + found.cFileName;
+            from.push_back(L'\0');
+            SHFILEOPSTRUCTW op = {};
+            op.wFunc = FO_DELETE;
+            op.pFrom = from.c_str();
+            op.fFlags = FOF_NO_UI;
+            SHFileOperationW(&op);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return true;
     }
     static std::wstring File(const wchar_t* name)
     {
