@@ -4,6 +4,7 @@
 #include "app/QuickLinkWorkItems.h"
 #include "app/QuorventileApp.h"
 #include "bench/BenchClock.h"
+#include "bench/BenchFolder.h"
 #include "core/AppDatabase.h"
 #include "core/AppPaths.h"
 #include "core/CatalogStore.h"
@@ -40,37 +41,14 @@ void PumpMessages(DWORD ms)
     } while (GetTickCount() - start < ms);
 }
 
-// A folder under the temporary one, removed with its files.
-struct BenchFolder {
-    std::wstring path;
-    BenchFolder()
-    {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        path = std::wstring(temp) + L"qv_bench_links_" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(path.c_str(), nullptr);
-    }
-    ~BenchFolder()
-    {
-        std::wstring from = path;
-        from.push_back(L'\0');
-        SHFILEOPSTRUCTW op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
-    }
-    std::wstring File(const wchar_t* name) const { return path + L"\\" + name; }
-};
-
 // 100 folders of 100 files: Wine looks a new name up in the whole folder, so
 // one folder of 10,000 would take minutes to fill.
-std::vector<CString> MakeFiles(const std::wstring& folder)
+std::vector<CString> MakeFiles(const CString& folder)
 {
     std::vector<CString> paths;
     for (int g = 0; g < 100; ++g) {
         CString sub;
-        sub.Format(L"%s\\g%02d", folder.c_str(), g);
+        sub.Format(L"%s\\g%02d", folder.GetString(), g);
         CreateDirectoryW(sub, nullptr);
         for (int i = 0; i < 100; ++i) {
             CString path;
@@ -122,10 +100,10 @@ void StoreLinks(const std::vector<CString>& paths)
     }
 }
 
-void OpenFreshDatabase(BenchFolder& folder, const wchar_t* name)
+void OpenFreshDatabase(Bench::TempFolder& folder, const wchar_t* name)
 {
     CloseAppDatabase();
-    SetAppDatabasePath(folder.File(name).c_str());
+    SetAppDatabasePath(folder.File(name));
     OpenAppDatabase();
     SetConfigInt(L"DefaultLinksInit", 1);
 }
@@ -151,7 +129,7 @@ struct ListWindow {
     }
 };
 
-void LoadTenThousand(BenchFolder& folder, const std::vector<CString>& paths)
+void LoadTenThousand(Bench::TempFolder& folder, const std::vector<CString>& paths)
 {
     OpenFreshDatabase(folder, L"load.db");
     StoreLinks(paths);
@@ -171,7 +149,7 @@ void LoadTenThousand(BenchFolder& folder, const std::vector<CString>& paths)
     PumpMessages(100);
 }
 
-void AddThousand(BenchFolder& folder, const std::vector<CString>& paths)
+void AddThousand(Bench::TempFolder& folder, const std::vector<CString>& paths)
 {
     OpenFreshDatabase(folder, L"add.db");
     ListWindow window;
@@ -209,8 +187,8 @@ int main()
     SkinControl::CSkinRes::SetSkinFolder(skin.Left(skin.ReverseFind(L'\\')) + L"\\..\\Skin");
     PreloadSkin();
     {
-        BenchFolder folder;
-        AppPaths.dataFolder = folder.path.c_str();
+        Bench::TempFolder folder(L"qv_bench_links");
+        AppPaths.dataFolder = folder.path;
         std::vector<CString> paths = MakeFiles(folder.path);
         ShellInfoPerCall(paths);
         LoadTenThousand(folder, paths);
