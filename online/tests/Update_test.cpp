@@ -79,6 +79,7 @@ TEST_F(UpdateCheck, AsksForUpdateXmlOnlyWhenTheIntervalHasRunOut)
     for (const auto& c : cases) {
         // Retried when the clock's second changes during the check.
         for (int attempt = 0; attempt < 3; ++attempt) {
+            site.TakeRequests(); // what an attempt that was cut short asked for
             long long now = time(nullptr);
             CString last;
             if (c.lastOffset != 1)
@@ -170,6 +171,22 @@ TEST_F(UpdateCheck, UnusableUrlsAndArchivesFetchOrExtractNothing)
     EXPECT_FALSE(Exists(GetNewNoteletDllPath().GetString()));
     site.Serve("/files/notelet.zip", site.ArchiveOf(L"NOTELET.DLL", kModule));
     EXPECT_EQ(RunCheck(), std::vector<UINT>{WM_NOTELET_UPDATED});
+}
+
+TEST_F(UpdateCheck, AReadOnlyModuleIsReplacedByTheNextOne)
+{
+    // An archive made on Unix without the owner-write bit gives a read-only
+    // module; the next advertised module must still take its place.
+    const std::string next = "MZ next module " + PseudoRandomBytes(5000, 4);
+    site.Advertise("2.0.0.1", kSetup, "2.0.0.7", kModule);
+    site.Serve("/files/notelet.zip", site.ArchiveOf(L"Notelet.dll", kModule, true));
+    EXPECT_EQ(RunCheck(), kBoth);
+    EXPECT_NE(GetFileAttributesW(GetNewNoteletDllPath()) & FILE_ATTRIBUTE_READONLY, 0u);
+    site.Advertise("2.0.0.1", kSetup, "2.0.0.8", next);
+    SetConfigString(L"LastGetUpdateInfoTime", L"");
+    EXPECT_EQ(RunCheck(), kBoth);
+    EXPECT_EQ(ReadFileBytes(GetNewNoteletDllPath().GetString()), next);
+    SetFileAttributesW(GetNewNoteletDllPath(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(SplitUpdateUrl, TakesHostAndPathBehindHttp)
