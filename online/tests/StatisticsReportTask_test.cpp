@@ -14,6 +14,13 @@ const char kLog[] = "Unhandled exception 0xC0000005 at 0x1234\r\n"
                     "Access violation in module 'C:\\Program Files\\Quorventile\\Faulty.dll'\r\n"
                     "Stack:\r\n";
 
+std::wstring Environment(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH] = {};
+    DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length < MAX_PATH ? value : L"";
+}
+
 class StatisticsReport : public ::testing::Test
 {
 protected:
@@ -22,7 +29,11 @@ protected:
         ASSERT_EQ(OpenAppDatabase(), 1);
         ASSERT_TRUE(server.Start());
         logPath = data.folder.GetString() + std::wstring(L"\\ErrorLog.txt");
+        // A temporary folder of this test's own, so that the count of
+        // temporary files sees no other program's.
+        SetEnvironmentVariableW(L"TMP", (temp.Path() + L"\\").c_str());
     }
+    void TearDown() override { SetEnvironmentVariableW(L"TMP", savedTmp.empty() ? nullptr : savedTmp.c_str()); }
 
     void Answer(const char* path, int status, const std::string& body)
     {
@@ -57,6 +68,8 @@ protected:
     TempDataFolder data;
     CLocalHttpServer server;
     std::wstring logPath;
+    TempFolder temp;
+    std::wstring savedTmp = Environment(L"TMP");
 };
 } // namespace
 
