@@ -102,7 +102,8 @@ TEST_F(UpdateCheck, StoresTheIntervalOnlyWhenTheDocumentHasOne)
         int interval;
         bool stamped;
     } cases[] = {
-        {"<root dur=\"7200\"/>", 7200, true},   {"<root dur=\"0\"/>", 5000, true},
+        {"<root dur=\"7200\"/>", 7200, true},   {"\xEF\xBB\xBF<root dur=\"7100\"/>", 7100, true},
+        {"<root dur=\"0\"/>", 5000, true},
         {"<root dur=\"-9\"/>", 5000, true},     {"<root dur=\"soon\"/>", 5000, true},
         {"<other dur=\"7200\"/>", 5000, false}, {"<root dur=\"7200\">", 5000, false}, // cut short
     };
