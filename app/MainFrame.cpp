@@ -399,8 +399,11 @@ void CMainFrame::SaveWindowRect()
     placement.length = sizeof(placement);
     RECT rect;
     GetWindowRect(&rect);
-    if (IsIconic() && GetWindowPlacement(m_hWnd, &placement))
+    if (IsIconic() && GetWindowPlacement(m_hWnd, &placement)) {
         rect = placement.rcNormalPosition;
+        if (!(GetExStyle() & WS_EX_TOOLWINDOW))
+            rect = NormalPositionOnScreen(rect);
+    }
     SaveWindowRectSettings(rect);
 }
 

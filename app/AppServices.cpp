@@ -1,0 +1,21 @@
+#include "app/AppServices.h"
+
+#include "core/Pinyin.h"
+#include "core/ThreadPool.h"
+#include "skin/menu/CNewMenuHook.h"
+
+CAppServices::CAppServices()
+{
+    SkinControl::CreateGlobalThreadPool();
+    InitPinyinTable();
+    SkinControl::NewMenu::CNewMenuHook::Install();
+}
+
+CAppServices::~CAppServices()
+{
+    SkinControl::NewMenu::CNewMenuHook::Uninstall();
+    SkinControl::CThreadPool* pool = SkinControl::GetGlobalThreadPool();
+    if (!pool || !pool->IsWorkerInsideItem())
+        FreePinyinTable();
+    SkinControl::DestroyGlobalThreadPool();
+}
