@@ -7,7 +7,8 @@
 CAppServices::CAppServices()
 {
     SkinControl::CreateGlobalThreadPool();
-    InitPinyinTable();
+    // The pinyin table is built by the first conversion, under its guard,
+    // once the window is up (a search or an added link).
     SkinControl::NewMenu::CNewMenuHook::Install();
 }
 

@@ -1,6 +1,6 @@
 // The process-wide services that exist before InitInstance and outlive
-// ExitInstance: the thread pool, the pinyin table and the owner-drawn menus'
-// hook and themes.  The program holds one as a global object, constructed
+// ExitInstance: the thread pool, the pinyin table (built on first use) and
+// the owner-drawn menus' hook and themes.  The program holds one as a global object, constructed
 // after the application object (so destroyed before it).
 #pragma once
 

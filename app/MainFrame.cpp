@@ -97,7 +97,8 @@ bool CMainFrame::CreateChildren()
         link.button.SetFont(SkinControl::CSkinRes::GetFont(L"Font10"));
         link.button.SetTextColors(0xE6E6E6, 0xFFFFFF, 0xF0F0F0);
     }
-    RecalcLayout();
+    // WM_SIZE, which CreateWindowEx sends right after WM_CREATE, lays them
+    // out.
     return true;
 }
 
