@@ -262,19 +262,18 @@ TEST_F(MainWindow, AShellRestartGetsTheTrayIconAddedAgain)
 std::vector<CString> g_prompts;
 int g_answer = 0;
 
+BOOL CALLBACK TakeVisibleMessageBox(HWND hwnd, LPARAM found)
+{
+    if (!dynamic_cast<SkinControl::CSkinMessageBox*>(CWnd::FromHandlePermanent(hwnd)) || !IsWindowVisible(hwnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
 void CALLBACK AnswerPrompt(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND box = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM found) -> BOOL {
-            auto* message = dynamic_cast<SkinControl::CSkinMessageBox*>(CWnd::FromHandlePermanent(hwnd));
-            if (!message || !IsWindowVisible(hwnd))
-                return TRUE;
-            *reinterpret_cast<HWND*>(found) = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&box));
+    EnumThreadWindows(GetCurrentThreadId(), TakeVisibleMessageBox, reinterpret_cast<LPARAM>(&box));
     if (!box)
         return;
     auto* message = static_cast<SkinControl::CSkinMessageBox*>(CWnd::FromHandlePermanent(box));
