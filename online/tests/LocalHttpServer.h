@@ -7,8 +7,7 @@
 
 #include "framework/CString.h"
 
-#include <winsock2.h>
-
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -61,10 +60,10 @@ public:
 
 private:
     void Serve();
-    void HandleConnection(SOCKET client);
+    void HandleConnection(uintptr_t client);
     Answer FindAnswer(const std::string& target) const;
 
-    SOCKET listener_ = INVALID_SOCKET;
+    uintptr_t listener_ = ~uintptr_t(0); // a SOCKET; winsock2.h stays out of this header
     unsigned short port_ = 0;
     std::thread thread_;
     mutable std::mutex mutex_;
