@@ -304,18 +304,23 @@ TEST_F(MainWindow, TheUpgradePromptAsksWithBothVersionsAndNoChangesNothing)
     const std::wstring setup = g_folder->File(L"QuorventileSetup.exe");
     auto updateReady = [] { EXPECT_EQ(0, g_frame->SendMessage(WM_UPDATE_READY)); };
 
-    // No setup file, or no version: nothing is asked.
+    // No setup file, no version, or a setup file with another digest:
+    // nothing is asked.
     SetConfigString(L"UpdateNetVersion", L"2.0.0.1");
+    SetConfigString(L"UpdateNetFileSha1", L"DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"); // of no bytes
     EXPECT_TRUE(PromptsWhile(SkinControl::CSkinMessageBox::IdSecondButton, updateReady).empty());
     HANDLE file = CreateFileW(setup.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     CloseHandle(file);
     SetConfigString(L"UpdateNetVersion", L"");
     EXPECT_TRUE(PromptsWhile(SkinControl::CSkinMessageBox::IdSecondButton, updateReady).empty());
-
-    // Both: the question names the running and the new version; "否" leaves
-    // everything as it was, so the next message asks again.
     SetConfigString(L"UpdateNetVersion", L"2.0.0.1");
+    SetConfigString(L"UpdateNetFileSha1", L"0000000000000000000000000000000000000000");
+    EXPECT_TRUE(PromptsWhile(SkinControl::CSkinMessageBox::IdSecondButton, updateReady).empty());
+    SetConfigString(L"UpdateNetFileSha1", L"DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
+
+    // All three: the question names the running and the new version; "否" leaves
+    // everything as it was, so the next message asks again.
     CString running;
     CModuleVersion().Format(running);
     CString expected;
