@@ -80,6 +80,8 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs)
 bool CMainFrame::CreateChildren()
 {
     const RECT empty = {0, 0, 0, 0};
+    if (!m_searchBar.Create(this, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, empty))
+        return false;
     if (!m_tab.Create(this, empty))
         return false;
     if (!m_listPage.CreateEx(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_WHITERECT, empty, &m_tab, 0))
@@ -99,7 +101,8 @@ bool CMainFrame::CreateChildren()
         link.button.SetFont(SkinControl::CSkinRes::GetFont(L"Font10"));
         link.button.SetTextColors(0xE6E6E6, 0xFFFFFF, 0xF0F0F0);
     }
-    RecalcLayout();
+    // WM_SIZE, which CreateWindowEx sends right after WM_CREATE, lays them
+    // out.
     return true;
 }
 
@@ -129,8 +132,7 @@ void CMainFrame::RecalcLayout()
         return;
     CRect client;
     GetClientRect(&client);
-    // The search bar goes at (left + 2, top + 65), client width - 4 wide and
-    // 24 high.
+    m_searchBar.MoveWindow(client.left + 2, client.top + 65, client.Width() - 4, 24);
     m_tab.MoveWindow(client.left + 2, client.top + 89, client.Width() - 4, client.Height() - 120);
 
     CSize help = m_helpButton.GetTextSize();
@@ -427,8 +429,11 @@ void CMainFrame::SaveWindowRect()
     placement.length = sizeof(placement);
     RECT rect;
     GetWindowRect(&rect);
-    if (IsIconic() && GetWindowPlacement(m_hWnd, &placement))
+    if (IsIconic() && GetWindowPlacement(m_hWnd, &placement)) {
         rect = placement.rcNormalPosition;
+        if (!(GetExStyle() & WS_EX_TOOLWINDOW))
+            rect = NormalPositionOnScreen(rect);
+    }
     SaveWindowRectSettings(rect);
 }
 

@@ -3,6 +3,7 @@
 // hotkey, the Run value, placement and edge docking, and the online timers.
 #pragma once
 #include "app/MainTab.h"
+#include "app/SearchBar.h"
 #include "core/ThreadPool.h"
 #include "online/Update.h"
 #include "skin/CSkinButtonEx.h"
@@ -91,7 +92,7 @@ private:
     // and returns the chosen command, 0 when none.
     UINT TrackMenu(const std::vector<std::pair<UINT, const wchar_t*>>& entries, POINT screenPoint);
 
-    // The search bar (not built yet) will take this place.
+    CSearchBar m_searchBar;
     CMainTab m_tab;
     // The quick-link tree list (not built yet) will take this page's place.
     CWnd m_listPage;
