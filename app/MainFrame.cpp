@@ -7,6 +7,7 @@
 #include "app/HotkeyText.h"
 #include "app/MainHotkey.h"
 #include "app/MainSkinImage.h"
+#include "app/NoteletBinding.h"
 #include "app/OnlineSchedule.h"
 #include "app/SingleInstance.h"
 #include "app/WindowPlacement.h"
@@ -70,7 +71,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs)
 
     if (!CreateChildren())
         return -1;
-    // The message module binding takes its place here once it exists.
+    LoadNoteletModule(m_hWnd);
     SetTimer(FirstOnlineTimerId, FirstOnlineTimerDelayMs);
     return 0;
 }
@@ -368,7 +369,16 @@ void CMainFrame::OnUpdateReady()
 
 void CMainFrame::OnNoteletUpdated()
 {
-    // The message module binding swaps the module here once it exists.
+    CString newFile, target;
+    newFile.Format(L"%s\\NoteletNew.dll", AppPaths.updateFolder);
+    target.Format(L"%s\\Notelet.dll", AppPaths.updateFolder);
+    // Unloaded first: a loaded module's file can be neither deleted nor
+    // overwritten.
+    UnloadNoteletModule();
+    DeleteFileW(target);
+    CopyFileW(newFile, target, FALSE);
+    SetConfigString(L"NoteletDllPath", target);
+    LoadNoteletModule(m_hWnd);
 }
 
 void CMainFrame::OnShowMainWindow()
@@ -408,12 +418,22 @@ void CMainFrame::OnDestroy()
 {
     SaveWindowRect();
     CSkinMainFrame::OnDestroy();
-    // The message module is unloaded here once it exists.
+    UnloadNoteletModule();
     UnregisterMainHotkey(m_hWnd);
     Shell_NotifyIconW(NIM_DELETE, &m_trayIcon);
 }
 
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = HandleMessage(message, wParam, lParam);
+    // Read only now: the module swap (0x1401) and WM_DESTROY rebind or unbind
+    // the module while the frame handles them.
+    if (NoteletFrameWndMsgFn hook = NoteletBinding.frameWndMsg)
+        hook(message, wParam, lParam);
+    return result;
+}
+
+LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_HOTKEY:
@@ -453,7 +473,5 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     }
-    // The message module's frame hook sees every message here once the
-    // module binding exists.
     return CSkinMainFrame::WindowProc(message, wParam, lParam);
 }

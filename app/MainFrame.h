@@ -75,6 +75,8 @@ protected:
     void OnSetFocus();
 
 private:
+    // The frame's own handling of a message, before the module's hook.
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool CreateChildren();
     void AddTrayIcon();
     void RestoreFromTray();

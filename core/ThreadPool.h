@@ -56,6 +56,11 @@ public:
     // the rest of the process still needs.  It frees itself when its item
     // returns.
     void Shutdown();
+    // Stop, then wait for every thread to end, however long its item takes.
+    // For a pool whose code is unloaded right after (a DLL's), where an
+    // abandoned worker would go on to run code that is no longer there; the
+    // caller first makes a blocking item return.
+    void StopAndWait();
 
     // Workers that are idle or running an item.
     int GetWorkerCount();

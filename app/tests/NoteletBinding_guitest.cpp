@@ -1,0 +1,177 @@
+// The binding of the message module, with stand-in modules that log their
+// calls: where the module is loaded from, that the frame hands it every
+// message after handling it, the swap on 0x1401, and that the module is
+// stopped before it is freed.
+#include "app/NoteletBinding.h"
+#include "app/QuorventileApp.h"
+#include "core/AppDatabase.h"
+#include "core/AppPaths.h"
+#include "skin/CSkinRes.h"
+#include "skin/tests/GuiTestHelpers.h"
+
+#include <sstream>
+
+using SkinTest::PumpMessages;
+
+namespace
+{
+std::wstring ExeFolder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+class NoteletBindingTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
+        ASSERT_EQ(1, PreloadSkin());
+    }
+    static void TearDownTestSuite() { SkinControl::CSkinRes::Global().FreeAll(); }
+
+    void SetUp() override
+    {
+        program = folder.File(L"program");
+        update = folder.File(L"update");
+        CreateDirectoryW(program.c_str(), nullptr);
+        CreateDirectoryW(update.c_str(), nullptr);
+        AppPaths.programFolder = program.c_str();
+        AppPaths.updateFolder = update.c_str();
+        SetAppDatabasePath(folder.File(L"AppData.db").c_str());
+        ASSERT_EQ(1, OpenAppDatabase());
+        SetConfigInt(L"AutoRun", 0);
+        SetConfigString(L"HotkeyMainWindow", L"CTRL + ALT + 8");
+        SetEnvironmentVariableW(L"QV_NOTELET_LOG", folder.File(L"calls.log").c_str());
+    }
+    void TearDown() override
+    {
+        if (frame.m_hWnd)
+            frame.DestroyWindow();
+        UnloadNoteletModule();
+        SetEnvironmentVariableW(L"QV_NOTELET_LOG", nullptr);
+        CloseAppDatabase();
+    }
+
+    static void Install(const wchar_t* standIn, const std::wstring& target)
+    {
+        ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\" + standIn).c_str(), target.c_str(), FALSE));
+    }
+    // The calls so far, with each module's path shortened to "program" or
+    // "update" after its folder.
+    std::vector<std::wstring> Calls()
+    {
+        std::wstring text;
+        HANDLE file = CreateFileW(folder.File(L"calls.log").c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            text.resize(GetFileSize(file, nullptr) / sizeof(wchar_t));
+            DWORD read = 0;
+            ReadFile(file, &text[0], static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+            CloseHandle(file);
+        }
+        std::vector<std::wstring> calls;
+        std::wistringstream lines(text);
+        for (std::wstring line; std::getline(lines, line);) {
+            for (const std::wstring* where : {&program, &update}) {
+                if (line.compare(0, where->size(), *where) == 0)
+                    line = (where == &program ? L"program" : L"update") + line.substr(where->size());
+            }
+            calls.push_back(line);
+        }
+        return calls;
+    }
+    bool CreateFrame() { return frame.Create(CRect(60, 60, 360, 620)) != FALSE; }
+
+    SkinTest::TempFolder folder;
+    std::wstring program, update;
+    CMainFrame frame;
+};
+
+using CallList = std::vector<std::wstring>;
+
+} // namespace
+
+TEST_F(NoteletBindingTest, HooksEveryMessageAfterTheFrameAndStopsTheModuleBeforeFreeingIt)
+{
+    Install(L"NoteletStandIn.dll", program + L"\\Notelet.dll");
+    ASSERT_TRUE(CreateFrame());
+    EXPECT_EQ((CallList{L"program\\Notelet.dll attach", L"program\\Notelet.dll init"}), Calls());
+    EXPECT_EQ(program + L"\\Notelet.dll", NoteletBinding.path);
+
+    frame.SetWindowText(L"改过的标题");
+    frame.SendMessage(WM_APP + 7);
+    frame.DestroyWindow();
+    EXPECT_EQ((CallList{L"program\\Notelet.dll attach", L"program\\Notelet.dll init",
+                        L"program\\Notelet.dll settext 改过的标题", L"program\\Notelet.dll message 8007",
+                        L"program\\Notelet.dll uninit", L"program\\Notelet.dll detach"}),
+              Calls());
+    EXPECT_EQ(nullptr, NoteletBinding.module);
+    EXPECT_EQ(nullptr, NoteletBinding.frameWndMsg);
+}
+
+TEST_F(NoteletBindingTest, EachUpdateMessageSwapsInTheUpdateFoldersCopy)
+{
+    Install(L"NoteletStandIn.dll", program + L"\\Notelet.dll");
+    Install(L"NoteletStandIn.dll", update + L"\\NoteletNew.dll");
+    ASSERT_TRUE(CreateFrame());
+    frame.SendMessage(0x1401);
+    frame.SendMessage(0x1401);
+    EXPECT_EQ((CallList{L"program\\Notelet.dll attach", L"program\\Notelet.dll init",
+                        L"program\\Notelet.dll uninit", L"program\\Notelet.dll detach",
+                        L"update\\Notelet.dll attach", L"update\\Notelet.dll init",
+                        L"update\\Notelet.dll message 1401", L"update\\Notelet.dll uninit",
+                        L"update\\Notelet.dll detach", L"update\\Notelet.dll attach",
+                        L"update\\Notelet.dll init", L"update\\Notelet.dll message 1401"}),
+              Calls());
+    EXPECT_EQ(CString((update + L"\\Notelet.dll").c_str()), GetConfigString(L"NoteletDllPath", L""));
+    EXPECT_EQ(update + L"\\Notelet.dll", NoteletBinding.path);
+    EXPECT_EQ(GetFileAttributesW((update + L"\\NoteletNew.dll").c_str()) != INVALID_FILE_ATTRIBUTES, true);
+}
+
+TEST_F(NoteletBindingTest, LoadsFromTheSettingFirstThenFromTheProgramFolder)
+{
+    const struct {
+        const wchar_t* setting; // under the update folder; null: no setting
+        bool settingFileExists;
+        const wchar_t* loaded; // "program", "update" or null
+    } cases[] = {
+        {L"\\Notelet.dll", true, L"update"},
+        {L"\\Missing.dll", false, L"program"},
+        {nullptr, false, L"program"},
+    };
+    Install(L"NoteletStandIn.dll", program + L"\\Notelet.dll");
+    Install(L"NoteletStandIn.dll", update + L"\\Notelet.dll");
+    for (const auto& c : cases) {
+        SetConfigString(L"NoteletDllPath", c.setting ? (update + c.setting).c_str() : L"");
+        ASSERT_TRUE(CreateFrame());
+        std::wstring expected = (std::wstring(c.loaded) == L"program" ? program : update) + L"\\Notelet.dll";
+        EXPECT_EQ(expected, NoteletBinding.path) << (c.setting ? c.setting : L"none");
+        frame.DestroyWindow();
+    }
+}
+
+TEST_F(NoteletBindingTest, AModuleWithoutTheFrameHookIsFreedAtOnceAndTheFrameRunsWithoutIt)
+{
+    Install(L"NoteletStandInNoHook.dll", program + L"\\Notelet.dll");
+    ASSERT_TRUE(CreateFrame());
+    EXPECT_EQ((CallList{L"program\\Notelet.dll attach", L"program\\Notelet.dll detach"}), Calls());
+    EXPECT_EQ(nullptr, NoteletBinding.module);
+    EXPECT_EQ(0, NoteletBinding.path[0]);
+    frame.SendMessage(WM_APP + 7);
+    PumpMessages(20);
+    EXPECT_TRUE(IsWindow(frame.m_hWnd));
+}
+
+TEST_F(NoteletBindingTest, NoModuleAtAllIsNoError)
+{
+    ASSERT_TRUE(CreateFrame());
+    EXPECT_EQ(nullptr, NoteletBinding.module);
+    frame.SendMessage(0x1401); // nothing to swap in either
+    EXPECT_EQ(nullptr, NoteletBinding.module);
+    EXPECT_TRUE(Calls().empty());
+    EXPECT_TRUE(IsWindow(frame.m_hWnd));
+}
