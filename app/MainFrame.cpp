@@ -102,6 +102,12 @@ bool CMainFrame::CreateChildren()
     return true;
 }
 
+UINT CMainFrame::TaskbarCreatedMessage()
+{
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
 void CMainFrame::AddTrayIcon()
 {
     m_trayIcon = {};
@@ -192,18 +198,21 @@ void CMainFrame::ShowAboutDialog()
 
 UINT CMainFrame::TrackMenu(const std::vector<std::pair<UINT, const wchar_t*>>& entries, POINT screenPoint)
 {
-    HMENU menu = CreatePopupMenu();
-    if (!menu)
+    using namespace SkinControl::NewMenu;
+    // Declared first so that it ends last: the menu goes before the theme
+    // and the option word are put back.
+    CMenuThemeScope theme;
+    CNewMenu menu;
+    if (!menu.CreatePopupMenu())
         return 0;
     for (const auto& entry : entries)
-        AppendMenuW(menu, entry.first ? MF_STRING : MF_SEPARATOR, entry.first, entry.second);
+        menu.AppendOwnerDrawItem(entry.first ? 0 : MF_SEPARATOR, entry.second, entry.first);
     // Without the foreground and the WM_NULL after it, a tray menu stays open
     // when the user clicks elsewhere.
     SetForegroundWindow(m_hWnd);
-    UINT command = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x,
-                                                    screenPoint.y, 0, m_hWnd, nullptr));
+    const UINT command = static_cast<UINT>(
+        menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, m_hWnd));
     PostMessage(WM_NULL);
-    DestroyMenu(menu);
     return command;
 }
 
@@ -458,6 +467,11 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_TRAY_NOTIFY:
         return OnTrayNotify(lParam);
+    case WM_MENUCHAR:
+        // Owner-drawn items leave their mnemonics to the owner.
+        if (auto* menu = SkinControl::NewMenu::CNewMenu::FromHandle(reinterpret_cast<HMENU>(lParam)))
+            return SkinControl::NewMenu::CNewMenu::FindMnemonic(static_cast<wchar_t>(LOWORD(wParam)), menu);
+        break;
     case WM_UPDATE_READY:
         OnUpdateReady();
         return 0;
@@ -473,5 +487,8 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     }
+    // A restarted shell has lost the icon and asks every program for it again.
+    if (message == TaskbarCreatedMessage())
+        AddTrayIcon();
     return CSkinMainFrame::WindowProc(message, wParam, lParam);
 }

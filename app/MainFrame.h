@@ -55,6 +55,8 @@ public:
     const std::vector<CString>& PendingCatalogCommands() const { return m_pendingCatalogCommands; }
 
     void SaveWindowRect();
+    // The message a restarted shell broadcasts to have tray icons added again.
+    static UINT TaskbarCreatedMessage();
 
 protected:
     int OnCreate(LPCREATESTRUCT cs) override;

@@ -71,7 +71,8 @@ public:
     // A notification the parent reflected to this child; TRUE when handled.
     virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
-    // Default handling of the message being processed.
+    // Default handling of the message the window is handling now (the
+    // innermost one when handling sent another); 0 outside any message.
     LRESULT Default();
 
     // A message loop that runs until EndModalLoop; messages take the same
