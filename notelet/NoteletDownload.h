@@ -31,6 +31,8 @@ public:
     void Run() override;
     // fromCache is 1 for the stored copy, 0 for a fresh download.
     void OnData(const char* data, int length, int fromCache) override;
+    // Bounds every wait of the exchange.
+    void OnRequestCreated(CHttpFile* request) override;
 
     // Ends a running download at once, and keeps later ones from starting
     // until AllowDownloads: the module is stopping.

@@ -4,6 +4,7 @@
 #include "framework/CWinApp.h"
 #include "notelet/MsgDatabase.h"
 #include "notelet/NoteletDownload.h"
+#include "notelet/WndBottomMsg.h"
 #include "skin/CSkinRes.h"
 #include "skin/SkinDrawSupport.h"
 
@@ -50,12 +51,6 @@ void AddFonts()
     SkinControl::CSkinRes::AddFont(L"Font11", families, 11);
 }
 } // namespace
-
-CWndBottomMsg& BottomMsgBar()
-{
-    static CWndBottomMsg bar;
-    return bar;
-}
 
 int __cdecl NoteletInit(HWND frame)
 {

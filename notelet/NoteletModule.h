@@ -2,8 +2,6 @@
 // NoteletInit and NoteletUnInit, all on the main program's UI thread.
 #pragma once
 
-#include "notelet/WndBottomMsg.h"
-
 #include <windows.h>
 
 extern "C" {
@@ -14,6 +12,3 @@ void __cdecl NoteletUnInit();
 // Every message of the main frame, after the frame handled it.
 int __cdecl NoteletFrameWndMsg(UINT message, WPARAM wParam, LPARAM lParam);
 }
-
-// The one bar.
-CWndBottomMsg& BottomMsgBar();

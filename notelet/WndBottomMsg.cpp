@@ -27,6 +27,12 @@ bool IsOpenableWebUrl(const wchar_t* url)
     return true;
 }
 
+CWndBottomMsg& BottomMsgBar()
+{
+    static CWndBottomMsg bar;
+    return bar;
+}
+
 BOOL CWndBottomMsg::Create(HWND frame)
 {
     if (!SkinControl::RegisterSkinWindowClass(kClassName, nullptr))

@@ -65,3 +65,6 @@ private:
     CLock m_lock;
     CString m_defaultText;
 };
+
+// The module's one bar.
+CWndBottomMsg& BottomMsgBar();

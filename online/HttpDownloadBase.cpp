@@ -44,6 +44,41 @@ bool SplitWebHost(const CString& host, CString& server, INTERNET_PORT& port)
     return !server.IsEmpty();
 }
 
+// The request Abort closes, for the time it exists.
+class CHttpDownloadBase::CActiveRequest
+{
+public:
+    CActiveRequest(CHttpDownloadBase& owner, CHttpFile* request) : owner(owner)
+    {
+        CScopedLock lock(owner.abortLock);
+        owner.activeRequest = request;
+    }
+    ~CActiveRequest()
+    {
+        CScopedLock lock(owner.abortLock);
+        owner.activeRequest = nullptr;
+    }
+    CActiveRequest(const CActiveRequest&) = delete;
+    CActiveRequest& operator=(const CActiveRequest&) = delete;
+
+private:
+    CHttpDownloadBase& owner;
+};
+
+void CHttpDownloadBase::Abort()
+{
+    CScopedLock lock(abortLock);
+    aborted = true;
+    if (activeRequest)
+        activeRequest->Close();
+}
+
+bool CHttpDownloadBase::IsAborted()
+{
+    CScopedLock lock(abortLock);
+    return aborted;
+}
+
 void CHttpDownloadBase::OnData(const char*, int, int) {}
 void CHttpDownloadBase::OnRequestCreated(CHttpFile*) {}
 void CHttpDownloadBase::OnFailed() {}
@@ -80,6 +115,9 @@ bool CHttpDownloadBase::Exchange()
                                 INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT);
     if (!request)
         return false;
+    CActiveRequest active(*this, request.get());
+    if (IsAborted())
+        return false;
     for (const wchar_t* header : kRequestHeaders)
         request->AddRequestHeaders(header, HTTP_ADDREQ_FLAG_ADD_IF_NEW, -1);
     OnRequestCreated(request.get());
@@ -103,6 +141,8 @@ bool CHttpDownloadBase::Exchange()
     CString announced;
     if (request->QueryInfo(HTTP_QUERY_CONTENT_LENGTH, announced) &&
         _wcstoui64(announced, nullptr, 10) != body.Length())
+        return false;
+    if (IsAborted())
         return false;
     OnData(body.Data(), bodyLength, 0);
     return true;

@@ -31,7 +31,15 @@ protected:
         SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
         ASSERT_EQ(1, PreloadSkin());
     }
-    static void TearDownTestSuite() { SkinControl::CSkinRes::Global().FreeAll(); }
+    static void TearDownTestSuite()
+    {
+        if (shared) {
+            shared->DestroyWindow();
+            delete shared;
+            shared = nullptr;
+        }
+        SkinControl::CSkinRes::Global().FreeAll();
+    }
 
     void SetUp() override
     {
@@ -46,6 +54,7 @@ protected:
         SetConfigInt(L"AutoRun", 0);
         SetConfigString(L"HotkeyMainWindow", L"CTRL + ALT + 8");
         SetEnvironmentVariableW(L"QV_NOTELET_LOG", folder.File(L"calls.log").c_str());
+        SharedFrame();
     }
     void TearDown() override
     {
@@ -85,11 +94,24 @@ protected:
         return calls;
     }
     bool CreateFrame() { return frame.Create(CRect(60, 60, 360, 620)) != FALSE; }
+    // One frame for the tests that need no creation or destruction of their
+    // own: under Wine without a window manager each destruction of a shown
+    // window waits two seconds.  Made when no module is there to bind.
+    static CMainFrame& SharedFrame()
+    {
+        if (!shared) {
+            shared = new CMainFrame;
+            EXPECT_TRUE(shared->Create(CRect(60, 60, 360, 620)));
+        }
+        return *shared;
+    }
 
     SkinTest::TempFolder folder;
     std::wstring program, update;
     CMainFrame frame;
+    static CMainFrame* shared;
 };
+CMainFrame* NoteletBindingTest::shared = nullptr;
 
 using CallList = std::vector<std::wstring>;
 
@@ -117,7 +139,8 @@ TEST_F(NoteletBindingTest, EachUpdateMessageSwapsInTheUpdateFoldersCopy)
 {
     Install(L"NoteletStandIn.dll", program + L"\\Notelet.dll");
     Install(L"NoteletStandIn.dll", update + L"\\NoteletNew.dll");
-    ASSERT_TRUE(CreateFrame());
+    CMainFrame& frame = SharedFrame();
+    LoadNoteletModule(frame.m_hWnd);
     frame.SendMessage(0x1401);
     frame.SendMessage(0x1401);
     EXPECT_EQ((CallList{L"program\\Notelet.dll attach", L"program\\Notelet.dll init",
@@ -147,17 +170,18 @@ TEST_F(NoteletBindingTest, LoadsFromTheSettingFirstThenFromTheProgramFolder)
     Install(L"NoteletStandIn.dll", update + L"\\Notelet.dll");
     for (const auto& c : cases) {
         SetConfigString(L"NoteletDllPath", c.setting ? (update + c.setting).c_str() : L"");
-        ASSERT_TRUE(CreateFrame());
+        LoadNoteletModule(SharedFrame().m_hWnd);
         std::wstring expected = (std::wstring(c.loaded) == L"program" ? program : update) + L"\\Notelet.dll";
         EXPECT_EQ(expected, NoteletBinding.path) << (c.setting ? c.setting : L"none");
-        frame.DestroyWindow();
+        UnloadNoteletModule();
     }
 }
 
 TEST_F(NoteletBindingTest, AModuleWithoutTheFrameHookIsFreedAtOnceAndTheFrameRunsWithoutIt)
 {
     Install(L"NoteletStandInNoHook.dll", program + L"\\Notelet.dll");
-    ASSERT_TRUE(CreateFrame());
+    CMainFrame& frame = SharedFrame();
+    LoadNoteletModule(frame.m_hWnd);
     EXPECT_EQ((CallList{L"program\\Notelet.dll attach", L"program\\Notelet.dll detach"}), Calls());
     EXPECT_EQ(nullptr, NoteletBinding.module);
     EXPECT_EQ(0, NoteletBinding.path[0]);
@@ -168,7 +192,8 @@ TEST_F(NoteletBindingTest, AModuleWithoutTheFrameHookIsFreedAtOnceAndTheFrameRun
 
 TEST_F(NoteletBindingTest, NoModuleAtAllIsNoError)
 {
-    ASSERT_TRUE(CreateFrame());
+    CMainFrame& frame = SharedFrame();
+    LoadNoteletModule(frame.m_hWnd);
     EXPECT_EQ(nullptr, NoteletBinding.module);
     frame.SendMessage(0x1401); // nothing to swap in either
     EXPECT_EQ(nullptr, NoteletBinding.module);

@@ -29,6 +29,8 @@ public:
         size_t missingBytes = 0;
         // Close the connection without answering.
         bool hangUp = false;
+        // When set, the answer waits for this event (or for Stop).
+        HANDLE hold = nullptr;
     };
 
     // A recorded request, split for the checks.
@@ -44,8 +46,9 @@ public:
     CLocalHttpServer();
     ~CLocalHttpServer();
 
-    // Listens on 127.0.0.1 at a free port; false when it can't.
-    bool Start();
+    // Listens on 127.0.0.1 at the port, a free one when 0; false when it
+    // can't.
+    bool Start(unsigned short port = 0);
     void Stop();
 
     unsigned short Port() const { return port_; }
@@ -65,6 +68,7 @@ private:
     Answer FindAnswer(const std::string& target) const;
 
     SOCKET listener_ = INVALID_SOCKET;
+    HANDLE stopped_ = nullptr; // set by Stop, ends a held answer
     unsigned short port_ = 0;
     std::thread thread_;
     mutable std::mutex mutex_;
