@@ -2,6 +2,7 @@
 
 #include "app/AppCopyData.h"
 #include "app/AutoRun.h"
+#include "app/ClientId.h"
 #include "app/DlgAbout.h"
 #include "app/DlgSetting.h"
 #include "app/HotkeyText.h"
@@ -12,10 +13,12 @@
 #include "app/SingleInstance.h"
 #include "app/WindowPlacement.h"
 #include "core/AppDatabase.h"
-#include "core/AppPaths.h"
 #include "core/ModuleVersion.h"
 #include "core/WinUtils.h"
 #include "framework/CWinApp.h"
+#include "online/StatisticsReportTask.h"
+#include "online/Update.h"
+#include "online/VerifiedFile.h"
 #include "skin/CGDIDrawHelper.h"
 #include "skin/CSkinMessageBox.h"
 #include "skin/CSkinRes.h"
@@ -79,6 +82,8 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs)
 bool CMainFrame::CreateChildren()
 {
     const RECT empty = {0, 0, 0, 0};
+    if (!m_searchBar.Create(this, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, empty))
+        return false;
     if (!m_tab.Create(this, empty))
         return false;
     if (!m_listPage.CreateEx(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_WHITERECT, empty, &m_tab, 0))
@@ -128,8 +133,7 @@ void CMainFrame::RecalcLayout()
         return;
     CRect client;
     GetClientRect(&client);
-    // The search bar goes at (left + 2, top + 65), client width - 4 wide and
-    // 24 high.
+    m_searchBar.MoveWindow(client.left + 2, client.top + 65, client.Width() - 4, 24);
     m_tab.MoveWindow(client.left + 2, client.top + 89, client.Width() - 4, client.Height() - 120);
 
     CSize help = m_helpButton.GetTextSize();
@@ -337,17 +341,26 @@ LRESULT CMainFrame::OnTrayNotify(LPARAM mouseMessage)
     return 0;
 }
 
+void CMainFrame::PostOnlineTask(SkinControl::CThreadPool::CWorkItem* task)
+{
+    SkinControl::PostWorkItem(task);
+}
+
+CString CMainFrame::LoadedNoteletPath() const
+{
+    return NoteletBinding.path;
+}
+
 void CMainFrame::OnTimer(UINT_PTR id)
 {
     if (id == FirstOnlineTimerId) {
         KillTimer(FirstOnlineTimerId);
-        // The update check and the statistics report task start here once
-        // they exist.
+        PostOnlineTask(new CUpdate::CUpdateInfoDownload(m_hWnd, LoadedNoteletPath()));
+        PostOnlineTask(new CStatisticsReportTask(AppClientId));
         SetTimer(HourlyOnlineTimerId, HourlyOnlineTimerDelayMs);
     } else if (id == HourlyOnlineTimerId) {
-        if (IsStatisticsReportDue(static_cast<long long>(time(nullptr)), GetLastStatisticsTime())) {
-            // The statistics report task is posted here once it exists.
-        }
+        if (IsStatisticsReportDue(static_cast<long long>(time(nullptr)), GetLastStatisticsTime()))
+            PostOnlineTask(new CStatisticsReportTask(AppClientId));
     }
     CSkinMainFrame::OnTimer(id);
 }
@@ -355,9 +368,13 @@ void CMainFrame::OnTimer(UINT_PTR id)
 void CMainFrame::OnUpdateReady()
 {
     CString netVersion = GetConfigString(L"UpdateNetVersion", L"");
-    CString setupPath;
-    setupPath.Format(L"%s\\QuorventileSetup.exe", AppPaths.updateFolder);
+    CString setupPath = GetSetupFilePath();
     if (netVersion.IsEmpty() || GetFileAttributesW(setupPath) == INVALID_FILE_ATTRIBUTES)
+        return;
+    // The setup is checked again and held against change from here until
+    // it has started: the Update folder is writable by the user's programs.
+    CVerifiedFile setup;
+    if (!setup.Open(setupPath, GetConfigString(L"UpdateNetFileSha1", L"")))
         return;
     CString running;
     CModuleVersion version;
@@ -378,14 +395,19 @@ void CMainFrame::OnUpdateReady()
 
 void CMainFrame::OnNoteletUpdated()
 {
-    CString newFile, target;
-    newFile.Format(L"%s\\NoteletNew.dll", AppPaths.updateFolder);
-    target.Format(L"%s\\Notelet.dll", AppPaths.updateFolder);
+    // Only the bytes the update check verified are copied, read through a
+    // handle that keeps them from changing meanwhile: the Update folder is
+    // writable by the user's programs.
+    CVerifiedFile newModule;
+    if (!newModule.Open(GetNewNoteletDllPath(), GetConfigString(L"UpdateNoteletNetFileSha1", L"")))
+        return;
+    const CString target = GetNoteletDllPath();
     // Unloaded first: a loaded module's file can be neither deleted nor
     // overwritten.
     UnloadNoteletModule();
     DeleteFileW(target);
-    CopyFileW(newFile, target, FALSE);
+    newModule.CopyTo(target);
+    newModule.Close();
     SetConfigString(L"NoteletDllPath", target);
     LoadNoteletModule(m_hWnd);
 }

@@ -48,31 +48,38 @@ void ResetNoteletModuleRecord(NoteletBindingRecord& record)
     record.init = nullptr;
     record.unInit = nullptr;
     record.frameWndMsg = nullptr;
+    record.updateCopy.Close();
 }
 
 void LoadNoteletModule(HWND frame)
 {
     if (!frame || !IsWindow(frame))
         return;
-    if (!BindNoteletModule(NoteletBinding, GetConfigString(L"NoteletDllPath", L""))) {
-        CString besideProgram;
-        besideProgram.Format(L"%s\\Notelet.dll", AppPaths.programFolder);
-        BindNoteletModule(NoteletBinding, besideProgram);
+    NoteletBindingRecord& record = NoteletBinding;
+    if (!record.module) {
+        const CString updated = GetConfigString(L"NoteletDllPath", L"");
+        if (!record.updateCopy.Open(updated, GetConfigString(L"UpdateNoteletNetFileSha1", L"")) ||
+            !BindNoteletModule(record, updated)) {
+            record.updateCopy.Close();
+            CString besideProgram;
+            besideProgram.Format(L"%s\\Notelet.dll", AppPaths.programFolder);
+            BindNoteletModule(record, besideProgram);
+        }
     }
-    if (NoteletBinding.init)
-        NoteletBinding.init(frame);
+    if (record.init)
+        record.init(frame);
 }
 
 void UnloadNoteletModule()
 {
-    // Unbound before the module stops, so that the frame messages its
+    NoteletBindingRecord& record = NoteletBinding;
+    NoteletUnInitFn unInit = record.unInit;
+    // Unhooked before the module stops, so that the frame messages its
     // shutdown causes no longer reach it.
-    HMODULE module = NoteletBinding.module;
-    NoteletUnInitFn unInit = NoteletBinding.unInit;
-    NoteletBinding.module = nullptr;
-    ResetNoteletModuleRecord(NoteletBinding);
+    record.init = nullptr;
+    record.unInit = nullptr;
+    record.frameWndMsg = nullptr;
     if (unInit)
         unInit();
-    if (module)
-        FreeLibrary(module);
+    ResetNoteletModuleRecord(record);
 }

@@ -151,6 +151,14 @@ protected:
     virtual void OnLButtonDown(UINT flags, CPoint point);
     virtual void OnLButtonUp(UINT flags, CPoint point);
     virtual void OnLButtonDblClk(UINT flags, CPoint point);
+    virtual void OnRButtonDown(UINT flags, CPoint point);
+    virtual void OnKeyDown(UINT key, UINT repeat, UINT flags);
+    virtual void OnChar(UINT ch, UINT repeat, UINT flags);
+    virtual void OnVScroll(UINT code, UINT pos, HWND scrollBar);
+    virtual void OnHScroll(UINT code, UINT pos, HWND scrollBar);
+    // `point` is in screen coordinates; the result is the message's.
+    virtual BOOL OnMouseWheel(UINT flags, short delta, CPoint point);
+    virtual void OnCaptureChanged(HWND newCapture);
     virtual BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message);
     virtual UINT OnGetDlgCode();
     virtual LRESULT OnNcHitTest(CPoint point);

@@ -98,29 +98,35 @@ BOOL CHttpDownloadBase::Download()
     return delivered ? TRUE : FALSE;
 }
 
-bool CHttpDownloadBase::Exchange()
+bool CWebRequest::Open(const CString& host, const wchar_t* verb, const wchar_t* path, DWORD flags,
+                       DWORD connectTimeoutMs)
 {
     CString server;
     INTERNET_PORT port;
     if (!SplitWebHost(host, server, port))
         return false;
-    CInternetSession session(HttpAgentName, 1, INTERNET_OPEN_TYPE_DIRECT);
-    std::unique_ptr<CHttpConnection> connection = session.GetHttpConnection(server, port);
-    if (!connection)
+    session_ = std::make_unique<CInternetSession>(HttpAgentName, 1, INTERNET_OPEN_TYPE_DIRECT);
+    if (connectTimeoutMs)
+        session_->SetOption(INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeoutMs);
+    connection_ = session_->GetHttpConnection(server, port);
+    if (!connection_)
         return false;
-    // A redirect is an answer like any other that is not 200: the exchange
-    // fails rather than fetching from somewhere else.
-    std::unique_ptr<CHttpFile> request =
-        connection->OpenRequest(usePost ? L"POST" : L"GET", path, nullptr, 1,
-                                INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT);
-    if (!request)
+    request_ = connection_->OpenRequest(verb, path, nullptr, 1, flags | INTERNET_FLAG_NO_AUTO_REDIRECT);
+    return request_ != nullptr;
+}
+
+bool CHttpDownloadBase::Exchange()
+{
+    CWebRequest web;
+    if (!web.Open(host, usePost ? L"POST" : L"GET", path, INTERNET_FLAG_EXISTING_CONNECT))
         return false;
-    CActiveRequest active(*this, request.get());
+    CHttpFile* request = &web.Request();
+    CActiveRequest active(*this, request);
     if (IsAborted())
         return false;
     for (const wchar_t* header : kRequestHeaders)
         request->AddRequestHeaders(header, HTTP_ADDREQ_FLAG_ADD_IF_NEW, -1);
-    OnRequestCreated(request.get());
+    OnRequestCreated(request);
     if (!request->SendRequest())
         return false;
 

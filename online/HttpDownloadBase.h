@@ -7,12 +7,32 @@
 #include "framework/CInternetSession.h"
 #include "framework/CString.h"
 
+#include <memory>
+
 extern const wchar_t* const HttpAgentName; // "Tob Post Internet Session"
 
 // Splits "name" or "name:port" (the port kept from an update URL, or a test
 // server's) into the server name and port; no port means 80.  False for an
 // empty name or a port that is not a number from 1 to 65535.
 bool SplitWebHost(const CString& host, CString& server, INTERNET_PORT& port);
+
+// One request to the web host, with the session and connection it needs;
+// all three close together, the request first.
+class CWebRequest
+{
+public:
+    // False when the host can't be split or any of the three can't be
+    // opened.  Redirects are never followed: a redirect is an answer like
+    // any other that is not 200, not a reason to ask somewhere else.
+    bool Open(const CString& host, const wchar_t* verb, const wchar_t* path, DWORD flags,
+              DWORD connectTimeoutMs = 0);
+    CHttpFile& Request() { return *request_; }
+
+private:
+    std::unique_ptr<CInternetSession> session_;
+    std::unique_ptr<CHttpConnection> connection_;
+    std::unique_ptr<CHttpFile> request_;
+};
 
 class CHttpDownloadBase
 {

@@ -11,7 +11,7 @@ DEPS_DIR="$ROOT/build/deps"
 PACKAGES="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
 libz-mingw-w64-dev wine wine32:i386 wine64 xvfb xauth x11-apps xdotool
 imagemagick fonts-wine fonts-wqy-microhei sqlite3 cmake ninja-build googletest libwine-dev
-w3c-sgml-lib python3 python3-pil iproute2"
+w3c-sgml-lib python3 python3-pil zip unzip iproute2"
 
 # libwine-dev brings the system IDL files that widl (mingw-w64-tools) reads
 # for the shell extension's type library and proxy/stub.

@@ -74,8 +74,13 @@ TEST_F(MainWindow, IsTheNamedWindowOfTheProgram)
     EXPECT_NE(nullptr, SkinControl::CSkinRes::GetFont(L"Font11"));
 }
 
-TEST_F(MainWindow, LaysOutTheTabAndTheTwoLinks)
+TEST_F(MainWindow, LaysOutTheSearchBarTheTabAndTheTwoLinks)
 {
+    HWND searchBar = FindWindowExW(g_frame->m_hWnd, nullptr, SkinControl::CWndBase::kClassName, nullptr);
+    ASSERT_NE(nullptr, searchBar);
+    EXPECT_EQ(CRect(2, 65, 298, 89), ChildRect(searchBar));
+    EXPECT_NE(nullptr,
+              FindWindowExW(searchBar, nullptr, SkinControl::CWindowlessRichEdit::kClassName, nullptr));
     HWND tab = FindWindowExW(g_frame->m_hWnd, nullptr, SkinControl::CSkinTab::kClassName, nullptr);
     ASSERT_NE(nullptr, tab);
     EXPECT_EQ(CRect(2, 89, 298, 89 + 560 - 120), ChildRect(tab));

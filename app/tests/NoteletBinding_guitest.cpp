@@ -6,6 +6,7 @@
 #include "app/QuorventileApp.h"
 #include "core/AppDatabase.h"
 #include "core/AppPaths.h"
+#include "online/Sha1Hash.h"
 #include "skin/CSkinRes.h"
 #include "skin/tests/GuiTestHelpers.h"
 
@@ -68,6 +69,13 @@ protected:
     static void Install(const wchar_t* standIn, const std::wstring& target)
     {
         ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\" + standIn).c_str(), target.c_str(), FALSE));
+    }
+    // The digest the update check verified the downloaded module against.
+    static void SetVerifiedDigest(const wchar_t* standIn)
+    {
+        CString digest;
+        ASSERT_TRUE(CSha1Hash::FileDigest((ExeFolder() + L"\\" + standIn).c_str(), digest));
+        SetConfigString(L"UpdateNoteletNetFileSha1", digest);
     }
     // The calls so far, with each module's path shortened to "program" or
     // "update" after its folder.
@@ -135,10 +143,11 @@ TEST_F(NoteletBindingTest, HooksEveryMessageAfterTheFrameAndStopsTheModuleBefore
     EXPECT_EQ(nullptr, NoteletBinding.frameWndMsg);
 }
 
-TEST_F(NoteletBindingTest, EachUpdateMessageSwapsInTheUpdateFoldersCopy)
+TEST_F(NoteletBindingTest, EachUpdateMessageSwapsInTheVerifiedDownload)
 {
     Install(L"NoteletStandIn.dll", program + L"\\Notelet.dll");
     Install(L"NoteletStandIn.dll", update + L"\\NoteletNew.dll");
+    SetVerifiedDigest(L"NoteletStandIn.dll");
     CMainFrame& frame = SharedFrame();
     LoadNoteletModule(frame.m_hWnd);
     frame.SendMessage(0x1401);
@@ -155,25 +164,46 @@ TEST_F(NoteletBindingTest, EachUpdateMessageSwapsInTheUpdateFoldersCopy)
     EXPECT_EQ(GetFileAttributesW((update + L"\\NoteletNew.dll").c_str()) != INVALID_FILE_ATTRIBUTES, true);
 }
 
-TEST_F(NoteletBindingTest, LoadsFromTheSettingFirstThenFromTheProgramFolder)
+TEST_F(NoteletBindingTest, AnUnverifiedDownloadIsNotSwappedIn)
+{
+    Install(L"NoteletStandIn.dll", program + L"\\Notelet.dll");
+    Install(L"NoteletStandIn.dll", update + L"\\NoteletNew.dll");
+    SetVerifiedDigest(L"NoteletStandInNoHook.dll");
+    CMainFrame& frame = SharedFrame();
+    LoadNoteletModule(frame.m_hWnd);
+    frame.SendMessage(0x1401);
+    EXPECT_EQ((CallList{L"program\\Notelet.dll attach", L"program\\Notelet.dll init",
+                        L"program\\Notelet.dll message 1401"}),
+              Calls());
+    EXPECT_EQ(CString(), GetConfigString(L"NoteletDllPath", L""));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((update + L"\\Notelet.dll").c_str()));
+}
+
+TEST_F(NoteletBindingTest, LoadsTheVerifiedUpdateCopyFirstThenTheProgramFoldersModule)
 {
     const struct {
-        const wchar_t* setting; // under the update folder; null: no setting
-        bool settingFileExists;
-        const wchar_t* loaded; // "program", "update" or null
+        const wchar_t* setting;  // under the update folder; null: no setting
+        const wchar_t* verified; // the stand-in whose digest the update check verified
+        const wchar_t* loaded;   // "program" or "update"
     } cases[] = {
-        {L"\\Notelet.dll", true, L"update"},
-        {L"\\Missing.dll", false, L"program"},
-        {nullptr, false, L"program"},
+        {L"\\Notelet.dll", L"NoteletStandIn.dll", L"update"},
+        {L"\\Notelet.dll", L"NoteletStandInNoHook.dll", L"program"}, // changed since it was verified
+        {L"\\Missing.dll", L"NoteletStandIn.dll", L"program"},
+        {nullptr, L"NoteletStandIn.dll", L"program"},
     };
     Install(L"NoteletStandIn.dll", program + L"\\Notelet.dll");
     Install(L"NoteletStandIn.dll", update + L"\\Notelet.dll");
     for (const auto& c : cases) {
         SetConfigString(L"NoteletDllPath", c.setting ? (update + c.setting).c_str() : L"");
+        SetVerifiedDigest(c.verified);
         LoadNoteletModule(SharedFrame().m_hWnd);
-        std::wstring expected = (std::wstring(c.loaded) == L"program" ? program : update) + L"\\Notelet.dll";
-        EXPECT_EQ(expected, NoteletBinding.path) << (c.setting ? c.setting : L"none");
+        const bool fromUpdate = std::wstring(c.loaded) == L"update";
+        EXPECT_EQ((fromUpdate ? update : program) + L"\\Notelet.dll", NoteletBinding.path)
+            << (c.setting ? c.setting : L"none") << " " << c.verified;
+        // While it is loaded, the update copy stays as it was verified.
+        EXPECT_EQ(!fromUpdate, DeleteFileW((update + L"\\Notelet.dll").c_str()) != FALSE);
         UnloadNoteletModule();
+        Install(L"NoteletStandIn.dll", update + L"\\Notelet.dll");
     }
 }
 

@@ -1,6 +1,7 @@
-#include "online/tests/LocalHttpServer.h"
-
+#include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include "online/tests/LocalHttpServer.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -170,7 +171,7 @@ void CLocalHttpServer::Serve()
     }
 }
 
-void CLocalHttpServer::HandleConnection(SOCKET client)
+void CLocalHttpServer::HandleConnection(uintptr_t client)
 {
     std::string raw;
     char buffer[65536];

@@ -7,8 +7,7 @@
 
 #include "framework/CString.h"
 
-#include <winsock2.h>
-
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -30,7 +29,7 @@ public:
         // Close the connection without answering.
         bool hangUp = false;
         // When set, the answer waits for this event (or for Stop).
-        HANDLE hold = nullptr;
+        void* hold = nullptr;
     };
 
     // A recorded request, split for the checks.
@@ -64,11 +63,11 @@ public:
 
 private:
     void Serve();
-    void HandleConnection(SOCKET client);
+    void HandleConnection(uintptr_t client);
     Answer FindAnswer(const std::string& target) const;
 
-    SOCKET listener_ = INVALID_SOCKET;
-    HANDLE stopped_ = nullptr; // set by Stop, ends a held answer
+    uintptr_t listener_ = ~uintptr_t(0); // a SOCKET; winsock2.h stays out of this header
+    void* stopped_ = nullptr;            // an event set by Stop, ends a held answer
     unsigned short port_ = 0;
     std::thread thread_;
     mutable std::mutex mutex_;
