@@ -1,5 +1,6 @@
 #include "notelet/MsgDatabase.h"
 
+#include "core/ConfigTable.h"
 #include "framework/TextConvert.h"
 
 #include <cstring>
@@ -15,18 +16,10 @@ const char* const BottomMsgFileName = "Notelet_BottomMsg.xml";
 
 namespace
 {
-// The statements the file has always been created with.
-const char* const CreateConfigSql = "create table %s(name varchar(100) primary key, value varchar(260));";
+// The file table as it has always been created.
 const char* const CreateFileSql =
     "Create Table %s(Name varchar(64) PRIMARY KEY, CreateTime bigint, Data longblob);";
 const wchar_t* const InfoDurationName = L"GetNoteletInfoDuration";
-
-CppSQLite3Query SelectConfigRow(const char* utf8Name)
-{
-    CppSQLite3SqlBuffer sql;
-    sql.Format("select * from %s where name = %Q;", MsgConfigTableName, utf8Name);
-    return MsgDatabase.db.ExecQuery(sql);
-}
 
 CppSQLite3Query SelectFileRow()
 {
@@ -57,41 +50,14 @@ void CloseMsgDatabase()
 
 int CreateMsgTables()
 {
-    const struct {
-        const char* name;
-        const char* sql;
-    } tables[] = {{MsgConfigTableName, CreateConfigSql}, {MsgFileTableName, CreateFileSql}};
-    try {
-        for (const auto& table : tables) {
-            if (MsgDatabase.db.TableExists(table.name))
-                continue;
-            CppSQLite3SqlBuffer sql;
-            sql.Format(table.sql, table.name);
-            MsgDatabase.db.ExecDML(sql);
-        }
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+    const TableSchema tables[] = {{MsgConfigTableName, CreateConfigTableSql},
+                                  {MsgFileTableName, CreateFileSql}};
+    return CreateMissingTables(MsgDatabase.db, tables, 2);
 }
 
 int SetConfigValue(const wchar_t* name, const wchar_t* value)
 {
-    try {
-        CStringA utf8Name = ToUtf8(name);
-        CStringA utf8Value = ToUtf8(value);
-        CppSQLite3SqlBuffer sql;
-        if (SelectConfigRow(utf8Name).Eof())
-            sql.Format("insert into %s(name, value) values(%Q, %Q);", MsgConfigTableName,
-                       utf8Name.GetString(), utf8Value.GetString());
-        else
-            sql.Format("update %s set value = %Q where name = %Q;", MsgConfigTableName, utf8Value.GetString(),
-                       utf8Name.GetString());
-        MsgDatabase.db.ExecDML(sql);
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+    return WriteConfigValue(MsgDatabase.db, MsgConfigTableName, name, value);
 }
 
 int SetInfoDuration(unsigned seconds)
@@ -103,13 +69,9 @@ int SetInfoDuration(unsigned seconds)
 
 CString GetInfoDuration()
 {
-    try {
-        CppSQLite3Query row = SelectConfigRow(ToUtf8(InfoDurationName));
-        if (!row.Eof())
-            return FromUtf8(row.GetStringField("value"));
-    } catch (const CppSQLite3Exception&) {
-    }
-    return CString();
+    CString value;
+    ReadConfigValue(MsgDatabase.db, MsgConfigTableName, InfoDurationName, value);
+    return value;
 }
 
 void SaveBottomMsgFile(const char* data, int length)

@@ -16,20 +16,12 @@ using SkinTest::PumpMessages;
 
 namespace
 {
-std::wstring ExeFolder()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.rfind(L'\\'));
-}
-
 class NoteletBindingTest : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite()
     {
-        SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
+        SkinControl::CSkinRes::SetSkinFolder(SkinTest::ArtefactPath(L"..\\Skin").c_str());
         ASSERT_EQ(1, PreloadSkin());
     }
     static void TearDownTestSuite()
@@ -68,13 +60,13 @@ protected:
 
     static void Install(const wchar_t* standIn, const std::wstring& target)
     {
-        ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\" + standIn).c_str(), target.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(SkinTest::ArtefactPath(standIn).c_str(), target.c_str(), FALSE));
     }
     // The digest the update check verified the downloaded module against.
     static void SetVerifiedDigest(const wchar_t* standIn)
     {
         CString digest;
-        ASSERT_TRUE(CSha1Hash::FileDigest((ExeFolder() + L"\\" + standIn).c_str(), digest));
+        ASSERT_TRUE(CSha1Hash::FileDigest(SkinTest::ArtefactPath(standIn).c_str(), digest));
         SetConfigString(L"UpdateNoteletNetFileSha1", digest);
     }
     // The calls so far, with each module's path shortened to "program" or

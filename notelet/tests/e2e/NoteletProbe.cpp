@@ -179,31 +179,6 @@ bool Shows(HWND bar, const wchar_t* text)
     return abs(ShownTextRight(bar) - TextRight(text)) <= 3;
 }
 
-// The window as the screen shows it, as PNG.
-bool SaveScreenShot(HWND window, const std::wstring& path)
-{
-    RECT rect;
-    GetWindowRect(window, &rect);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right - rect.left, rect.bottom - rect.top);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top,
-           SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    bool saved = false;
-    {
-        Gdiplus::Bitmap image(bitmap, nullptr);
-        CLSID png;
-        saved = SkinTest::EncoderClsid(L"image/png", &png) &&
-                image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-    }
-    DeleteObject(bitmap);
-    return saved;
-}
-
 class Environment : public ::testing::Environment
 {
 public:
@@ -289,7 +264,7 @@ TEST_F(NoteletE2E, ShowsTheTitlesFromTheWebHostThenFromTheCacheWithTheHostGone)
         ReleaseDC(nullptr, screen);
         return page == RGB(255, 255, 255) && GetBValue(help) > GetRValue(help) + 60;
     }));
-    SaveScreenShot(frame, Env(L"QV_E2E_ARTEFACTS") + L"\\notelet-bar.png");
+    SkinTest::SaveWindowShot(frame, Env(L"QV_E2E_ARTEFACTS") + L"\\notelet-bar.png", true);
 
     std::vector<CLocalHttpServer::Request> requests = FeedRequests();
     ASSERT_EQ(1u, requests.size());
