@@ -1,6 +1,6 @@
 // A stand-in for the message module, for the binding's tests: its exports
-// append each call, with the path this copy was loaded from, to the file
-// named by QV_NOTELET_LOG.  Built once with all three exports and once
+// append each call, with the folder and name of the copy that was loaded,
+// to the file named by QV_NOTELET_LOG.  Built once with all three exports and once
 // without the frame hook.
 #include <windows.h>
 
@@ -18,7 +18,9 @@ void Log(const std::wstring& event)
     if (!GetEnvironmentVariableW(L"QV_NOTELET_LOG", logPath, MAX_PATH))
         return;
     GetModuleFileNameW(g_self, self, MAX_PATH);
-    std::wstring line = std::wstring(self) + L" " + event + L"\n";
+    // The folder and the file name: "update\\Notelet.dll".
+    std::wstring path = self;
+    std::wstring line = path.substr(path.rfind(L'\\', path.rfind(L'\\') - 1) + 1) + L" " + event + L"\n";
     HANDLE file = CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, 0, nullptr);
     DWORD written = 0;

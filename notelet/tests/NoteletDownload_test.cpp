@@ -81,71 +81,37 @@ TEST(BottomMsgFeed, RefreshIntervalAndStaleness)
         EXPECT_EQ(c.stale, IsFeedCacheStale(now, now - c.age, 600)) << c.age;
 }
 
-class NoteletDownloadTest : public ::testing::Test
+TEST(NoteletDownload, WhatABodyDoesToTheStoreTheIntervalAndTheBar)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(1, OpenMsgDatabase(dir.folder + L"\\Notelet.db"));
-        BottomMsgBar().ClearMessages();
-    }
-    void TearDown() override
-    {
-        CloseMsgDatabase();
-        BottomMsgBar().ClearMessages();
-    }
-    static void Deliver(const std::string& body, int fromCache)
-    {
-        CNoteletDownload download;
-        download.OnData(body.data(), static_cast<int>(body.size()), fromCache);
-    }
-    static std::string Cached()
-    {
+    TempDataFolder dir;
+    ASSERT_EQ(1, OpenMsgDatabase(dir.folder + L"\\Notelet.db"));
+    auto deliver = [](const std::string& body, int fromCache) {
+        CNoteletDownload().OnData(body.data(), static_cast<int>(body.size()), fromCache);
+    };
+    auto cached = [] {
         int length = 0;
         long long createTime = 0;
         std::unique_ptr<char[]> copy = LoadBottomMsgFile(&length, &createTime);
         return copy ? std::string(copy.get(), length) : "<none>";
-    }
-
-    TempDataFolder dir;
-};
-
-TEST_F(NoteletDownloadTest, AFreshBodyIsStoredAsSentAndItsMessagesShown)
-{
-    const std::string body = "<root dur=\"1800\"><bottommsg><msg title=\"甲\" url=\"http://a/\" dur=\"3\"/>"
-                             "</bottommsg></root>";
-    Deliver(body, 0);
-    EXPECT_EQ(body, Cached());
+    };
+    // The stored copy is shown but not stored again.
+    deliver("<root dur=\"1800\"><bottommsg><msg title=\"旧\"/></bottommsg></root>", 1);
+    EXPECT_EQ("<none>", cached());
     EXPECT_EQ(CString(L"1800"), GetInfoDuration());
-    EXPECT_EQ(CString(L"甲"), BottomMsgBar().GetShownText());
-}
-
-TEST_F(NoteletDownloadTest, OtherBodiesAreStoredButChangeNeitherTheBarNorTheInterval)
-{
-    SetInfoDuration(900);
-    Deliver("<root><bottommsg><msg title=\"旧\"/></bottommsg></root>", 1);
-    EXPECT_EQ("<none>", Cached()); // the stored copy is not stored again
+    EXPECT_EQ(CString(L"旧"), BottomMsgBar().GetShownText());
+    // Stored as sent, but changing neither the interval nor the bar.
     for (const std::string body :
          {"<root dur=\"0\"><bottommsg/></root>", "<root dur=\"-5\"><bottommsg/></root>", "502 Bad Gateway"}) {
-        Deliver(body, 0);
-        EXPECT_EQ(body, Cached());
-        EXPECT_EQ(CString(L"900"), GetInfoDuration()) << body;
+        deliver(body, 0);
+        EXPECT_EQ(body, cached());
+        EXPECT_EQ(CString(L"1800"), GetInfoDuration()) << body;
         EXPECT_EQ(CString(L"旧"), BottomMsgBar().GetShownText()) << body;
     }
-}
-
-TEST_F(NoteletDownloadTest, AFreshCacheIsShownWithoutAsking)
-{
-    const std::string body = "<root><bottommsg><msg title=\"缓存\"/></bottommsg></root>";
-    SaveBottomMsgFile(body.data(), static_cast<int>(body.size()));
-    // The web host is not asked: Run would block on it otherwise, and the
-    // count of failed exchanges would say so.
-    struct Download : CNoteletDownload {
-        int failed = 0;
-        void OnFailed() override { ++failed; }
-    } download;
-    download.Run();
-    EXPECT_EQ(0, download.failed);
-    EXPECT_EQ(0, download.statusCode);
-    EXPECT_EQ(CString(L"缓存"), BottomMsgBar().GetShownText());
+    const std::string fresh =
+        "<root><bottommsg><msg title=\"甲\" url=\"http://a/\" dur=\"3\"/></bottommsg></root>";
+    deliver(fresh, 0);
+    EXPECT_EQ(fresh, cached());
+    EXPECT_EQ(CString(L"甲"), BottomMsgBar().GetShownText());
+    CloseMsgDatabase();
+    BottomMsgBar().ClearMessages();
 }

@@ -1,7 +1,7 @@
-// The message bar in a window of this process: placement over the frame's
-// footer, the version text, messages handed over from another thread, the
-// rotation by each message's duration on a clock the test turns, the
-// cursor, the addresses it opens, and what it looks like.
+// The message bar in a window of this process: the version text, messages
+// handed over from another thread, the rotation by each message's duration
+// on a clock the test turns, the cursor, the addresses it opens, and what
+// it looks like.
 #include "notelet/WndBottomMsg.h"
 
 #include "framework/TextConvert.h"
@@ -77,19 +77,11 @@ protected:
 
 } // namespace
 
-TEST_F(BottomMsgBar, LiesOverTheFootersBottomAndShowsTheVersionWithoutMessages)
-{
-    CRect rect;
-    GetWindowRect(bar.m_hWnd, &rect);
-    MapWindowPoints(nullptr, frame.m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
-    EXPECT_EQ(CRect(4, 200 - 26, 300 - 4, 200 - 4), rect);
-    EXPECT_EQ(CString(L"版本：1.0.0.1000"), bar.GetShownText());
-    // No messages: no timer to stop.
-    EXPECT_FALSE(KillTimer(bar.m_hWnd, CWndBottomMsg::RotateTimerId));
-}
-
 TEST_F(BottomMsgBar, RotatesOnTheFirstTickAfterEachMessagesDuration)
 {
+    // Without messages: the module's version, and no timer to stop.
+    EXPECT_EQ(CString(L"版本：1.0.0.1000"), bar.GetShownText());
+    EXPECT_FALSE(KillTimer(bar.m_hWnd, CWndBottomMsg::RotateTimerId));
     Deliver(Messages({{L"一", L"http://a/1", 5}, {L"二", L"http://a/2", 5}, {L"三", L"http://a/3", 5}}));
     const struct {
         long long seconds;
@@ -115,15 +107,6 @@ TEST_F(BottomMsgBar, OneMessageWithDurationZeroIsRepaintedEachSecondAndStays)
         EXPECT_TRUE(bar.TickAfter(1));
         EXPECT_EQ(CString(L"唯一"), bar.GetShownText());
     }
-}
-
-TEST_F(BottomMsgBar, NewMessagesStartAgainFromTheFirst)
-{
-    Deliver(Messages({{L"旧一", L"", 1}, {L"旧二", L"", 1}}));
-    bar.TickAfter(2);
-    ASSERT_EQ(CString(L"旧二"), bar.GetShownText());
-    Deliver(Messages({{L"新", L"", 1}}));
-    EXPECT_EQ(CString(L"新"), bar.GetShownText());
 }
 
 TEST_F(BottomMsgBar, TheHandShowsOnlyOverTheTitle)

@@ -11,22 +11,16 @@
 #include "skin/CSkinRes.h"
 #include "skin/tests/GuiTestHelpers.h"
 
-#include <gtest/gtest.h>
-
-#include <windows.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <ctime>
-#include <string>
 #include <thread>
-
-using SkinTest::PumpMessages;
+#include <type_traits>
 
 namespace
 {
-const wchar_t* const kMainClass = L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventile";
-
 std::wstring Env(const wchar_t* name)
 {
     wchar_t value[1024] = {};
@@ -34,54 +28,51 @@ std::wstring Env(const wchar_t* name)
     return n > 0 && n < 1024 ? value : L"";
 }
 
-std::wstring ProgramFolder()
-{
-    std::wstring program = Env(L"QV_E2E_PROGRAM");
-    return program.substr(0, program.rfind(L'\\'));
-}
-
 std::wstring DataFile(const wchar_t* name)
 {
     wchar_t appData[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-    return std::wstring(appData) + L"\\Quorventile\\" + name;
+    std::wstring folder = std::wstring(appData) + L"\\Quorventile";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder + L"\\" + name;
 }
 
-template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 15000)
+std::string FileText(const std::wstring& path)
 {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs)
+    std::string text;
+    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;)
+            text.append(buffer, n);
+        fclose(file);
+    }
+    return text;
+}
+
+CRect ClientRect(HWND window)
+{
+    CRect rect;
+    GetClientRect(window, &rect);
+    return rect;
+}
+
+template <typename Condition> bool WaitFor(Condition condition)
+{
+    for (DWORD start = GetTickCount(); !condition(); SkinTest::PumpMessages(20)) {
+        if (GetTickCount() - start > 15000)
             return false;
-        PumpMessages(20);
     }
     return true;
 }
 
-std::string Feed(const std::string& messages, int dur = 3600)
+std::string Feed(const std::string& title, const std::string& url = "http://www.velmora.net/")
 {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><root dur=\"" + std::to_string(dur) + "\"><bottommsg>" +
-           messages + "</bottommsg></root>";
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><root dur=\"3600\"><bottommsg><msg title=\"" + title +
+           "\" url=\"" + url + "\" dur=\"30\"/></bottommsg></root>";
 }
 
-std::string Msg(const char* title, const char* url = "http://www.velmora.net/", int dur = 30)
-{
-    return std::string("<msg title=\"") + title + "\" url=\"" + url + "\" dur=\"" + std::to_string(dur) +
-           "\"/>";
-}
-
-// The stored feed, written while no program runs.
-void StoreFeed(const std::string& body, long long age)
-{
-    CreateDirectoryW(DataFile(L"").c_str(), nullptr);
-    ASSERT_EQ(1, OpenMsgDatabase(DataFile(L"Notelet.db").c_str()));
-    SaveBottomMsgFile(body.data(), static_cast<int>(body.size()));
-    SQL_LITE::CppSQLite3SqlBuffer sql;
-    sql.Format("update table_file set CreateTime = %lld;", static_cast<long long>(_time64(nullptr)) - age);
-    MsgDatabase.db.ExecDML(sql);
-    CloseMsgDatabase();
-}
-
+// Notelet.db's feed, read or written while no program runs; a stored feed
+// is `age` seconds old.
 std::string StoredFeed(CString* interval = nullptr)
 {
     OpenMsgDatabase(DataFile(L"Notelet.db").c_str());
@@ -94,28 +85,35 @@ std::string StoredFeed(CString* interval = nullptr)
     return copy ? std::string(copy.get(), length) : "<none>";
 }
 
+void StoreFeed(const std::string& body, long long age)
+{
+    ASSERT_EQ(1, OpenMsgDatabase(DataFile(L"Notelet.db").c_str()));
+    SaveBottomMsgFile(body.data(), static_cast<int>(body.size()));
+    SQL_LITE::CppSQLite3SqlBuffer sql;
+    MsgDatabase.db.ExecDML(sql.Format("update table_file set CreateTime = %lld;", _time64(nullptr) - age));
+    CloseMsgDatabase();
+}
+
 struct Program {
     PROCESS_INFORMATION process = {};
     bool Start()
     {
-        std::wstring path = Env(L"QV_E2E_PROGRAM");
-        std::wstring commandLine = L"\"" + path + L"\"";
+        std::wstring path = Env(L"QV_E2E_PROGRAM"), commandLine = L"\"" + path + L"\"";
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                               &startup, &process) != 0;
     }
+    // Closing waits for the module's work: UnInit waits for its worker.
     bool Close()
     {
         if (!process.hProcess)
             return true;
-        if (HWND window = FindWindowW(kMainClass, L"Velmora"))
-            PostMessageW(window, WM_CLOSE, 0, 0);
+        PostMessageW(FindWindowW(L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventile", L"Velmora"), WM_CLOSE,
+                     0, 0);
         bool ended = WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0;
-        if (!ended) {
-            TerminateProcess(process.hProcess, 99); // clean-up only; the test fails below
-            WaitForSingleObject(process.hProcess, 5000);
-        }
+        if (!ended)
+            TerminateProcess(process.hProcess, 99); // clean-up only; the test fails
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
         process = {};
@@ -123,30 +121,22 @@ struct Program {
     }
 };
 
-BOOL CALLBACK FindBar(HWND child, LPARAM found)
+// The module's bar among the frame's children: the one 22 pixels high.
+HWND Bar(HWND frame)
 {
-    wchar_t name[64] = {};
-    GetClassNameW(child, name, 64);
-    RECT rect;
-    GetClientRect(child, &rect);
-    if (wcscmp(name, L"__WND_BASE_CHILD__") == 0 && rect.bottom == 22) {
-        *reinterpret_cast<HWND*>(found) = child;
-        return FALSE;
+    for (HWND child = nullptr; (child = FindWindowExW(frame, child, L"__WND_BASE_CHILD__", nullptr));) {
+        RECT rect;
+        GetClientRect(child, &rect);
+        if (rect.bottom == 22)
+            return child;
     }
-    return TRUE;
+    return nullptr;
 }
 
-HWND BarOf(HWND frame)
-{
-    HWND bar = nullptr;
-    EnumChildWindows(frame, FindBar, reinterpret_cast<LPARAM>(&bar));
-    return bar;
-}
-
-// How far the white text on the bar reaches, from the screen: one past the
-// right-most text pixel, 0 when there is none.  The footer is a dark blue;
-// the text's smoothed edges are lighter than it.
-int ShownTextRight(HWND bar)
+// Whether the bar shows the text, from the screen: its text pixels (lighter
+// than the dark blue footer) end where the text measured in the module's
+// font ends, 8 pixels in.
+bool Shows(HWND bar, const wchar_t* text)
 {
     RECT rect;
     GetWindowRect(bar, &rect);
@@ -155,31 +145,19 @@ int ShownTextRight(HWND bar)
     ReleaseDC(nullptr, screen);
     int right = 0;
     for (int y = 0; y < pixels.Height(); ++y)
-        for (int x = 0; x < pixels.Width(); ++x)
-            if (GetRValue(pixels.Pixel(x, y)) >= 160 && GetGValue(pixels.Pixel(x, y)) >= 160 && x + 1 > right)
+        for (int x = right; x < pixels.Width(); ++x)
+            if (GetRValue(pixels.Pixel(x, y)) >= 160 && GetGValue(pixels.Pixel(x, y)) >= 160)
                 right = x + 1;
-    return right;
-}
-
-// Where the bar's text ends when it shows this text: 8 pixels in, in the
-// module's font.
-int TextRight(const wchar_t* text)
-{
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, SkinControl::CSkinRes::GetFont(L"Font9"));
     RECT measured = {};
     DrawTextW(dc, text, -1, &measured, DT_CALCRECT | DT_SINGLELINE);
     SelectObject(dc, old);
     DeleteDC(dc);
-    return 8 + measured.right;
+    return abs(right - (8 + measured.right)) <= 3;
 }
 
-bool Shows(HWND bar, const wchar_t* text)
-{
-    return abs(ShownTextRight(bar) - TextRight(text)) <= 3;
-}
-
-class Environment : public ::testing::Environment
+class Fonts : public ::testing::Environment
 {
 public:
     void SetUp() override
@@ -189,7 +167,7 @@ public:
     }
     void TearDown() override { SkinControl::CSkinRes::Global().FreeAll(); }
 };
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new Environment);
+::testing::Environment* const g_fonts = ::testing::AddGlobalTestEnvironment(new Fonts);
 
 class NoteletE2E : public ::testing::Test
 {
@@ -206,174 +184,108 @@ protected:
         server.Stop();
     }
 
-    // The program's bar, once the program shows it.
     HWND StartAndFindBar()
     {
         EXPECT_TRUE(program.Start());
-        HWND frame = nullptr, bar = nullptr;
-        WaitFor([&] { return (frame = FindWindowW(kMainClass, L"Velmora")) && (bar = BarOf(frame)); });
+        HWND bar = nullptr;
+        WaitFor([&] {
+            return (bar = Bar(FindWindowW(L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventile",
+                                          L"Velmora"))) != nullptr;
+        });
         return bar;
     }
-    std::vector<CLocalHttpServer::Request> FeedRequests()
-    {
-        std::vector<CLocalHttpServer::Request> feed;
-        for (const auto& request : server.Requests())
-            if (request.target == "/update/msg.xml")
-                feed.push_back(request);
-        return feed;
-    }
-    void Serve(const std::string& body)
+    void Serve(const std::string& body, HANDLE hold = nullptr)
     {
         CLocalHttpServer::Answer answer;
         answer.body = body;
+        answer.hold = hold;
         server.SetAnswer("/update/msg.xml", answer);
     }
 
     CLocalHttpServer server;
     Program program;
 };
-
 } // namespace
 
-TEST_F(NoteletE2E, ShowsTheTitlesFromTheWebHostThenFromTheCacheWithTheHostGone)
+TEST_F(NoteletE2E, ShowsTheTitleFromTheWebHostThenFromTheCacheWhichIsFetchedAgainWhenStale)
 {
-    const std::string body =
-        Feed(Msg("来自网站的第一条消息") + Msg("second", "http://www.velmora.net/2", 30));
+    const std::string body = Feed("来自网站的第一条消息");
     Serve(body);
     HWND bar = StartAndFindBar();
     ASSERT_NE(nullptr, bar);
-    ASSERT_TRUE(WaitFor([&] { return Shows(bar, L"来自网站的第一条消息"); }))
-        << ShownTextRight(bar) << " vs " << TextRight(L"来自网站的第一条消息");
+    ASSERT_TRUE(WaitFor([&] { return Shows(bar, L"来自网站的第一条消息"); }));
     HWND frame = GetParent(bar);
-    RECT client, barRect;
-    GetClientRect(frame, &client);
-    GetWindowRect(bar, &barRect);
-    MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&barRect), 2);
-    EXPECT_EQ(4, barRect.left);
-    EXPECT_EQ(client.bottom - 26, barRect.top);
-    EXPECT_EQ(client.right - 4, barRect.right);
-    EXPECT_EQ(client.bottom - 4, barRect.bottom);
+    CRect client = ClientRect(frame), placed;
+    GetWindowRect(bar, &placed);
+    MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_TRUE(CRect(4, client.bottom - 26, client.right - 4, client.bottom - 4) == placed);
     // The rest of the window is drawn as without the module: the tab's page
-    // is white, the help link on the header's blue.
+    // white, the help link on the header's blue.
     EXPECT_TRUE(WaitFor([&] {
-        HDC screen = GetDC(nullptr);
-        RECT window;
-        GetWindowRect(frame, &window);
-        COLORREF page = GetPixel(screen, window.left + 150, window.top + 300);
-        COLORREF help = GetPixel(screen, window.right - 12, window.top + 30);
-        ReleaseDC(nullptr, screen);
-        return page == RGB(255, 255, 255) && GetBValue(help) > GetRValue(help) + 60;
+        SkinTest::Pixels window = SkinTest::CaptureClient(frame);
+        COLORREF help = window.Pixel(client.right - 12, 30);
+        return window.Pixel(150, 300) == RGB(255, 255, 255) && GetBValue(help) > GetRValue(help) + 60;
     }));
     SkinTest::SaveWindowShot(frame, Env(L"QV_E2E_ARTEFACTS") + L"\\notelet-bar.png", true);
 
-    std::vector<CLocalHttpServer::Request> requests = FeedRequests();
+    std::vector<CLocalHttpServer::Request> requests = server.Requests();
     ASSERT_EQ(1u, requests.size());
-    EXPECT_EQ("GET", requests[0].method);
+    EXPECT_EQ("GET /update/msg.xml", requests[0].method + " " + requests[0].target);
     EXPECT_EQ(ToUtf8(Env(L"QV_E2E_WEB_HOST").c_str()).GetString(), requests[0].Header("Host"));
     ASSERT_TRUE(program.Close());
     CString interval;
     EXPECT_EQ(body, StoredFeed(&interval));
     EXPECT_EQ(CString(L"3600"), interval);
 
+    // With the host gone, the title comes from the cache.
     server.Stop();
     bar = StartAndFindBar();
-    ASSERT_NE(nullptr, bar);
     EXPECT_TRUE(WaitFor([&] { return Shows(bar, L"来自网站的第一条消息"); }));
-}
+    ASSERT_TRUE(program.Close());
 
-TEST_F(NoteletE2E, AStaleOrFutureCacheIsShownFirstThenReplacedAFreshOneIsNotRefetched)
-{
-    const struct {
-        long long age;
-        bool fetched;
-    } cases[] = {{90000, true}, {-7200, true}, {60, false}}; // against the default day
-    for (const auto& c : cases) {
-        DeleteFileW(DataFile(L"Notelet.db").c_str());
-        StoreFeed(Feed(Msg("缓存的标题")), c.age);
-        server.ClearRequests();
-        HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        CLocalHttpServer::Answer answer;
-        answer.body = Feed(Msg("新下载的一条长一些的标题"));
-        answer.hold = release;
-        server.SetAnswer("/update/msg.xml", answer);
-
-        HWND bar = StartAndFindBar();
-        ASSERT_NE(nullptr, bar);
-        EXPECT_TRUE(WaitFor([&] { return Shows(bar, L"缓存的标题"); })) << c.age;
-        if (c.fetched) {
-            EXPECT_TRUE(WaitFor([&] { return FeedRequests().size() == 1; })) << c.age;
+    // A cache younger than its interval (3600 s, from the feed) is not
+    // fetched again; an older one is shown first, then replaced.
+    ASSERT_TRUE(server.Start(80));
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Serve(Feed("新下载的一条长一些的标题"), release);
+    for (long long age : {60, 7200}) {
+        StoreFeed(body, age);
+        bar = StartAndFindBar();
+        EXPECT_TRUE(WaitFor([&] { return Shows(bar, L"来自网站的第一条消息"); })) << age;
+        if (age > 3600) {
+            EXPECT_TRUE(WaitFor([&] { return server.Requests().size() == 2; }));
+            SetEvent(release);
+            EXPECT_TRUE(WaitFor([&] { return Shows(bar, L"新下载的一条长一些的标题"); }));
         }
-        SetEvent(release);
-        if (c.fetched) {
-            EXPECT_TRUE(WaitFor([&] { return Shows(bar, L"新下载的一条长一些的标题"); })) << c.age;
-        }
-        // Closing waits for the module's work, so a request would have been
-        // made by now.
         ASSERT_TRUE(program.Close());
-        EXPECT_EQ(c.fetched ? 1u : 0u, FeedRequests().size()) << c.age;
-        CloseHandle(release);
+        EXPECT_EQ(age > 3600 ? 2u : 1u, server.Requests().size()) << age;
     }
+    CloseHandle(release);
 }
-
-namespace
-{
-// Makes the shell open addresses of the scheme with a command that appends
-// the address to the log.
-void RecordOpenedAddresses(const wchar_t* scheme, const std::wstring& log)
-{
-    std::wstring key = std::wstring(L"Software\\Classes\\") + scheme;
-    std::wstring command = L"cmd.exe /c echo %1>>\"" + log + L"\"";
-    const struct {
-        std::wstring key;
-        const wchar_t* name;
-        std::wstring value;
-    } values[] = {{key, nullptr, std::wstring(L"URL:") + scheme},
-                  {key, L"URL Protocol", L""},
-                  {key + L"\\shell\\open\\command", nullptr, command}};
-    for (const auto& v : values) {
-        HKEY handle;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, v.key.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                                 nullptr, &handle, nullptr));
-        RegSetValueExW(handle, v.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.value.c_str()),
-                       static_cast<DWORD>((v.value.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(handle);
-    }
-}
-
-std::string ReadText(const std::wstring& path)
-{
-    std::string text;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read)
-        text.append(buffer, read);
-    CloseHandle(file);
-    return text;
-}
-} // namespace
 
 TEST_F(NoteletE2E, AClickOpensOnlyWebAddresses)
 {
+    // The shell opens these schemes with a command that logs the address,
+    // and a file: address would run a batch file that leaves a marker.
     const std::wstring folder = Env(L"QV_E2E_ARTEFACTS");
-    const std::wstring log = folder + L"\\opened.txt", marker = folder + L"\\ran.txt";
+    const std::wstring log = folder + L"\\opened.txt", marker = folder + L"\\ran.txt",
+                       batch = folder + L"\\a.bat";
     DeleteFileW(log.c_str());
     DeleteFileW(marker.c_str());
-    for (const wchar_t* scheme : {L"http", L"https", L"javascript"})
-        RecordOpenedAddresses(scheme, log);
-    // A batch file that would leave the marker if a file: address were run.
-    const std::wstring batch = folder + L"\\feed.bat";
-    const std::string script = "echo ran>\"" + std::string(ToUtf8(marker.c_str()).GetString()) + "\"\r\n";
-    HANDLE file = CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
-    CloseHandle(file);
+    const std::wstring command = L"cmd.exe /c echo %1>>\"" + log + L"\"";
+    for (const wchar_t* scheme : {L"http", L"https", L"javascript"}) {
+        std::wstring key = std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open\\command";
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, REG_SZ, command.c_str(),
+                                  static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))));
+    }
+    if (FILE* file = _wfopen(batch.c_str(), L"wb")) {
+        fprintf(file, "echo ran>\"%s\"\r\n", ToUtf8(marker.c_str()).GetString());
+        fclose(file);
+    }
     std::string fileUrl = "file:///" + std::string(ToUtf8(batch.c_str()).GetString());
-    for (char& c : fileUrl)
-        c = c == '\\' ? '/' : c;
+    std::replace(fileUrl.begin(), fileUrl.end(), '\\', '/');
+    auto opened = [&] { return FileText(log); };
 
     // The web address comes last: once it is in the log, the clicks before
     // it have had their chance.
@@ -384,75 +296,59 @@ TEST_F(NoteletE2E, AClickOpensOnlyWebAddresses)
                   {"文件地址啊", fileUrl},
                   {"网页地址呀呀", "http://www.velmora.net/news"}};
     for (const auto& click : clicks) {
-        DeleteFileW(DataFile(L"Notelet.db").c_str());
-        StoreFeed(Feed(Msg(click.title, click.url.c_str())), 0);
+        StoreFeed(Feed(click.title, click.url), 0);
         HWND bar = StartAndFindBar();
-        ASSERT_NE(nullptr, bar);
-        CString title = FromUtf8(click.title);
-        ASSERT_TRUE(WaitFor([&] { return Shows(bar, title); })) << click.url;
+        ASSERT_TRUE(WaitFor([&] { return Shows(bar, FromUtf8(click.title)); })) << click.url;
         // Anywhere on the bar, not only over the title.
         SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(250, 11));
         ASSERT_TRUE(program.Close());
     }
-    EXPECT_TRUE(WaitFor([&] {
-        return ReadText(log).find("http://www.velmora.net/news") != std::string::npos;
-    })) << ReadText(log);
-    EXPECT_EQ(std::string::npos, ReadText(log).find("javascript")) << ReadText(log);
+    EXPECT_TRUE(WaitFor([&] { return opened().find("http://www.velmora.net/news") != std::string::npos; }))
+        << opened();
+    EXPECT_EQ(std::string::npos, opened().find("javascript")) << opened();
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(marker.c_str()));
 }
-
-namespace
-{
-using NoteletInitFn = int(__cdecl*)(HWND);
-using NoteletUnInitFn = void(__cdecl*)();
-using NoteletFrameWndMsgFn = int(__cdecl*)(UINT, WPARAM, LPARAM);
-
-template <typename Fn> Fn Export(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-} // namespace
 
 TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsForItsWorker)
 {
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    CLocalHttpServer::Answer answer;
-    answer.body = Feed(Msg("不该保存"));
-    answer.hold = release;
-    server.SetAnswer("/update/msg.xml", answer);
+    Serve(Feed("不该保存"), release);
     SkinTest::CheckerParent frame;
     ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
-    HMODULE module = LoadLibraryW((ProgramFolder() + L"\\Notelet.dll").c_str());
+    std::wstring program = Env(L"QV_E2E_PROGRAM");
+    HMODULE module = LoadLibraryW((program.substr(0, program.rfind(L'\\')) + L"\\Notelet.dll").c_str());
     ASSERT_NE(nullptr, module);
-    auto init = Export<NoteletInitFn>(module, "NoteletInit");
-    auto unInit = Export<NoteletUnInitFn>(module, "NoteletUnInit");
-    auto frameWndMsg = Export<NoteletFrameWndMsgFn>(module, "NoteletFrameWndMsg");
+    auto bind = [module](auto& function, const char* name) {
+        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    };
+    int(__cdecl * init)(HWND) = nullptr;
+    void(__cdecl * unInit)() = nullptr;
+    int(__cdecl * frameWndMsg)(UINT, WPARAM, LPARAM) = nullptr;
+    bind(init, "NoteletInit");
+    bind(unInit, "NoteletUnInit");
+    bind(frameWndMsg, "NoteletFrameWndMsg");
     ASSERT_TRUE(init && unInit && frameWndMsg);
 
     unInit(); // not started: nothing happens
     EXPECT_EQ(0, frameWndMsg(WM_SIZE, 0, 0));
     EXPECT_EQ(1, init(frame.m_hWnd));
-    HWND bar = BarOf(frame.m_hWnd);
+    EXPECT_EQ(1, init(frame.m_hWnd)); // started already: still one bar
+    HWND bar = Bar(frame.m_hWnd);
     ASSERT_NE(nullptr, bar);
-    EXPECT_EQ(1, init(frame.m_hWnd)); // started already: no second bar
-    EXPECT_EQ(bar, FindWindowExW(frame.m_hWnd, nullptr, L"__WND_BASE_CHILD__", nullptr));
     EXPECT_EQ(nullptr, FindWindowExW(frame.m_hWnd, bar, L"__WND_BASE_CHILD__", nullptr));
-
     // WM_SIZE places the bar again only while it is visible.
     ShowWindow(bar, SW_HIDE);
     MoveWindow(bar, 0, 0, 10, 10, FALSE);
     EXPECT_EQ(0, frameWndMsg(WM_SIZE, 0, 0));
-    RECT rect;
-    GetClientRect(bar, &rect);
-    EXPECT_EQ(10, rect.right);
+    EXPECT_TRUE(CRect(0, 0, 10, 10) == ClientRect(bar));
     ShowWindow(bar, SW_SHOW);
     EXPECT_EQ(1, frameWndMsg(WM_SIZE, 0, 0));
-    GetClientRect(bar, &rect);
-    EXPECT_EQ(300 - 8, rect.right);
+    EXPECT_TRUE(CRect(0, 0, 300 - 8, 22) == ClientRect(bar));
 
     // The feed's download waits for an answer that comes only once the
     // module is stopping, and later than a pool's 300 ms.
-    ASSERT_TRUE(WaitFor([&] { return FeedRequests().size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 1; }));
     std::thread answerer([&] {
         while (IsWindow(bar))
             Sleep(5);
@@ -467,6 +363,6 @@ TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsForItsWorker)
     EXPECT_EQ("<none>", StoredFeed());
     EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
     FreeLibrary(module);
-    PumpMessages(200);
+    SkinTest::PumpMessages(200);
     CloseHandle(release);
 }
