@@ -1,7 +1,7 @@
 #include "core/AppDatabase.h"
 
 #include "core/ConfigTable.h"
-
+#include "core/StoreGuard.h"
 #include "framework/MessageBox.h"
 #include "framework/TextConvert.h"
 
@@ -43,12 +43,10 @@ void SetAppDatabasePath(const wchar_t* path)
 
 int OpenAppDatabase()
 {
-    try {
+    return CatchAll(0, [] {
         AppDatabase.db.Open(AppDatabase.path);
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return CreateAppTables();
+        return CreateAppTables();
+    });
 }
 
 int CreateAppTables()
@@ -61,12 +59,17 @@ int CreateAppTables()
 
 int CloseAppDatabase()
 {
-    try {
-        AppDatabase.db.Close();
-    } catch (const CppSQLite3Exception&) {
+    if (!CatchAll(0, [] {
+            AppDatabase.db.Close();
+            return 1;
+        }))
         AfxMessageBox(L"关闭数据库失败", MB_OK);
-    }
     return 0;
+}
+
+void LeaveAppDatabaseToProcessEnd()
+{
+    AppDatabase.db.KeepOpenUntilProcessEnd();
 }
 
 int SetConfigString(const wchar_t* name, const wchar_t* value)
@@ -74,31 +77,41 @@ int SetConfigString(const wchar_t* name, const wchar_t* value)
     return WriteConfigValue(AppDatabase.db, ConfigTableName, name, value);
 }
 
+namespace
+{
+// Writes a number as text in the given printf format.
+template <typename Number> int SetConfigNumber(const wchar_t* name, const wchar_t* format, Number value)
+{
+    return CatchAll(0, [&] {
+        CString text;
+        text.Format(format, value);
+        return SetConfigString(name, text);
+    });
+}
+} // namespace
+
 int SetConfigInt(const wchar_t* name, int value)
 {
-    CString text;
-    text.Format(L"%d", value);
-    return SetConfigString(name, text);
+    return SetConfigNumber(name, L"%d", value);
 }
 
 int SetConfigUInt(const wchar_t* name, unsigned value)
 {
-    CString text;
-    text.Format(L"%u", value);
-    return SetConfigString(name, text);
+    return SetConfigNumber(name, L"%u", value);
 }
 
 int SetLastStatisticsTime(long long value)
 {
-    CString text;
-    text.Format(L"%I64d", value);
-    return SetConfigString(L"LastStatisticsTime", text);
+    return SetConfigNumber(L"LastStatisticsTime", L"%I64d", value);
 }
 
 CString GetConfigString(const wchar_t* name, const wchar_t* defaultValue)
 {
     CString value;
-    return ReadConfigValue(AppDatabase.db, ConfigTableName, name, value) ? value : CString(defaultValue);
+    if (ReadConfigValue(AppDatabase.db, ConfigTableName, name, value))
+        return value;
+    // Even the copy of the default may fail; an empty text needs no memory.
+    return CatchAll(CString(), [&] { return CString(defaultValue); });
 }
 
 int GetConfigInt(const wchar_t* name, int defaultValue)

@@ -1,5 +1,6 @@
 #include "core/ConfigTable.h"
 
+#include "core/StoreGuard.h"
 #include "framework/TextConvert.h"
 
 namespace SQL_LITE
@@ -10,7 +11,7 @@ const char* const CreateConfigTableSql =
 
 int CreateMissingTables(CppSQLite3DB& db, const TableSchema* tables, int count)
 {
-    try {
+    return CatchAll(0, [&] {
         for (int i = 0; i < count; ++i) {
             if (db.TableExists(tables[i].name))
                 continue;
@@ -18,15 +19,13 @@ int CreateMissingTables(CppSQLite3DB& db, const TableSchema* tables, int count)
             sql.Format(tables[i].createSql, tables[i].name);
             db.ExecDML(sql);
         }
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }
 
 int WriteConfigValue(CppSQLite3DB& db, const char* table, const wchar_t* name, const wchar_t* value)
 {
-    try {
+    return CatchAll(0, [&] {
         CStringA utf8Name = ToUtf8(name);
         CStringA utf8Value = ToUtf8(value);
         CppSQLite3SqlBuffer sql;
@@ -39,25 +38,21 @@ int WriteConfigValue(CppSQLite3DB& db, const char* table, const wchar_t* name, c
                        utf8Name.GetString());
         CppSQLite3Statement change = db.CompileStatement(sql);
         change.ExecDML();
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }
 
 bool ReadConfigValue(CppSQLite3DB& db, const char* table, const wchar_t* name, CString& value)
 {
-    try {
+    return CatchAll(false, [&] {
         CppSQLite3SqlBuffer sql;
         sql.Format("select * from %s where name = %Q;", table, ToUtf8(name).GetString());
         CppSQLite3Query row = db.ExecQuery(sql);
         if (row.Eof())
             return false;
         value = FromUtf8(row.GetStringField("value"));
-    } catch (const CppSQLite3Exception&) {
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 } // namespace SQL_LITE

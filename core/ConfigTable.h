@@ -1,7 +1,8 @@
 // What both stores (AppData.db and the message module's Notelet.db) do
 // alike: create the tables that are missing, and read and write the rows of
 // a name/value settings table, with text values as SQL string literals.
-// Database errors come back as results, never as exceptions.
+// Errors (of the database, of memory) come back as results, never as
+// exceptions.
 #pragma once
 
 #include "core/SqliteDb.h"

@@ -1,6 +1,7 @@
 #include "notelet/MsgDatabase.h"
 
 #include "core/ConfigTable.h"
+#include "core/StoreGuard.h"
 #include "framework/TextConvert.h"
 
 #include <cstring>
@@ -31,21 +32,19 @@ CppSQLite3Query SelectFileRow()
 
 int OpenMsgDatabase(const wchar_t* path)
 {
-    MsgDatabase.path = ToUtf8(path);
-    try {
+    return CatchAll(0, [&] {
+        MsgDatabase.path = ToUtf8(path);
         MsgDatabase.db.Open(MsgDatabase.path);
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return CreateMsgTables();
+        return CreateMsgTables();
+    });
 }
 
 void CloseMsgDatabase()
 {
-    try {
+    CatchAll(0, [] {
         MsgDatabase.db.Close();
-    } catch (const CppSQLite3Exception&) {
-    }
+        return 1;
+    });
 }
 
 int CreateMsgTables()
@@ -76,7 +75,7 @@ CString GetInfoDuration()
 
 void SaveBottomMsgFile(const char* data, int length)
 {
-    try {
+    CatchAll(0, [&] {
         CppSQLite3SqlBuffer sql;
         if (SelectFileRow().Eof())
             sql.Format("insert into %s(Name, CreateTime, Data) values(%Q, ?, ?);", MsgFileTableName,
@@ -87,9 +86,8 @@ void SaveBottomMsgFile(const char* data, int length)
         CppSQLite3Statement statement = MsgDatabase.db.CompileStatement(sql);
         statement.bindInt64(1, static_cast<long long>(_time64(nullptr)));
         statement.bindBlob(2, data, length);
-        statement.ExecDML();
-    } catch (const CppSQLite3Exception&) {
-    }
+        return statement.ExecDML();
+    });
 }
 
 std::unique_ptr<char[]> LoadBottomMsgFile(int* length, long long* createTime)
@@ -97,19 +95,17 @@ std::unique_ptr<char[]> LoadBottomMsgFile(int* length, long long* createTime)
     *length = 0;
     *createTime = 0;
     std::unique_ptr<char[]> copy;
-    try {
+    CatchAll(0, [&] {
         CppSQLite3Query row = SelectFileRow();
-        if (row.Eof())
-            return copy;
         int size = 0;
-        const unsigned char* data = row.GetBlobField("Data", &size);
+        const unsigned char* data = row.Eof() ? nullptr : row.GetBlobField("Data", &size);
         if (!data || size <= 0)
-            return copy;
+            return 0;
         copy.reset(new char[size]);
         memcpy(copy.get(), data, size);
         *length = size;
         *createTime = row.GetInt64Field("CreateTime");
-    } catch (const CppSQLite3Exception&) {
-    }
+        return 1;
+    });
     return copy;
 }

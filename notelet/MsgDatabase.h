@@ -1,7 +1,7 @@
 // The message module's own store Notelet.db in the data folder: its one
 // setting (the feed's refresh interval) and the cached message feed.  Every
-// operation catches the wrapper's errors and reports only by its result;
-// nothing is shown to the user.
+// operation catches every error and reports only by its result; nothing is
+// shown to the user.
 #pragma once
 
 #include "core/SqliteDb.h"
