@@ -48,7 +48,7 @@ fi
 
 # Where the kernel refuses 32-bit programs, Wine's 32-bit loader runs through
 # qemu's i386 user-mode emulator (see tools/with-i386.sh).  Debian 12's own
-# qemu 7.2 is far too slow to start a process and crashes in some tests, so
+# qemu 7.2 spends about a minute starting each 32-bit Wine program, so
 # the binary comes from the backports suite, unpacked into build/deps/qemu
 # through a private apt state: the machine's apt sources stay as they are.
 # Should the suite have moved on from the pinned version, its current one is
