@@ -68,27 +68,23 @@ LRESULT DrawCoolScrollbar(NMCSBCUSTOMDRAW* draw)
         return CDRF_DODEFAULT;
     if (draw->dwDrawStage != CDDS_ITEMPREPAINT || draw->nBar != SB_VERT)
         return CDRF_SKIPDEFAULT;
-    CDC target;
-    target.Attach(draw->hdc);
-    {
-        SkinControl::CGDIDrawHelper helper(&target);
-        int state = StateIndex(draw->uState);
-        switch (draw->uItem) {
-        case CoolSBLineUp:
-            DrawArrow(helper, draw->rect, state);
-            break;
-        case CoolSBLineDown:
-            DrawArrow(helper, draw->rect, 4 + state);
-            break;
-        case CoolSBPageUp:
-        case CoolSBPageDown:
-            DrawTrack(helper, draw->rect);
-            break;
-        case CoolSBThumb:
-            DrawThumb(helper, draw->rect, state);
-            break;
-        }
+    CBorrowedDC target(draw->hdc);
+    SkinControl::CGDIDrawHelper helper(&target);
+    int state = StateIndex(draw->uState);
+    switch (draw->uItem) {
+    case CoolSBLineUp:
+        DrawArrow(helper, draw->rect, state);
+        break;
+    case CoolSBLineDown:
+        DrawArrow(helper, draw->rect, 4 + state);
+        break;
+    case CoolSBPageUp:
+    case CoolSBPageDown:
+        DrawTrack(helper, draw->rect);
+        break;
+    case CoolSBThumb:
+        DrawThumb(helper, draw->rect, state);
+        break;
     }
-    target.Detach();
     return CDRF_SKIPDEFAULT;
 }

@@ -1,7 +1,7 @@
 // Paints the quick-link list's scroll bar from the skin images, answering
 // the scroll-bar library's custom-draw notification.
 #pragma once
-#include "app/coolsb/CoolSB.h"
+#include "framework/coolsb/CoolSB.h"
 
 // CDRF_DODEFAULT (0) after painting, CDRF_SKIPDEFAULT (4) when the item was
 // painted here or is left blank.

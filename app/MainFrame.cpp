@@ -2,6 +2,7 @@
 
 #include "app/AppCopyData.h"
 #include "app/AutoRun.h"
+#include "app/ClientId.h"
 #include "app/DlgAbout.h"
 #include "app/DlgSetting.h"
 #include "app/HotkeyText.h"
@@ -11,10 +12,11 @@
 #include "app/SingleInstance.h"
 #include "app/WindowPlacement.h"
 #include "core/AppDatabase.h"
-#include "core/AppPaths.h"
 #include "core/ModuleVersion.h"
 #include "core/WinUtils.h"
 #include "framework/CWinApp.h"
+#include "online/StatisticsReportTask.h"
+#include "online/VerifiedFile.h"
 #include "skin/CGDIDrawHelper.h"
 #include "skin/CSkinMessageBox.h"
 #include "skin/CSkinRes.h"
@@ -78,6 +80,8 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs)
 bool CMainFrame::CreateChildren()
 {
     const RECT empty = {0, 0, 0, 0};
+    if (!m_searchBar.Create(this, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, empty))
+        return false;
     if (!m_tab.Create(this, empty))
         return false;
     if (!m_listPage.CreateEx(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_WHITERECT, empty, &m_tab, 0))
@@ -101,6 +105,12 @@ bool CMainFrame::CreateChildren()
     return true;
 }
 
+UINT CMainFrame::TaskbarCreatedMessage()
+{
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
 void CMainFrame::AddTrayIcon()
 {
     m_trayIcon = {};
@@ -121,8 +131,7 @@ void CMainFrame::RecalcLayout()
         return;
     CRect client;
     GetClientRect(&client);
-    // The search bar goes at (left + 2, top + 65), client width - 4 wide and
-    // 24 high.
+    m_searchBar.MoveWindow(client.left + 2, client.top + 65, client.Width() - 4, 24);
     m_tab.MoveWindow(client.left + 2, client.top + 89, client.Width() - 4, client.Height() - 120);
 
     CSize help = m_helpButton.GetTextSize();
@@ -191,18 +200,21 @@ void CMainFrame::ShowAboutDialog()
 
 UINT CMainFrame::TrackMenu(const std::vector<std::pair<UINT, const wchar_t*>>& entries, POINT screenPoint)
 {
-    HMENU menu = CreatePopupMenu();
-    if (!menu)
+    using namespace SkinControl::NewMenu;
+    // Declared first so that it ends last: the menu goes before the theme
+    // and the option word are put back.
+    CMenuThemeScope theme;
+    CNewMenu menu;
+    if (!menu.CreatePopupMenu())
         return 0;
     for (const auto& entry : entries)
-        AppendMenuW(menu, entry.first ? MF_STRING : MF_SEPARATOR, entry.first, entry.second);
+        menu.AppendOwnerDrawItem(entry.first ? 0 : MF_SEPARATOR, entry.second, entry.first);
     // Without the foreground and the WM_NULL after it, a tray menu stays open
     // when the user clicks elsewhere.
     SetForegroundWindow(m_hWnd);
-    UINT command = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x,
-                                                    screenPoint.y, 0, m_hWnd, nullptr));
+    const UINT command = static_cast<UINT>(
+        menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, m_hWnd));
     PostMessage(WM_NULL);
-    DestroyMenu(menu);
     return command;
 }
 
@@ -327,17 +339,27 @@ LRESULT CMainFrame::OnTrayNotify(LPARAM mouseMessage)
     return 0;
 }
 
+void CMainFrame::PostOnlineTask(SkinControl::CThreadPool::CWorkItem* task)
+{
+    SkinControl::PostWorkItem(task);
+}
+
+CString CMainFrame::LoadedNoteletPath() const
+{
+    // The message module binding answers here once it exists.
+    return CString();
+}
+
 void CMainFrame::OnTimer(UINT_PTR id)
 {
     if (id == FirstOnlineTimerId) {
         KillTimer(FirstOnlineTimerId);
-        // The update check and the statistics report task start here once
-        // they exist.
+        PostOnlineTask(new CUpdate::CUpdateInfoDownload(m_hWnd, LoadedNoteletPath()));
+        PostOnlineTask(new CStatisticsReportTask(AppClientId));
         SetTimer(HourlyOnlineTimerId, HourlyOnlineTimerDelayMs);
     } else if (id == HourlyOnlineTimerId) {
-        if (IsStatisticsReportDue(static_cast<long long>(time(nullptr)), GetLastStatisticsTime())) {
-            // The statistics report task is posted here once it exists.
-        }
+        if (IsStatisticsReportDue(static_cast<long long>(time(nullptr)), GetLastStatisticsTime()))
+            PostOnlineTask(new CStatisticsReportTask(AppClientId));
     }
     CSkinMainFrame::OnTimer(id);
 }
@@ -345,9 +367,13 @@ void CMainFrame::OnTimer(UINT_PTR id)
 void CMainFrame::OnUpdateReady()
 {
     CString netVersion = GetConfigString(L"UpdateNetVersion", L"");
-    CString setupPath;
-    setupPath.Format(L"%s\\QuorventileSetup.exe", AppPaths.updateFolder);
+    CString setupPath = GetSetupFilePath();
     if (netVersion.IsEmpty() || GetFileAttributesW(setupPath) == INVALID_FILE_ATTRIBUTES)
+        return;
+    // The setup is checked again and held against change from here until
+    // it has started: the Update folder is writable by the user's programs.
+    CVerifiedFile setup;
+    if (!setup.Open(setupPath, GetConfigString(L"UpdateNetFileSha1", L"")))
         return;
     CString running;
     CModuleVersion version;
@@ -368,7 +394,10 @@ void CMainFrame::OnUpdateReady()
 
 void CMainFrame::OnNoteletUpdated()
 {
-    // The message module binding swaps the module here once it exists.
+    // The message module binding swaps the module here once it exists:
+    // CVerifiedFile opens "NoteletNew.dll" against UpdateNoteletNetFileSha1
+    // and copies those very bytes to GetNoteletDllPath(), which is opened
+    // the same way again and held while it is loaded.
 }
 
 void CMainFrame::OnShowMainWindow()
@@ -438,6 +467,11 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_TRAY_NOTIFY:
         return OnTrayNotify(lParam);
+    case WM_MENUCHAR:
+        // Owner-drawn items leave their mnemonics to the owner.
+        if (auto* menu = SkinControl::NewMenu::CNewMenu::FromHandle(reinterpret_cast<HMENU>(lParam)))
+            return SkinControl::NewMenu::CNewMenu::FindMnemonic(static_cast<wchar_t>(LOWORD(wParam)), menu);
+        break;
     case WM_UPDATE_READY:
         OnUpdateReady();
         return 0;
@@ -453,6 +487,9 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     }
+    // A restarted shell has lost the icon and asks every program for it again.
+    if (message == TaskbarCreatedMessage())
+        AddTrayIcon();
     // The message module's frame hook sees every message here once the
     // module binding exists.
     return CSkinMainFrame::WindowProc(message, wParam, lParam);

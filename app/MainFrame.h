@@ -3,15 +3,17 @@
 // hotkey, the Run value, placement and edge docking, and the online timers.
 #pragma once
 #include "app/MainTab.h"
+#include "app/SearchBar.h"
+#include "core/ThreadPool.h"
+#include "online/Update.h"
 #include "skin/CSkinButtonEx.h"
 #include "skin/CSkinMainFrame.h"
 
 #include <shellapi.h>
 #include <vector>
 
+// WM_UPDATE_READY and WM_NOTELET_UPDATED come from the update check.
 const UINT WM_TRAY_NOTIFY = 0x500;
-const UINT WM_UPDATE_READY = 0x1400;
-const UINT WM_NOTELET_UPDATED = 0x1401;
 const UINT WM_SHOW_MAIN_WINDOW = 0x1402;
 
 const UINT TrayIconId = 100;
@@ -55,6 +57,8 @@ public:
     const std::vector<CString>& PendingCatalogCommands() const { return m_pendingCatalogCommands; }
 
     void SaveWindowRect();
+    // The message a restarted shell broadcasts to have tray icons added again.
+    static UINT TaskbarCreatedMessage();
 
 protected:
     int OnCreate(LPCREATESTRUCT cs) override;
@@ -74,7 +78,12 @@ protected:
     void OnShowMainWindow();
     void OnSetFocus();
 
+    // Hands the timers' online tasks to the thread pool.
+    virtual void PostOnlineTask(SkinControl::CThreadPool::CWorkItem* task);
+
 private:
+    // The file of the bound message module; empty while none is bound.
+    CString LoadedNoteletPath() const;
     bool CreateChildren();
     void AddTrayIcon();
     void RestoreFromTray();
@@ -83,7 +92,7 @@ private:
     // and returns the chosen command, 0 when none.
     UINT TrackMenu(const std::vector<std::pair<UINT, const wchar_t*>>& entries, POINT screenPoint);
 
-    // The search bar (not built yet) will take this place.
+    CSearchBar m_searchBar;
     CMainTab m_tab;
     // The quick-link tree list (not built yet) will take this page's place.
     CWnd m_listPage;

@@ -2,7 +2,7 @@
 
 #include "app/CoolScrollbarPainter.h"
 #include "app/MainSkinImage.h"
-#include "app/coolsb/CoolSB.h"
+#include "framework/coolsb/CoolSB.h"
 #include "skin/CGDIDrawHelper.h"
 #include "skin/CSkinRes.h"
 

@@ -6,7 +6,7 @@
 #include "app/InitAppPaths.h"
 #include "app/SingleInstance.h"
 #include "app/WindowPlacement.h"
-#include "app/coolsb/CoolSB.h"
+#include "framework/coolsb/CoolSB.h"
 #include "app/crashreport/CrashReport.h"
 #include "core/AppDatabase.h"
 #include "core/AppPaths.h"

@@ -29,9 +29,8 @@ BOOL CDC::CreateCompatibleDC(CDC* dc)
 
 BOOL CDC::DeleteDC()
 {
-    if (!m_hDC)
-        return FALSE;
-    return ::DeleteDC(Detach());
+    HDC dc = Detach();
+    return dc && !m_borrowed ? ::DeleteDC(dc) : FALSE;
 }
 
 BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* src, int srcX, int srcY, DWORD rop)
@@ -92,20 +91,19 @@ CPoint CDC::GetViewportOrg() const
     return origin;
 }
 
-CPaintDC::CPaintDC(CWnd* wnd) : m_hWnd(wnd->m_hWnd)
+CPaintDC::CPaintDC(CWnd* wnd) : CBorrowedDC(nullptr), m_hWnd(wnd->m_hWnd)
 {
-    Attach(::BeginPaint(m_hWnd, &m_ps));
+    m_hDC = ::BeginPaint(m_hWnd, &m_ps);
 }
 
 CPaintDC::~CPaintDC()
 {
     ::EndPaint(m_hWnd, &m_ps);
-    Detach();
 }
 
-CClientDC::CClientDC(CWnd* wnd) : m_hWnd(wnd ? wnd->m_hWnd : nullptr)
+CClientDC::CClientDC(CWnd* wnd) : CBorrowedDC(nullptr), m_hWnd(wnd ? wnd->m_hWnd : nullptr)
 {
-    Attach(::GetDC(m_hWnd));
+    m_hDC = ::GetDC(m_hWnd);
 }
 
 CClientDC::~CClientDC()
@@ -113,9 +111,9 @@ CClientDC::~CClientDC()
     ::ReleaseDC(m_hWnd, Detach());
 }
 
-CWindowDC::CWindowDC(CWnd* wnd) : m_hWnd(wnd ? wnd->m_hWnd : nullptr)
+CWindowDC::CWindowDC(CWnd* wnd) : CBorrowedDC(nullptr), m_hWnd(wnd ? wnd->m_hWnd : nullptr)
 {
-    Attach(::GetWindowDC(m_hWnd));
+    m_hDC = ::GetWindowDC(m_hWnd);
 }
 
 CWindowDC::~CWindowDC()

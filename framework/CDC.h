@@ -1,6 +1,8 @@
-// Device contexts. A CDC deletes the DC it holds when it is destroyed, so a
-// borrowed DC is attached for the time it is used and detached again; the
-// paint, client and window DCs give theirs back the way they got it.
+// Device contexts. A CDC owns its DC (made with CreateCompatibleDC or handed
+// over with Attach) and deletes it when it is destroyed. A DC that belongs to
+// someone else (WM_PAINT's, WM_DRAWITEM's, a paint buffer's, a caller's) is
+// wrapped in a CBorrowedDC, which never deletes it. The paint, client and
+// window DCs are borrowing DCs that give theirs back the way they got it.
 #pragma once
 
 #include "framework/CGdiObject.h"
@@ -58,10 +60,27 @@ public:
     int DrawText(const wchar_t* text, LPRECT rect, UINT format) { return DrawText(text, -1, rect, format); }
     int GetDeviceCaps(int index) const { return ::GetDeviceCaps(m_hDC, index); }
     COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
+
+protected:
+    // For the borrowing wrappers: the DC is used, never deleted.
+    struct Borrowing {
+    };
+    CDC(HDC dc, Borrowing) : m_hDC(dc), m_borrowed(true) {}
+
+private:
+    bool m_borrowed = false;
+};
+
+// A DC someone else owns, used for the wrapper's lifetime; neither the
+// destructor nor DeleteDC deletes it.
+class CBorrowedDC : public CDC
+{
+public:
+    explicit CBorrowedDC(HDC dc) : CDC(dc, Borrowing{}) {}
 };
 
 // BeginPaint/EndPaint around the object's life.
-class CPaintDC : public CDC
+class CPaintDC : public CBorrowedDC
 {
 public:
     explicit CPaintDC(CWnd* wnd);
@@ -74,7 +93,7 @@ private:
 };
 
 // GetDC/ReleaseDC of a window's client area.
-class CClientDC : public CDC
+class CClientDC : public CBorrowedDC
 {
 public:
     explicit CClientDC(CWnd* wnd);
@@ -85,7 +104,7 @@ private:
 };
 
 // GetWindowDC/ReleaseDC: the whole window, frame included.
-class CWindowDC : public CDC
+class CWindowDC : public CBorrowedDC
 {
 public:
     explicit CWindowDC(CWnd* wnd);

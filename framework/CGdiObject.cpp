@@ -19,10 +19,8 @@ HGDIOBJ CGdiObject::Detach()
 
 BOOL CGdiObject::DeleteObject()
 {
-    if (!m_hObject)
-        return FALSE;
-    BOOL deleted = ::DeleteObject(Detach());
-    return deleted;
+    HGDIOBJ object = Detach();
+    return object && !m_borrowed ? ::DeleteObject(object) : FALSE;
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int width, int height)

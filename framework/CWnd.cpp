@@ -29,7 +29,10 @@ thread_local std::unordered_map<HWND, std::unique_ptr<CWnd>> t_tempMap;
 // The object whose window the current CreateEx call is making.
 thread_local CWnd* t_creating = nullptr;
 
-// The message each WindowProc is handling, for Default().
+// The message the innermost window procedure is handling, for Default(). It
+// is set where a message reaches the object, before any WindowProc override
+// sees it, so that a handler an override calls replays its own message and
+// not the one whose handling sent it.
 struct CurrentMessage {
     UINT message;
     WPARAM wParam;
@@ -225,7 +228,11 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     CWnd* wnd = FromHandlePermanent(hwnd);
     if (!wnd)
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    LRESULT result = wnd->WindowProc(message, wParam, lParam);
+    LRESULT result;
+    {
+        CurrentMessageScope scope(message, wParam, lParam);
+        result = wnd->WindowProc(message, wParam, lParam);
+    }
     if (message == WM_NCDESTROY && FromHandlePermanent(hwnd) == wnd)
         wnd->OnFinalNcDestroy();
     return result;
@@ -338,10 +345,8 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return TRUE;
     case WM_ERASEBKGND: {
-        CDC dc;
-        dc.Attach(reinterpret_cast<HDC>(wParam));
+        CBorrowedDC dc(reinterpret_cast<HDC>(wParam));
         *result = OnEraseBkgnd(&dc);
-        dc.Detach();
         return TRUE;
     }
     case WM_PAINT:
@@ -367,6 +372,27 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         return TRUE;
     case WM_LBUTTONDBLCLK:
         OnLButtonDblClk(static_cast<UINT>(wParam), point);
+        return TRUE;
+    case WM_RBUTTONDOWN:
+        OnRButtonDown(static_cast<UINT>(wParam), point);
+        return TRUE;
+    case WM_KEYDOWN:
+        OnKeyDown(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_CHAR:
+        OnChar(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_VSCROLL:
+        OnVScroll(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    case WM_HSCROLL:
+        OnHScroll(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    case WM_MOUSEWHEEL:
+        *result = OnMouseWheel(GET_KEYSTATE_WPARAM(wParam), GET_WHEEL_DELTA_WPARAM(wParam), point);
+        return TRUE;
+    case WM_CAPTURECHANGED:
+        OnCaptureChanged(reinterpret_cast<HWND>(lParam));
         return TRUE;
     case WM_SETCURSOR:
         *result = OnSetCursor(FromHandle(reinterpret_cast<HWND>(wParam)), LOWORD(lParam), HIWORD(lParam));
@@ -436,6 +462,34 @@ void CWnd::OnLButtonUp(UINT, CPoint)
     Default();
 }
 void CWnd::OnLButtonDblClk(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnRButtonDown(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnKeyDown(UINT, UINT, UINT)
+{
+    Default();
+}
+void CWnd::OnChar(UINT, UINT, UINT)
+{
+    Default();
+}
+void CWnd::OnVScroll(UINT, UINT, HWND)
+{
+    Default();
+}
+void CWnd::OnHScroll(UINT, UINT, HWND)
+{
+    Default();
+}
+BOOL CWnd::OnMouseWheel(UINT, short, CPoint)
+{
+    return static_cast<BOOL>(Default());
+}
+void CWnd::OnCaptureChanged(HWND)
 {
     Default();
 }

@@ -71,7 +71,8 @@ public:
     // A notification the parent reflected to this child; TRUE when handled.
     virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
-    // Default handling of the message being processed.
+    // Default handling of the message the window is handling now (the
+    // innermost one when handling sent another); 0 outside any message.
     LRESULT Default();
 
     // A message loop that runs until EndModalLoop; messages take the same
@@ -150,6 +151,14 @@ protected:
     virtual void OnLButtonDown(UINT flags, CPoint point);
     virtual void OnLButtonUp(UINT flags, CPoint point);
     virtual void OnLButtonDblClk(UINT flags, CPoint point);
+    virtual void OnRButtonDown(UINT flags, CPoint point);
+    virtual void OnKeyDown(UINT key, UINT repeat, UINT flags);
+    virtual void OnChar(UINT ch, UINT repeat, UINT flags);
+    virtual void OnVScroll(UINT code, UINT pos, HWND scrollBar);
+    virtual void OnHScroll(UINT code, UINT pos, HWND scrollBar);
+    // `point` is in screen coordinates; the result is the message's.
+    virtual BOOL OnMouseWheel(UINT flags, short delta, CPoint point);
+    virtual void OnCaptureChanged(HWND newCapture);
     virtual BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message);
     virtual UINT OnGetDlgCode();
     virtual LRESULT OnNcHitTest(CPoint point);

@@ -3,9 +3,8 @@
 namespace SkinControl
 {
 
-CGDIDrawHelper::CGDIDrawHelper(CDC* target)
+CGDIDrawHelper::CGDIDrawHelper(CDC* target) : CBorrowedDC(target->m_hDC)
 {
-    Attach(target->m_hDC);
     m_source.CreateCompatibleDC(target);
     m_sourceOriginal = ::GetCurrentObject(m_source.m_hDC, OBJ_BITMAP);
 }
@@ -17,7 +16,6 @@ CGDIDrawHelper::~CGDIDrawHelper()
         m_source.SelectObject(m_sourceOriginal);
     m_marquee.DeleteObject();
     m_source.DeleteDC();
-    Detach();
 }
 
 void CGDIDrawHelper::SelectSource(HBITMAP bitmap)

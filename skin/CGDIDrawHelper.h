@@ -1,5 +1,6 @@
-// Blits skin bitmaps onto a borrowed DC: stretched copies, per-pixel alpha
-// blends and the tree list's translucent selection marquee.
+// Blits skin bitmaps onto the target's DC, which it borrows: stretched
+// copies, per-pixel alpha blends and the tree list's translucent selection
+// marquee.
 #pragma once
 
 #include "framework/CDC.h"
@@ -9,7 +10,7 @@
 namespace SkinControl
 {
 
-class CGDIDrawHelper : public CDC
+class CGDIDrawHelper : public CBorrowedDC
 {
 public:
     explicit CGDIDrawHelper(CDC* target);

@@ -169,6 +169,11 @@ LRESULT CSkinButtonEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case BM_SETCHECK:
         SetChecked(wParam != 0);
         return 0;
+    case WM_CAPTURECHANGED:
+        // Another window took the mouse: the press ends without a click.
+        if (reinterpret_cast<HWND>(lParam) != m_hWnd)
+            CancelPress();
+        return CButton::WindowProc(message, wParam, lParam);
     default:
         return CButton::WindowProc(message, wParam, lParam);
     }
@@ -264,8 +269,19 @@ void CSkinButtonEx::OnLButtonDblClk(UINT flags, CPoint point)
     UpdateWindow();
     CButton::OnLButtonDblClk(flags, point);
     // The button reports no click for the release that follows a double
-    // click; that release reports it itself.
+    // click, nor does it hold the mouse for it: that release reports the
+    // click itself and must come here wherever it happens.
     m_clickPending = true;
+    ::SetCapture(m_hWnd);
+}
+
+void CSkinButtonEx::CancelPress()
+{
+    m_clickPending = false;
+    if (!m_pressed)
+        return;
+    m_pressed = false;
+    Invalidate();
 }
 
 void CSkinButtonEx::OnLButtonUp(UINT flags, CPoint point)
@@ -275,15 +291,20 @@ void CSkinButtonEx::OnLButtonUp(UINT flags, CPoint point)
         return;
     }
     HWND hwnd = m_hWnd;
-    if (m_styleKind == StyleCheckBox)
+    // A press dragged off the button and released there is a cancel, as is a
+    // release without a press here.
+    CRect client;
+    GetClientRect(&client);
+    const bool click = m_pressed && client.PtInRect(point);
+    const bool reportClick = click && m_clickPending;
+    m_clickPending = false;
+    if (click && m_styleKind == StyleCheckBox)
         SendMessage(BM_SETCHECK, m_checked ? BST_UNCHECKED : BST_CHECKED);
-    else if (m_styleKind == StyleRadioButton)
+    else if (click && m_styleKind == StyleRadioButton)
         SendMessage(BM_SETCHECK, BST_CHECKED);
-    if (m_clickPending) {
-        m_clickPending = false;
+    if (reportClick)
         ::SendMessageW(::GetParent(hwnd), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd), BN_CLICKED),
                        reinterpret_cast<LPARAM>(hwnd));
-    }
     // The parent may have destroyed the button on that click.
     if (!::IsWindow(hwnd))
         return;
@@ -291,6 +312,9 @@ void CSkinButtonEx::OnLButtonUp(UINT flags, CPoint point)
     Invalidate();
     RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
     CButton::OnLButtonUp(flags, point);
+    // After a double click the mouse is ours, not the button's.
+    if (::GetCapture() == hwnd)
+        ::ReleaseCapture();
 }
 
 BOOL CSkinButtonEx::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message)
@@ -365,11 +389,9 @@ void CSkinButtonEx::StepAnimation()
 
 void CSkinButtonEx::DrawItem(LPDRAWITEMSTRUCT item)
 {
-    CDC dc;
-    dc.Attach(item->hDC);
+    CBorrowedDC dc(item->hDC);
     const RECT& r = item->rcItem;
     DrawButton(&dc, r.left, r.top, r.right, r.bottom, item->itemState);
-    dc.Detach();
 }
 
 void CSkinButtonEx::DrawButton(CDC* dc, int left, int top, int right, int bottom, UINT itemState)

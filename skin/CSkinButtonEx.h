@@ -78,6 +78,8 @@ protected:
     // Label and link text: one line, vertically centred, cut with an ellipsis.
     void DrawWindowText(CDC* dc, const RECT& rect, COLORREF color);
     void SetChecked(bool checked);
+    // Ends a press without a click: the pressed look and a pending click go.
+    void CancelPress();
     void UncheckRadioGroup();
     void StepAnimation();
     // The delay after `frame` in milliseconds.

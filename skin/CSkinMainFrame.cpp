@@ -283,15 +283,15 @@ void CSkinMainFrame::SetMaximizeLimits(MINMAXINFO* info)
 
 void CSkinMainFrame::OnGetMinMaxInfo(MINMAXINFO*) {}
 
-LRESULT CSkinMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+BOOL CSkinMainFrame::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
-    if (message == WM_GETMINMAXINFO) {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        SetMaximizeLimits(info);
-        OnGetMinMaxInfo(info);
-        return DefWindowProc(message, wParam, lParam);
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
+    if (message != WM_GETMINMAXINFO)
+        return CWnd::OnWndMsg(message, wParam, lParam, result);
+    auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    SetMaximizeLimits(info);
+    OnGetMinMaxInfo(info);
+    *result = Default();
+    return TRUE;
 }
 
 void CSkinMainFrame::DrawBackground(CDC* dc)

@@ -33,12 +33,13 @@ public:
                                     Gdiplus::Image** maximize, Gdiplus::Image** restore, int* frameCount);
     virtual BOOL SetRoundWindowRegion(BOOL redraw);
     virtual void RecalcLayout();
-    // Called after the frame has set its maximize limits; empty here.
+    // Called after the frame has set its maximize limits; empty here. It
+    // takes the framework handler's place: the frame gives WM_GETMINMAXINFO
+    // its default processing itself, after this hook.
     void OnGetMinMaxInfo(MINMAXINFO* info) override;
     virtual BOOL HitTestCaption(POINT screenPoint, LRESULT* hit);
     virtual void DrawBackground(CDC* dc);
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
 protected:
@@ -50,6 +51,7 @@ protected:
     BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) override;
     void OnNcLButtonDown(UINT hitTest, CPoint point) override;
     void OnNcLButtonDblClk(UINT hitTest, CPoint point) override;
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
     // Sets the maximized size and position from the monitor the window is on.
     void SetMaximizeLimits(MINMAXINFO* info);

@@ -14,7 +14,7 @@ CSkinMemDC::CSkinMemDC(CDC* target, CWnd* window) : m_target(target)
         m_paintBuffer =
             support.BeginBufferedPaint(target->m_hDC, &m_clientRect, BPBF_TOPDOWNDIB, nullptr, &bufferDC);
         if (m_paintBuffer && bufferDC) {
-            m_memDC.Attach(bufferDC);
+            m_bufferDC.emplace(bufferDC);
             m_valid = true;
         }
         return;
@@ -30,10 +30,16 @@ CSkinMemDC::CSkinMemDC(CDC* target, CWnd* window) : m_target(target)
     }
 }
 
+CDC* CSkinMemDC::GetDC()
+{
+    if (!m_valid)
+        return m_target;
+    return m_bufferDC ? &*m_bufferDC : &m_memDC;
+}
+
 CSkinMemDC::~CSkinMemDC()
 {
     if (m_paintBuffer) {
-        m_memDC.Detach();
         GetSkinDrawSupport().EndBufferedPaint(m_paintBuffer, TRUE);
         return;
     }

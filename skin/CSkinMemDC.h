@@ -10,6 +10,8 @@
 
 #include <uxtheme.h>
 
+#include <optional>
+
 namespace SkinControl
 {
 
@@ -23,12 +25,14 @@ public:
 
     bool IsValid() const { return m_valid; }
     // Where painters draw: the buffer when there is one, else the target.
-    CDC* GetDC() { return m_valid ? &m_memDC : m_target; }
+    CDC* GetDC();
 
 private:
     CDC* m_target;
     bool m_valid = false;
     HPAINTBUFFER m_paintBuffer = nullptr;
+    // The paint buffer's DC belongs to the buffer.
+    std::optional<CBorrowedDC> m_bufferDC;
     CDC m_memDC;
     CBitmap m_bitmap;
     HGDIOBJ m_oldBitmap = nullptr;

@@ -5,7 +5,7 @@
 namespace SkinControl
 {
 
-bool RegisterSkinWindowClass(const wchar_t* name, HBRUSH background)
+bool RegisterSkinWindowClass(const wchar_t* name, HBRUSH background, WNDPROC procedure)
 {
     HINSTANCE instance = AfxGetInstanceHandle();
     WNDCLASSEXW wc = {};
@@ -13,7 +13,7 @@ bool RegisterSkinWindowClass(const wchar_t* name, HBRUSH background)
     if (::GetClassInfoExW(instance, name, &wc))
         return true;
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.lpfnWndProc = procedure;
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = background;

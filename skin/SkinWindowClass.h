@@ -11,7 +11,7 @@ namespace SkinControl
 
 // Registers `name` (CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, arrow cursor) unless
 // it exists already; false when it could not be registered.
-bool RegisterSkinWindowClass(const wchar_t* name, HBRUSH background);
+bool RegisterSkinWindowClass(const wchar_t* name, HBRUSH background, WNDPROC procedure = ::DefWindowProcW);
 
 // Sets *hit to HTCAPTION and returns TRUE when `screenPoint` lies in the top
 // `captionHeight` pixels of the window's client area.

@@ -2,9 +2,12 @@
 # Runs every benchmark program (bench/*) under Wine; each prints BENCH lines.
 set -u
 . "$(dirname "$0")/wine-env.sh"
+. "$(dirname "$0")/xvfb.sh"
 qv_prepare_prefix
+# The window benchmarks need a display.
+[ -n "${DISPLAY:-}" ] || qv_start_xvfb
 wineserver -p
-trap 'wineserver -k 2>/dev/null' EXIT INT TERM
+trap 'wineserver -k 2>/dev/null; qv_stop_xvfb' EXIT INT TERM
 export WINELOADER=$QV_WINE64
 "$QV_WINE64" cmd /c exit >/dev/null 2>&1 </dev/null
 status=0

@@ -10,8 +10,11 @@ DEPS_DIR="$ROOT/build/deps"
 
 PACKAGES="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
 libz-mingw-w64-dev wine wine32:i386 wine64 xvfb xauth x11-apps xdotool
-imagemagick fonts-wine fonts-wqy-microhei sqlite3 cmake ninja-build googletest
-w3c-sgml-lib python3 python3-pil"
+imagemagick fonts-wine fonts-wqy-microhei sqlite3 cmake ninja-build googletest libwine-dev
+w3c-sgml-lib python3 python3-pil zip unzip"
+
+# libwine-dev brings the system IDL files that widl (mingw-w64-tools) reads
+# for the shell extension's type library and proxy/stub.
 
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi

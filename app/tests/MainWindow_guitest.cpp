@@ -4,6 +4,9 @@
 #include "app/QuorventileApp.h"
 #include "core/AppDatabase.h"
 #include "skin/CSkinRes.h"
+#include "skin/menu/CMenuTheme.h"
+#include "skin/menu/CNewMenuHook.h"
+#include "skin/menu/tests/AppLookColors.h"
 #include "skin/tests/GuiTestHelpers.h"
 
 #include <commctrl.h>
@@ -36,6 +39,8 @@ protected:
         SetConfigString(L"HotkeyMainWindow", L"CTRL + ALT + 9");
         SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
         ASSERT_EQ(1, PreloadSkin());
+        // As the program's start-up does before any window exists.
+        SkinControl::NewMenu::CNewMenuHook::Install();
         g_frame = new CMainFrame;
         ASSERT_TRUE(g_frame->Create(CRect(40, 40, 340, 600)));
         PumpMessages(200);
@@ -46,6 +51,7 @@ protected:
             g_frame->DestroyWindow();
         delete g_frame;
         g_frame = nullptr;
+        SkinControl::NewMenu::CNewMenuHook::Uninstall();
         CloseAppDatabase();
         SkinControl::CSkinRes::Global().FreeAll();
         delete g_folder;
@@ -68,8 +74,13 @@ TEST_F(MainWindow, IsTheNamedWindowOfTheProgram)
     EXPECT_NE(nullptr, SkinControl::CSkinRes::GetFont(L"Font11"));
 }
 
-TEST_F(MainWindow, LaysOutTheTabAndTheTwoLinks)
+TEST_F(MainWindow, LaysOutTheSearchBarTheTabAndTheTwoLinks)
 {
+    HWND searchBar = FindWindowExW(g_frame->m_hWnd, nullptr, SkinControl::CWndBase::kClassName, nullptr);
+    ASSERT_NE(nullptr, searchBar);
+    EXPECT_EQ(CRect(2, 65, 298, 89), ChildRect(searchBar));
+    EXPECT_NE(nullptr,
+              FindWindowExW(searchBar, nullptr, SkinControl::CWindowlessRichEdit::kClassName, nullptr));
     HWND tab = FindWindowExW(g_frame->m_hWnd, nullptr, SkinControl::CSkinTab::kClassName, nullptr);
     ASSERT_NE(nullptr, tab);
     EXPECT_EQ(CRect(2, 89, 298, 89 + 560 - 120), ChildRect(tab));
@@ -146,6 +157,105 @@ TEST_F(MainWindow, MinimisingGoesToTheTrayAndTheTrayClickBringsItBack)
     EXPECT_EQ(0, g_frame->SendMessage(WM_TRAY_NOTIFY, TrayIconId, WM_MOUSEMOVE));
 }
 
+// What an open popup of the frame showed: its items and, from its first
+// item, the pixels the menu library's own test of the look checks, with the
+// colours that look has under the theme selected at the time.
+struct OpenPopup {
+    std::vector<UINT> ids;
+    bool ownerDrawn = true;
+    COLORREF columnEnd = 0, afterColumn = 0, background = 0;
+    MenuTest::AppLookColors look = {};
+};
+OpenPopup g_popup;
+const wchar_t* g_popupShot = nullptr;
+
+void CALLBACK InspectOpenPopup(HWND owner, UINT, UINT_PTR id, DWORD)
+{
+    static int ticks = 0;
+    HWND window = FindWindowW(L"#32768", nullptr);
+    auto menu = reinterpret_cast<HMENU>(window ? SendMessageW(window, MN_GETHMENU, 0, 0) : 0);
+    RECT item;
+    if (menu && IsWindowVisible(window) && GetMenuItemRect(nullptr, menu, 0, &item)) {
+        UpdateWindow(window);
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            MENUITEMINFOW info = {};
+            info.cbSize = sizeof(info);
+            info.fMask = MIIM_FTYPE | MIIM_ID;
+            GetMenuItemInfoW(menu, i, TRUE, &info);
+            g_popup.ids.push_back(info.wID);
+            g_popup.ownerDrawn = g_popup.ownerDrawn && (info.fType & MFT_OWNERDRAW);
+        }
+        RECT frame;
+        GetWindowRect(window, &frame);
+        OffsetRect(&item, -frame.left, -frame.top);
+        const int middle = (item.top + item.bottom) / 2;
+        HDC dc = GetWindowDC(window);
+        g_popup.columnEnd = GetPixel(dc, item.left + 23, middle);
+        g_popup.afterColumn = GetPixel(dc, item.left + 24, middle);
+        g_popup.background = GetPixel(dc, item.right - 5, item.top + 2);
+        ReleaseDC(window, dc);
+        g_popup.look = MenuTest::ExpectedAppLookColors();
+        if (g_popupShot)
+            SkinTest::SaveWindowShot(window, SkinTest::ArtefactPath(g_popupShot));
+    }
+    // Closed once seen, or after about three seconds whatever happened.
+    if (!g_popup.ids.empty() || ++ticks > 150) {
+        ticks = 0;
+        KillTimer(owner, id);
+        EndMenu();
+    }
+}
+
+TEST_F(MainWindow, TrayAndHelpMenusAreOwnerDrawnInTheApplicationsMenuLook)
+{
+    using SkinControl::NewMenu::CNewMenuHook;
+    const struct {
+        const char* name;
+        std::function<void()> open;
+        std::vector<UINT> ids;
+        const wchar_t* shot;
+    } menus[] = {
+        {"tray",
+         [] { g_frame->SendMessage(WM_TRAY_NOTIFY, TrayIconId, WM_RBUTTONUP); },
+         {TrayShowCommand, TraySettingsCommand, 0, TrayExitCommand},
+         L"tray_menu.png"},
+        {"help",
+         [] {
+             g_frame->SendMessage(WM_COMMAND, MAKEWPARAM(HelpButtonId, BN_CLICKED),
+                                  reinterpret_cast<LPARAM>(GetDlgItem(g_frame->m_hWnd, HelpButtonId)));
+         },
+         {HelpPageCommand, HomePageCommand, ForumCommand, 0, AboutCommand},
+         nullptr},
+    };
+    for (const auto& m : menus) {
+        const SkinControl::NewMenu::CMenuTheme* theme = CNewMenuHook::s_currentTheme;
+        g_popup = OpenPopup();
+        g_popupShot = m.shot;
+        SetTimer(g_frame->m_hWnd, 0x7E57, 20, &InspectOpenPopup);
+        m.open();
+        EXPECT_EQ(m.ids, g_popup.ids) << m.name;
+        EXPECT_TRUE(g_popup.ownerDrawn) << m.name;
+        EXPECT_COLOR(g_popup.look.column, g_popup.columnEnd) << m.name;
+        EXPECT_COLOR(g_popup.look.background, g_popup.afterColumn) << m.name;
+        EXPECT_COLOR(g_popup.look.background, g_popup.background) << m.name;
+        EXPECT_EQ(theme, CNewMenuHook::s_currentTheme) << m.name << ": the theme is put back";
+    }
+}
+
+TEST_F(MainWindow, AShellRestartGetsTheTrayIconAddedAgain)
+{
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = g_frame->m_hWnd;
+    icon.uID = TrayIconId;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the frame added its icon";
+    // A restarted shell has forgotten every icon, then asks for them.
+    Shell_NotifyIconW(NIM_DELETE, &icon);
+    ASSERT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &icon));
+    g_frame->SendMessage(RegisterWindowMessageW(L"TaskbarCreated"));
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon));
+}
+
 TEST_F(MainWindow, TheUpgradePromptNeedsAVersionAndASetupFile)
 {
     // Neither is there: nothing is shown, so this returns at once.
@@ -169,8 +279,7 @@ TEST_F(MainWindow, ASecondTabWouldFollowTheFirstWithoutTheIcon)
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 26);
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    CDC dc;
-    dc.Attach(memory);
+    CBorrowedDC dc(memory);
     SkinControl::SkinTabItem firstTab, secondTab;
     firstTab.rect = {0, 0, 64, 26};
     secondTab.rect = {64, 0, 128, 26};
@@ -180,7 +289,6 @@ TEST_F(MainWindow, ASecondTabWouldFollowTheFirstWithoutTheIcon)
     // The first tab has the link icon in its middle, the second plain strip.
     EXPECT_NE(pixels.Pixel(5, 13), pixels.Pixel(32, 13));
     EXPECT_EQ(pixels.Pixel(64 + 5, 13), pixels.Pixel(64 + 32, 13));
-    dc.Detach();
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -228,8 +336,7 @@ TEST_F(ScrollbarPainter, DrawsTheArrowFrameOfTheState)
     HBITMAP target = CreateCompatibleBitmap(screen, info.bmWidth, frameHeight);
     HGDIOBJ old = SelectObject(memory, target);
     ReleaseDC(nullptr, screen);
-    CDC memoryDc;
-    memoryDc.Attach(memory);
+    CBorrowedDC memoryDc(memory);
     auto paint = [&](UINT item, UINT state) {
         RECT all = {0, 0, info.bmWidth, frameHeight};
         memoryDc.FillSolidRect(all, RGB(255, 255, 255));
@@ -250,7 +357,6 @@ TEST_F(ScrollbarPainter, DrawsTheArrowFrameOfTheState)
     EXPECT_GT(drawn, 0);
     EXPECT_GT(differences, 0);        // the down arrow is another frame
     EXPECT_GT(pressedDifferences, 0); // and so is the pressed state
-    memoryDc.Detach();
     SelectObject(memory, old);
     DeleteObject(target);
     DeleteDC(memory);

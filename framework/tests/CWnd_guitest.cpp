@@ -218,6 +218,56 @@ TEST_F(WindowLayer, SubclassingAnExistingWindowKeepsItsProcedureBehind)
     DestroyWindow(hwnd);
 }
 
+// A window whose WindowProc override calls a handler itself, before the
+// layer's own decoding; its class procedure records what default handling
+// passes on and, the first time, answers WM_USER + 3 by sending
+// WM_GETMINMAXINFO back.
+std::vector<UINT> g_defaultHandled;
+LRESULT CALLBACK RecordingClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_GETMINMAXINFO || message == WM_USER + 3) {
+        g_defaultHandled.push_back(message);
+        if (message == WM_USER + 3 && g_defaultHandled.size() == 1) {
+            MINMAXINFO info = {};
+            SendMessageW(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        }
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+class EarlyHandlerWnd : public CWnd
+{
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_GETMINMAXINFO) {
+            OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam)); // the base's: Default()
+            return 0;
+        }
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+TEST_F(WindowLayer, DefaultPassesOnTheMessageTheOverrideIsHandling)
+{
+    HWND hwnd =
+        CreateWindowExW(0, kPlainClass, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingClassProc));
+    EarlyHandlerWnd wnd;
+    ASSERT_TRUE(wnd.SubclassWindow(hwnd));
+    g_defaultHandled.clear();
+
+    MINMAXINFO info = {};
+    wnd.SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(std::vector<UINT>{WM_GETMINMAXINFO}, g_defaultHandled) << "outside any other message";
+
+    g_defaultHandled.clear();
+    wnd.SendMessage(WM_USER + 3);
+    EXPECT_EQ((std::vector<UINT>{WM_USER + 3, WM_GETMINMAXINFO}), g_defaultHandled)
+        << "inside the handling of another message";
+    wnd.DestroyWindow();
+}
+
 TEST_F(WindowLayer, ChildNotificationsAreReflectedToTheChild)
 {
     RecordingWnd parent;

@@ -20,10 +20,7 @@ void FrameRect(HDC dc, const RECT& rect, COLORREF color)
 
 void Fill(HDC dc, const RECT& rect, COLORREF color)
 {
-    CDC target;
-    target.Attach(dc);
-    target.FillSolidRect(rect, color);
-    target.Detach();
+    CBorrowedDC(dc).FillSolidRect(rect, color);
 }
 
 // The window rectangle in window coordinates.

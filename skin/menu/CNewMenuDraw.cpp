@@ -284,13 +284,12 @@ void CNewMenu::DrawPopupItem(DRAWITEMSTRUCT* item, int look)
     const bool highContrast = CNewMenuHook::s_highContrast != FALSE;
     const int themeId = CNewMenuHook::s_currentTheme ? CNewMenuHook::s_currentTheme->m_id : -1;
 
-    CDC target;
-    target.Attach(item->hDC);
+    CBorrowedDC target(item->hDC);
     // Separators go straight to the target; items through a back buffer.
     CNewMemDC buffer(rect, item->hDC);
     if (separator || !buffer.IsValid())
         buffer.m_noCopy = TRUE;
-    CDC* dc = (separator || !buffer.IsValid()) ? &target : &buffer;
+    CDC* dc = (separator || !buffer.IsValid()) ? static_cast<CDC*>(&target) : &buffer;
 
     const COLORREF window = ::GetSysColor(COLOR_WINDOW);
     const COLORREF base = GetMenuBaseColor();
@@ -352,7 +351,6 @@ void CNewMenu::DrawPopupItem(DRAWITEMSTRUCT* item, int look)
 
     if (separator) {
         if (data->m_titleStyle & 1) {
-            target.Detach();
             DrawTitle(item, FALSE);
             return;
         }
@@ -372,7 +370,6 @@ void CNewMenu::DrawPopupItem(DRAWITEMSTRUCT* item, int look)
             edge.top = (rect.top + rect.bottom) / 2;
             ::DrawEdge(dc->GetSafeHdc(), &edge, EDGE_ETCHED, BF_TOP);
         }
-        target.Detach();
         return;
     }
 
@@ -502,7 +499,6 @@ void CNewMenu::DrawPopupItem(DRAWITEMSTRUCT* item, int look)
     drawText(textRect, color);
     dc->SetBkMode(savedMode);
     dc->SelectObject(savedFont);
-    target.Detach();
 }
 
 void CNewMenu::DrawBarItem(DRAWITEMSTRUCT* item, int look)
@@ -517,8 +513,7 @@ void CNewMenu::DrawBarItem(DRAWITEMSTRUCT* item, int look)
     const UINT state = item->itemState;
     const bool selected = (state & ODS_SELECTED) != 0;
     const bool hot = (state & ODS_HOTLIGHT) != 0;
-    CDC dc;
-    dc.Attach(item->hDC);
+    CBorrowedDC dc(item->hDC);
 
     COLORREF columnColor, second;
     GetMenuBarColors(&columnColor, &second, TRUE);
@@ -574,7 +569,6 @@ void CNewMenu::DrawBarItem(DRAWITEMSTRUCT* item, int look)
     dc.SetTextColor(savedColor);
     dc.SetBkMode(savedMode);
     dc.SelectObject(savedFont);
-    dc.Detach();
 }
 
 void CNewMenu::DrawTitleItem(DRAWITEMSTRUCT* item, BOOL)
@@ -584,8 +578,7 @@ void CNewMenu::DrawTitleItem(DRAWITEMSTRUCT* item, BOOL)
         return;
     const UINT style = data->m_titleStyle;
     const bool vertical = (style & 0x2) != 0;
-    CDC dc;
-    dc.Attach(item->hDC);
+    CBorrowedDC dc(item->hDC);
     RECT band = item->rcItem;
     const COLORREF back = ::GetSysColor(COLOR_ACTIVECAPTION);
     const COLORREF otherEnd = MixColor86(GetMenuBaseColor(), ::GetSysColor(COLOR_WINDOW));
@@ -638,7 +631,6 @@ void CNewMenu::DrawTitleItem(DRAWITEMSTRUCT* item, BOOL)
     dc.SetTextColor(savedColor);
     dc.SetBkMode(savedMode);
     dc.SelectObject(savedFont);
-    dc.Detach();
 }
 
 } // namespace SkinControl::NewMenu

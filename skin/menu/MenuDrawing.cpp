@@ -109,10 +109,7 @@ void DrawMenuText(const CString& text, HDC dc, const RECT& rect, UINT format)
             const int shift = metrics.tmOverhang / 2;
             RECT line = {std::min(before.x, after.x) + shift, before.y + metrics.tmAscent + 1,
                          std::max(before.x, after.x) + shift, before.y + metrics.tmAscent + 2};
-            CDC target;
-            target.Attach(dc);
-            target.FillSolidRect(line, textColor);
-            target.Detach();
+            CBorrowedDC(dc).FillSolidRect(line, textColor);
         }
         start = i + 2;
         ++i;

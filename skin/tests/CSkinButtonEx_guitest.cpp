@@ -139,6 +139,70 @@ TEST_F(SkinButton, CheckBoxTogglesOnEveryReleaseAlsoAfterADoubleClick)
     EXPECT_EQ(3, parent->Clicks(20));
 }
 
+// Posts a mouse message where the system would deliver it: to the window
+// that holds the mouse, else to the window under the point (the button for
+// its own points, its parent elsewhere); `at` is in the parent's client area.
+void PostMouse(CWnd& button, UINT message, POINT at)
+{
+    HWND owner = ::GetParent(button.m_hWnd);
+    HWND target = GetCapture();
+    if (!target) {
+        CRect box;
+        button.GetWindowRect(&box);
+        MapWindowPoints(nullptr, owner, reinterpret_cast<POINT*>(&box), 2);
+        target = box.PtInRect(at) ? button.m_hWnd : owner;
+    }
+    MapWindowPoints(owner, target, &at, 1);
+    PostMessageW(target, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    PumpMessages(0);
+}
+
+const POINT kOnButton = {15, 15};
+const POINT kOffButton = {150, 150};
+
+TEST_F(SkinButton, APressReleasedOffTheButtonIsACancel)
+{
+    UINT id = 30;
+    for (DWORD style : {BS_PUSHBUTTON, BS_AUTOCHECKBOX, BS_AUTORADIOBUTTON}) {
+        CSkinButtonEx& button = Add(style | WS_GROUP, ++id);
+        PostMouse(button, WM_LBUTTONDOWN, kOnButton);
+        EXPECT_EQ(2, button.GetStateIndex()) << "style " << style;
+        PostMouse(button, WM_LBUTTONUP, kOffButton);
+        EXPECT_EQ(0, parent->Clicks(id)) << "style " << style;
+        EXPECT_EQ(BST_UNCHECKED, button.SendMessage(BM_GETCHECK)) << "style " << style;
+        EXPECT_NE(2, button.GetStateIndex()) << "style " << style;
+        EXPECT_EQ(nullptr, GetCapture());
+    }
+}
+
+TEST_F(SkinButton, TheReleaseOfADoubleClickEndsItWhereverItHappens)
+{
+    const struct {
+        const char* name;
+        std::function<void(CSkinButtonEx&)> release;
+    } cases[] = {
+        {"released off the button", [](CSkinButtonEx& b) { PostMouse(b, WM_LBUTTONUP, kOffButton); }},
+        {"mouse taken by another window",
+         [](CSkinButtonEx&) {
+             SetCapture(parent->m_hWnd);
+             ReleaseCapture();
+         }},
+    };
+    UINT id = 40;
+    for (const auto& c : cases) {
+        CSkinButtonEx& button = Add(BS_PUSHBUTTON, ++id);
+        PostMouse(button, WM_LBUTTONDOWN, kOnButton);
+        PostMouse(button, WM_LBUTTONUP, kOnButton);
+        PostMouse(button, WM_LBUTTONDBLCLK, kOnButton);
+        c.release(button);
+        EXPECT_EQ(1, parent->Clicks(id)) << c.name;
+        EXPECT_NE(2, button.GetStateIndex()) << c.name;
+        PostMouse(button, WM_LBUTTONDOWN, kOnButton);
+        PostMouse(button, WM_LBUTTONUP, kOnButton);
+        EXPECT_EQ(2, parent->Clicks(id)) << c.name << ": the next click is one click";
+    }
+}
+
 TEST_F(SkinButton, SubclassingTakesTheCheckStateOfTheButton)
 {
     HWND hwnd = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 10, 10, parent->m_hWnd,

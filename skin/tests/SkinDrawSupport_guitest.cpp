@@ -194,14 +194,11 @@ TEST(DrawHelper, BlitsStretchAndBlendWithPerPixelAlpha)
     HBITMAP opaque = SolidDib(2, 2, 0xFFFF0000);
     HBITMAP halfGreen = SolidDib(1, 1, 0x80008000); // premultiplied: green 128 at alpha 128
     {
-        CDC target;
-        target.Attach(canvas.dc.m_hDC);
-        CGDIDrawHelper helper(&target);
+        CGDIDrawHelper helper(&canvas.dc);
         EXPECT_TRUE(helper.StretchBitmap(opaque, CRect(0, 0, 10, 10), 0, 0, 2, 2));
         EXPECT_TRUE(helper.AlphaBlendBitmapAt(halfGreen, CRect(20, 0, 30, 10), 0, 0, 1, 1));
         // Null reuses the bitmap selected last.
         EXPECT_TRUE(helper.AlphaBlendBitmap(nullptr, CRect(30, 10, 40, 20), CRect(0, 0, 1, 1)));
-        target.Detach();
     }
     EXPECT_COLOR(RGB(255, 0, 0), canvas.Pixel(9, 9));
     EXPECT_COLOR(RGB(127, 255, 127), canvas.Pixel(25, 5));
@@ -215,10 +212,8 @@ TEST(DrawHelper, BlitsStretchAndBlendWithPerPixelAlpha)
 TEST(DrawHelper, MarqueeIsTranslucentAndReusesItsScratchBitmap)
 {
     MemoryCanvas canvas(100, 100);
-    CDC target;
-    target.Attach(canvas.dc.m_hDC);
     {
-        CGDIDrawHelper helper(&target);
+        CGDIDrawHelper helper(&canvas.dc);
         helper.DrawMarquee(CRect(10, 10, 50, 40));
         HGDIOBJ first = GetCurrentObject(helper.GetSourceDC(), OBJ_BITMAP);
         helper.DrawMarquee(CRect(10, 10, 50, 40));
@@ -227,7 +222,6 @@ TEST(DrawHelper, MarqueeIsTranslucentAndReusesItsScratchBitmap)
         EXPECT_NE(first, GetCurrentObject(helper.GetSourceDC(), OBJ_BITMAP));
         EXPECT_EQ(0u, GetObjectType(first)) << "the old scratch bitmap is freed, not leaked";
     }
-    target.Detach();
     // RGB(10, 36, 106) at alpha 80 over white, drawn twice at the first place.
     EXPECT_COLOR(RGB(178, 186, 208), canvas.Pixel(65, 65));
     EXPECT_COLOR(RGB(125, 139, 176), canvas.Pixel(20, 20));

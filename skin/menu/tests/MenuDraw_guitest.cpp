@@ -2,6 +2,7 @@
 // (theme 10) with colours computed from the system colours, the colour
 // arithmetic, the banded gradient, mnemonic text and the off-screen DC.
 #include "skin/menu/CNewMemDC.h"
+#include "skin/menu/tests/AppLookColors.h"
 #include "skin/menu/MenuColors.h"
 #include "skin/menu/MenuDrawing.h"
 #include "skin/menu/tests/MenuTestHelpers.h"
@@ -73,15 +74,9 @@ protected:
         menu.AppendOwnerDrawItem(MF_SEPARATOR, nullptr, 0);
         menu.AppendOwnerDrawItem(0, L"Open\tCtrl+O", 2);
         menu.AppendOwnerDrawItem(MF_POPUP, L"Sub", reinterpret_cast<UINT_PTR>(CreatePopupMenu()));
-        const COLORREF window = GetSysColor(COLOR_WINDOW);
-        BOOL flat = FALSE;
-        SystemParametersInfoW(SPI_GETFLATMENU, 0, &flat, 0);
-        const COLORREF base = GetSysColor(flat ? COLOR_MENUBAR : COLOR_MENU);
-        background = MixColor86(base, DarkenColorBy(window, 10));
-        COLORREF second;
-        GetMenuBarColors(&column, &second, TRUE);
-        if (GetNearestScreenColor(background) == GetNearestScreenColor(column))
-            background = DarkenColorBy(window, 10);
+        const AppLookColors colors = ExpectedAppLookColors();
+        background = colors.background;
+        column = colors.column;
     }
 
     GlobalsGuard guard;

@@ -1,4 +1,4 @@
-#include "app/coolsb/CoolSB.h"
+#include "framework/coolsb/CoolSB.h"
 
 #include <gtest/gtest.h>
 
@@ -149,7 +149,28 @@ TEST_F(CoolSBWindow, PositionsStayWithinTheRange)
     ASSERT_TRUE(CoolSB_GetScrollInfo(child, SB_VERT, &read));
     EXPECT_EQ(99, read.nMax);
     EXPECT_EQ(50u, read.nPage);
-    EXPECT_FALSE(CoolSB_GetScrollInfo(child, SB_HORZ, &read));
+}
+
+TEST_F(CoolSBWindow, OtherBarsAreTheSystems)
+{
+    // The horizontal bar of a cool window, and both bars of a plain one.
+    HWND plain = CreateWindowExW(0, L"CoolSBTestChild", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, parent,
+                                 nullptr, nullptr, nullptr);
+    const struct {
+        HWND window;
+        int bar;
+    } cases[] = {{child, SB_HORZ}, {plain, SB_VERT}, {plain, SB_HORZ}};
+    for (const auto& c : cases) {
+        SCROLLINFO info = Info(0, 99, 10, 40);
+        EXPECT_EQ(40, CoolSB_SetScrollInfo(c.window, c.bar, &info, FALSE));
+        SCROLLINFO system = Info(0, 0, 0, 0);
+        ASSERT_TRUE(GetScrollInfo(c.window, c.bar, &system));
+        EXPECT_EQ(99, system.nMax);
+        EXPECT_EQ(40, CoolSB_GetScrollPos(c.window, c.bar));
+    }
+    SCROLLINFO own = Info(0, 0, 0, 0);
+    ASSERT_TRUE(CoolSB_GetScrollInfo(child, SB_VERT, &own));
+    EXPECT_EQ(0, own.nMax);
 }
 
 TEST_F(CoolSBWindow, AsksTheParentToDrawEachPartInOrder)

@@ -1,7 +1,8 @@
 // Our custom vertical scroll bar: drawn in a window's non-client area by the
 // window's parent through a custom-draw notification, with its own scroll
-// information.  Windows that use it call the CoolSB_ scroll-info functions
-// instead of the system ones.
+// information.  Code that may scroll such a window calls the CoolSB_
+// scroll-info functions instead of the system ones; they fall back to the
+// system's bars where the window has none of ours.
 #pragma once
 #include <windows.h>
 
@@ -34,7 +35,8 @@ BOOL InitializeCoolSB(HWND window);
 BOOL UninitializeCoolSB(HWND window);
 BOOL CoolSB_IsCoolScrollEnabled(HWND window);
 
-// Only SB_VERT is supported; the others answer 0 / FALSE.
+// Our bar is the vertical one of a window given InitializeCoolSB; every
+// other bar is the system's, which these functions then use.
 int CoolSB_SetScrollInfo(HWND window, int bar, const SCROLLINFO* info, BOOL redraw);
 BOOL CoolSB_GetScrollInfo(HWND window, int bar, SCROLLINFO* info);
 int CoolSB_SetScrollPos(HWND window, int bar, int pos, BOOL redraw);

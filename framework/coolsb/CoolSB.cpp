@@ -1,4 +1,4 @@
-#include "app/coolsb/CoolSB.h"
+#include "framework/coolsb/CoolSB.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -364,11 +364,15 @@ BOOL CoolSB_IsCoolScrollEnabled(HWND window)
     return StateOf(window) != nullptr;
 }
 
+// A window without our bar, and the horizontal bar of any window, are the
+// system's: the functions then pass straight through.
 int CoolSB_SetScrollInfo(HWND window, int bar, const SCROLLINFO* info, BOOL redraw)
 {
     BarState* state = StateOf(window);
-    if (!state || bar != SB_VERT || !info)
+    if (!info)
         return 0;
+    if (!state || bar != SB_VERT)
+        return ::SetScrollInfo(window, bar, info, redraw);
     SCROLLINFO& own = state->info;
     if (info->fMask & SIF_RANGE) {
         own.nMin = info->nMin;
@@ -390,8 +394,10 @@ int CoolSB_SetScrollInfo(HWND window, int bar, const SCROLLINFO* info, BOOL redr
 BOOL CoolSB_GetScrollInfo(HWND window, int bar, SCROLLINFO* info)
 {
     BarState* state = StateOf(window);
-    if (!state || bar != SB_VERT || !info)
+    if (!info)
         return FALSE;
+    if (!state || bar != SB_VERT)
+        return ::GetScrollInfo(window, bar, info);
     const SCROLLINFO& own = state->info;
     if (info->fMask & SIF_RANGE) {
         info->nMin = own.nMin;
@@ -410,7 +416,7 @@ int CoolSB_SetScrollPos(HWND window, int bar, int pos, BOOL redraw)
 {
     BarState* state = StateOf(window);
     if (!state || bar != SB_VERT)
-        return 0;
+        return ::SetScrollPos(window, bar, pos, redraw);
     int previous = state->info.nPos;
     SCROLLINFO info = {sizeof(info), SIF_POS, 0, 0, 0, pos, 0};
     CoolSB_SetScrollInfo(window, bar, &info, redraw);
@@ -420,13 +426,19 @@ int CoolSB_SetScrollPos(HWND window, int bar, int pos, BOOL redraw)
 int CoolSB_GetScrollPos(HWND window, int bar)
 {
     BarState* state = StateOf(window);
-    return state && bar == SB_VERT ? state->info.nPos : 0;
+    if (!state || bar != SB_VERT)
+        return ::GetScrollPos(window, bar);
+    return state->info.nPos;
 }
 
 BOOL CoolSB_SetScrollRange(HWND window, int bar, int minPos, int maxPos, BOOL redraw)
 {
+    BarState* state = StateOf(window);
+    if (!state || bar != SB_VERT)
+        return ::SetScrollRange(window, bar, minPos, maxPos, redraw);
     SCROLLINFO info = {sizeof(info), SIF_RANGE, minPos, maxPos, 0, 0, 0};
-    return CoolSB_SetScrollInfo(window, bar, &info, redraw) >= 0 && StateOf(window) && bar == SB_VERT;
+    CoolSB_SetScrollInfo(window, bar, &info, redraw);
+    return TRUE;
 }
 
 namespace CoolSB

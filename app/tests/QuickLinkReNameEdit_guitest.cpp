@@ -1,0 +1,139 @@
+// The rename editor over a stand-in list window: where it opens, how it
+// grows with its text, and which keys and focus changes commit or cancel.
+#include "app/QuickLinkReNameEdit.h"
+#include "app/QuorventileApp.h"
+#include "app/tests/XdoTool.h"
+#include "skin/CSkinRes.h"
+#include "skin/tests/GuiTestHelpers.h"
+
+#include <vector>
+
+using SkinTest::PumpMessages;
+
+namespace
+{
+
+std::wstring ExeFolder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+class ReNameEdit : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        SkinControl::CSkinRes::SetSkinFolder((ExeFolder() + L"\\..\\Skin").c_str());
+        ASSERT_EQ(1, PreloadSkin());
+    }
+    static void TearDownTestSuite() { SkinControl::CSkinRes::Global().FreeAll(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(list.Create(CRect(100, 100, 400, 400)));
+        ASSERT_TRUE(edit.Create(CRect(0, 0, 0, 0), list.m_hWnd, WS_CHILD | ES_AUTOHSCROLL));
+        SendMessageW(edit.GetSafeHwnd(), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(SkinControl::CSkinRes::GetFont(L"Font10")), FALSE);
+        edit.SetCommitHandler([this](const CString& text) {
+            commits.push_back(std::wstring(text));
+            return text.IsEmpty() ? 0 : 1;
+        });
+        SetForegroundWindow(list.m_hWnd);
+        SetFocus(list.m_hWnd);
+        PumpMessages(50);
+    }
+    void TearDown() override { list.DestroyWindow(); }
+
+    void Begin(const wchar_t* text)
+    {
+        edit.BeginEdit(text, CRect(28, 40, 28 + 60 + 18, 66));
+        PumpMessages(30);
+    }
+    CRect EditRect()
+    {
+        CRect rect;
+        GetWindowRect(edit.GetSafeHwnd(), &rect);
+        MapWindowPoints(nullptr, list.m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+    bool Visible() { return IsWindowVisible(edit.GetSafeHwnd()) != FALSE; }
+
+    SkinTest::CheckerParent list;
+    CQuickLinkReNameEdit edit;
+    std::vector<std::wstring> commits;
+};
+
+TEST_F(ReNameEdit, OpensCentredOnTheRowWithTheWholeNameSelected)
+{
+    Begin(L"记事本");
+    ASSERT_TRUE(Visible());
+    EXPECT_EQ(edit.GetSafeHwnd(), GetFocus());
+    EXPECT_EQ(L"记事本", std::wstring(edit.GetText()));
+    ASSERT_TRUE(AppTest::XdoTool("type x"));
+    PumpMessages(30);
+    EXPECT_EQ(L"x", std::wstring(edit.GetText())) << "typing replaces the selected name";
+    CRect rect = EditRect();
+    EXPECT_EQ(28, rect.left);
+    EXPECT_LT(rect.Height(), 26);
+    EXPECT_NEAR(53, (rect.top + rect.bottom) / 2, 1) << "centred on the row";
+}
+
+TEST_F(ReNameEdit, GrowsWithItsTextUpToEightPixelsBeforeTheListEdge)
+{
+    Begin(L"a");
+    const int narrow = EditRect().right;
+    EXPECT_LT(narrow, 28 + 60);
+    ASSERT_TRUE(AppTest::XdoTool("type --delay 5 abcdefghij"));
+    PumpMessages(50);
+    EXPECT_GT(EditRect().right, narrow + 40);
+    ASSERT_TRUE(AppTest::XdoTool("type --delay 5 abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz"));
+    PumpMessages(50);
+    EXPECT_EQ(300 - 8, EditRect().right);
+}
+
+TEST_F(ReNameEdit, EnterAndFocusLossCommitEscapeCancels)
+{
+    struct Case {
+        const char* keys; // after typing "new"; null: the focus moves away
+        std::vector<std::wstring> commits;
+    } cases[] = {
+        {"Return", {L"new"}},
+        {nullptr, {L"new"}},
+        {"Escape", {}},
+    };
+    for (const Case& c : cases) {
+        commits.clear();
+        Begin(L"old");
+        ASSERT_TRUE(AppTest::XdoTool("type new"));
+        PumpMessages(30);
+        if (c.keys)
+            ASSERT_TRUE(AppTest::XdoTool(std::string("key ") + c.keys));
+        else
+            SetFocus(list.m_hWnd);
+        PumpMessages(50);
+        EXPECT_EQ(c.commits, commits) << (c.keys ? c.keys : "focus loss");
+        EXPECT_FALSE(Visible());
+        EXPECT_FALSE(edit.IsEditing());
+        EXPECT_EQ(list.m_hWnd, GetFocus()) << "the list has the keys again";
+    }
+}
+
+TEST_F(ReNameEdit, AnEmptyNameKeepsTheEditorOpen)
+{
+    Begin(L"old");
+    ASSERT_TRUE(AppTest::XdoTool("key BackSpace Return"));
+    PumpMessages(50);
+    EXPECT_EQ(std::vector<std::wstring>{L""}, commits);
+    EXPECT_TRUE(Visible());
+    EXPECT_TRUE(edit.IsEditing());
+    ASSERT_TRUE(AppTest::XdoTool("type x"));
+    ASSERT_TRUE(AppTest::XdoTool("key Return"));
+    PumpMessages(50);
+    EXPECT_EQ((std::vector<std::wstring>{L"", L"x"}), commits);
+    EXPECT_FALSE(Visible());
+}
+
+} // namespace

@@ -1,0 +1,183 @@
+#include "online/StatisticsReportTask.h"
+
+#include "core/AppDatabase.h"
+#include "core/AppPaths.h"
+#include "core/ModuleVersion.h"
+#include "framework/TextConvert.h"
+#include "online/MultipartPoster.h"
+#include "online/ZipWriter.h"
+
+#include <ctime>
+
+namespace
+{
+const char kModuleMarker[] = "in module";
+
+// Offsets of the characters of multi-byte text, for searches that must
+// not match a trail byte.
+std::vector<size_t> CharacterStarts(const std::string& text)
+{
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < text.size(); ++i) {
+        starts.push_back(i);
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size())
+            ++i;
+    }
+    return starts;
+}
+
+CString OsVersionText()
+{
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    BOOL known = GetVersionExW(&info);
+#pragma GCC diagnostic pop
+    CString text = L"未知";
+    if (known)
+        text.Format(L"%d.%d.%d %s", info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
+                    info.szCSDVersion);
+    return text;
+}
+
+std::string ReadLogStart(const CString& path)
+{
+    std::string log;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return log;
+    log.resize(MaxErrorLogRead);
+    DWORD read = 0;
+    if (!ReadFile(file, &log[0], static_cast<DWORD>(log.size()), &read, nullptr))
+        read = 0;
+    log.resize(read);
+    CloseHandle(file);
+    return log;
+}
+
+// A temporary file that is gone again when this is.
+class CTemporaryFile
+{
+public:
+    CTemporaryFile()
+    {
+        wchar_t folder[MAX_PATH];
+        wchar_t name[MAX_PATH];
+        DWORD length = GetTempPathW(MAX_PATH - 1, folder);
+        if (length > 0 && length < MAX_PATH - 1 && GetTempFileNameW(folder, L"", 0, name))
+            path = name;
+    }
+    ~CTemporaryFile()
+    {
+        if (!path.IsEmpty())
+            DeleteFileW(path);
+    }
+    CString path;
+};
+} // namespace
+
+std::string ErrorInfoFromLog(const std::string& log)
+{
+    const std::vector<size_t> starts = CharacterStarts(log);
+    size_t marker = std::string::npos, lineFeed = std::string::npos;
+    for (size_t i = 0; i < starts.size(); ++i) {
+        size_t at = starts[i];
+        if (marker == std::string::npos) {
+            if (log.compare(at, sizeof(kModuleMarker) - 1, kModuleMarker) == 0)
+                marker = i;
+        } else if (log[at] == '\n') {
+            lineFeed = i;
+            break;
+        }
+    }
+    if (lineFeed == std::string::npos)
+        return std::string();
+    // The line ends at the line feed, or at a carriage return before it;
+    // the character before that end is dropped.
+    size_t end = lineFeed;
+    if (end > 0 && log[starts[end - 1]] == '\r')
+        --end;
+    size_t first = starts[marker] + sizeof(kModuleMarker) - 1;
+    if (end == 0 || starts[end - 1] <= first)
+        return std::string();
+    std::string info = log.substr(first, starts[end - 1] - first);
+    size_t slash = std::string::npos;
+    for (size_t at : CharacterStarts(info))
+        if (info[at] == '\\')
+            slash = at;
+    return slash == std::string::npos ? info : info.substr(slash + 1);
+}
+
+CString EncodeQueryValue(const wchar_t* value)
+{
+    CStringA utf8 = ToUtf8(value);
+    CString encoded;
+    for (unsigned char c : utf8.str()) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '.' || c == '_' || c == '~') {
+            encoded += static_cast<wchar_t>(c);
+        } else {
+            CString escape;
+            escape.Format(L"%%%02X", c);
+            encoded += escape;
+        }
+    }
+    return encoded;
+}
+
+CStatisticsReportTask::CStatisticsReportTask(const CString& clientId, const wchar_t* webHost)
+    : clientId(clientId), webHost(webHost)
+{
+}
+
+void CStatisticsReportTask::Run()
+{
+    CString version;
+    CModuleVersion().Format(version);
+    // Every value is percent-encoded: the Windows version has blanks.
+    path.Format(L"/statistic/use.php?cid=%s&ver=%s&osver=%s", EncodeQueryValue(clientId).GetString(),
+                EncodeQueryValue(version).GetString(), EncodeQueryValue(OsVersionText()).GetString());
+    host = webHost;
+    Download();
+    UploadErrorLog(version);
+}
+
+void CStatisticsReportTask::OnData(const char* data, int length, int)
+{
+    CStringA answer(data, length);
+    if (answer.Trim() == "ok")
+        SetLastStatisticsTime(static_cast<long long>(time(nullptr)));
+}
+
+void CStatisticsReportTask::UploadErrorLog(const CString& version)
+{
+    CString logPath;
+    logPath.Format(L"%s\\ErrorLog.txt", AppPaths.dataFolder.GetString());
+    if (GetFileAttributesW(logPath) == INVALID_FILE_ATTRIBUTES)
+        return;
+    std::string errorInfo = ErrorInfoFromLog(ReadLogStart(logPath));
+
+    CTemporaryFile archivePath;
+    if (archivePath.path.IsEmpty())
+        return;
+    ZipHandle* archive = ZipWriterCreate(archivePath.path);
+    if (!archive)
+        return;
+    int added = ZipWriterAddErrorLog(logPath, archive);
+    ZipWriterClose(archive);
+    if (added != ZipOk)
+        return;
+
+    CMultipartPoster poster;
+    poster.SetErrorLogTarget(webHost);
+    poster.AddField(L"cid", clientId);
+    poster.AddField(L"ver", version);
+    poster.AddField(L"errinfo",
+                    MultiByteToWide(CP_THREAD_ACP, errorInfo.data(), static_cast<int>(errorInfo.size())));
+    poster.AddFile(archivePath.path);
+    // Exactly "ok", every byte of it.
+    if (poster.Send() && poster.statusCode == 200 && poster.reply == "ok")
+        DeleteFileW(logPath);
+}

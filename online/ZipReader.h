@@ -1,0 +1,23 @@
+// Reads zip archives (stored and deflated entries, one disk) and extracts
+// entries to files.  Archives come from the network: an entry never writes
+// outside its target, and a damaged entry is a failure, never a file.
+#pragma once
+
+#include "online/ZipArchive.h"
+
+struct ZipItem {
+    int index;         // for index -1: the number of entries
+    wchar_t name[260]; // '/' as stored
+    DWORD attributes;  // Windows file attributes
+    FILETIME accessTime, creationTime, modificationTime;
+    int compressedSize, uncompressedSize;
+};
+
+// Null on failure; ZipReaderLastResult tells why.  Directory entries are
+// later created below the current directory of this moment.
+ZipHandle* ZipReaderOpen(const wchar_t* path);
+// Fills `out` for the entry, or for index -1 gives the number of entries.
+int ZipReaderGetItem(int index, ZipItem* out, ZipHandle* handle);
+// Writes the entry to targetPath; on any failure no target is left behind.
+int ZipReaderExtract(ZipHandle* handle, const wchar_t* targetPath, int index);
+int ZipReaderClose(ZipHandle* handle);

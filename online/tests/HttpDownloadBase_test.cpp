@@ -1,0 +1,170 @@
+#include "online/HttpDownloadBase.h"
+
+#include "framework/tests/GTestPrinters.h"
+#include "online/tests/LocalHttpServer.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+class RecordingDownload : public CHttpDownloadBase
+{
+public:
+    int dataCalls = 0;
+    int failedCalls = 0;
+    std::string data;
+
+protected:
+    void OnData(const char* bytes, int length, int fromCache) override
+    {
+        ++dataCalls;
+        EXPECT_EQ(fromCache, 0);
+        data.assign(bytes, length);
+    }
+    void OnFailed() override { ++failedCalls; }
+};
+
+class HttpDownloadBaseTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(server.Start()); }
+
+    BOOL Fetch(RecordingDownload& download, const wchar_t* path = L"/update/update.xml")
+    {
+        download.host = server.Host();
+        download.path = path;
+        BOOL result = download.Download();
+        EXPECT_EQ(download.dataCalls + download.failedCalls, 1);
+        EXPECT_EQ(result, download.dataCalls);
+        return result;
+    }
+
+    CLocalHttpServer server;
+};
+} // namespace
+
+TEST_F(HttpDownloadBaseTest, SendsTheVerbAndTheFiveHeaders)
+{
+    for (int usePost : {1, 0}) {
+        server.ClearRequests();
+        RecordingDownload download;
+        download.usePost = usePost;
+        Fetch(download, L"/statistic/use.php?cid=a&ver=1");
+        auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), 1u);
+        const auto& request = requests[0];
+        EXPECT_EQ(request.method, usePost ? "POST" : "GET");
+        EXPECT_EQ(request.target, "/statistic/use.php?cid=a&ver=1");
+        // WinINet writes each header as its name, ": " and the value as
+        // given, tabs and blank runs kept.
+        for (const char* line :
+             {"Accept: \t\t\t*/*", "Cache-Control: \tno-cache",
+              "User-Agent: \t\tMozilla/4.0   (compatible;   MSIE   5.01;   Windows   NT   5.0)",
+              "Content-Type: \t\tapplication/x-www-form-urlencoded", "Connection: \t\tclose"}) {
+            EXPECT_NE(std::find(request.headerLines.begin(), request.headerLines.end(), line),
+                      request.headerLines.end())
+                << line << "\n"
+                << request.raw;
+        }
+        if (usePost) {
+            EXPECT_EQ(request.Header("Content-Length"), "0");
+        }
+        EXPECT_TRUE(request.body.empty());
+    }
+}
+
+TEST_F(HttpDownloadBaseTest, DeliversOnlyWholeUncompressedOkBodies)
+{
+    struct Case {
+        const char* name;
+        CLocalHttpServer::Answer answer;
+        size_t maxBody;
+        BOOL delivered;
+        int status;
+    };
+    auto answer = [](int status, std::string body, std::string headers = "") {
+        CLocalHttpServer::Answer a;
+        a.status = status;
+        a.body = std::move(body);
+        a.extraHeaders = std::move(headers);
+        return a;
+    };
+    CLocalHttpServer::Answer cut = answer(200, std::string(20000, 'c'));
+    cut.missingBytes = 100;
+    CLocalHttpServer::Answer hangUp;
+    hangUp.hangUp = true;
+    const size_t cap = 64 << 20;
+    const Case cases[] = {
+        {"empty", answer(200, ""), cap, TRUE, 200},
+        {"one read", answer(200, std::string(16384, 'x')), cap, TRUE, 200},
+        {"two reads", answer(200, std::string(16385, 'y')), cap, TRUE, 200},
+        {"binary", answer(200, std::string("a\0b\r\n", 5)), cap, TRUE, 200},
+        {"at the cap", answer(200, std::string(100000, 'z')), 100000, TRUE, 200},
+        {"over the cap", answer(200, std::string(100001, 'z')), 100000, FALSE, 200},
+        {"no memory", answer(200, "x"), ~size_t(0) - 0xFFFF, FALSE, 200},
+        {"not found", answer(404, "missing"), cap, FALSE, 404},
+        {"redirect", answer(302, "", "Location: /elsewhere\r\n"), cap, FALSE, 302},
+        {"gzip", answer(200, "zz", "Content-Encoding: GZIP\r\n"), cap, FALSE, 200},
+        {"x-gzip in a list", answer(200, "zz", "Content-Encoding: identity, x-gzip\r\n"), cap, FALSE, 200},
+        {"cut short", cut, cap, FALSE, 200},
+        {"hang up", hangUp, cap, FALSE, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.SetAnswer("/update/update.xml", c.answer);
+        server.ClearRequests();
+        RecordingDownload download;
+        download.maxBodyLength = c.maxBody;
+        EXPECT_EQ(Fetch(download), c.delivered);
+        EXPECT_EQ(download.statusCode, c.status);
+        if (c.delivered) {
+            EXPECT_EQ(download.data, c.answer.body);
+        }
+        // Nothing is fetched from the redirect's target.
+        EXPECT_EQ(server.Requests().size(), 1u);
+    }
+}
+
+TEST_F(HttpDownloadBaseTest, UnreachableOrUnusableHostFails)
+{
+    CLocalHttpServer closed;
+    ASSERT_TRUE(closed.Start());
+    CString closedHost = closed.Host();
+    closed.Stop();
+    for (const CString& host : {closedHost, CString(L"127.0.0.1:"), CString(L"127.0.0.1:99999"), CString()}) {
+        RecordingDownload download;
+        download.host = host;
+        download.path = L"/update/update.xml";
+        EXPECT_FALSE(download.Download()) << host;
+        EXPECT_EQ(download.failedCalls, 1);
+        EXPECT_EQ(download.statusCode, 0);
+    }
+}
+
+TEST(SplitWebHost, KeepsThePort)
+{
+    struct Case {
+        const wchar_t* host;
+        bool ok;
+        const wchar_t* server;
+        INTERNET_PORT port;
+    } cases[] = {
+        {L"www.velmora.net", true, L"www.velmora.net", 80},
+        {L"Host:8080", true, L"Host", 8080},
+        {L"127.0.0.1:65535", true, L"127.0.0.1", 65535},
+        {L"host:0", false, L"host", 80},
+        {L"host:65536", false, L"host", 80},
+        {L"host:8o", false, L"host", 80},
+        {L":80", false, L"", 80},
+        {L"", false, L"", 80},
+    };
+    for (const Case& c : cases) {
+        CString server;
+        INTERNET_PORT port = 1;
+        EXPECT_EQ(SplitWebHost(c.host, server, port), c.ok) << c.host;
+        if (c.ok) {
+            EXPECT_EQ(server, c.server);
+            EXPECT_EQ(port, c.port);
+        }
+    }
+}

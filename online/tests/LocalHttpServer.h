@@ -1,0 +1,72 @@
+// A small HTTP server on 127.0.0.1 for tests and benchmarks.  It answers
+// each request from a table of canned answers (by request target, else by
+// path without the query, else 404), records every raw request, and closes
+// the connection after each answer.  Every answer says
+// "Cache-Control: no-store" so that WinINet never serves from its cache.
+#pragma once
+
+#include "framework/CString.h"
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CLocalHttpServer
+{
+public:
+    struct Answer {
+        int status = 200;
+        std::string extraHeaders; // "Name: value\r\n" lines
+        std::string body;
+        // When non-zero, a body of this many bytes of a repeating pattern
+        // is sent instead of `body` (without holding it in memory).
+        size_t generatedLength = 0;
+        // Announce this many bytes more than are sent, then hang up.
+        size_t missingBytes = 0;
+        // Close the connection without answering.
+        bool hangUp = false;
+    };
+
+    // A recorded request, split for the checks.
+    struct Request {
+        std::string raw;
+        std::string method, target;
+        std::vector<std::string> headerLines; // without their CRLF
+        std::string body;
+        // The value of the first header with this name (any case), or empty.
+        std::string Header(const std::string& name) const;
+    };
+
+    CLocalHttpServer();
+    ~CLocalHttpServer();
+
+    // Listens on 127.0.0.1 at a free port; false when it can't.
+    bool Start();
+    void Stop();
+
+    unsigned short Port() const { return port_; }
+    // "127.0.0.1:<port>"
+    CString Host() const;
+
+    void SetAnswer(const std::string& target, const Answer& answer);
+    std::vector<Request> Requests() const;
+    void ClearRequests();
+
+    // The byte at `offset` of a generated body.
+    static char GeneratedByte(size_t offset) { return static_cast<char>('a' + offset % 26); }
+
+private:
+    void Serve();
+    void HandleConnection(uintptr_t client);
+    Answer FindAnswer(const std::string& target) const;
+
+    uintptr_t listener_ = ~uintptr_t(0); // a SOCKET; winsock2.h stays out of this header
+    unsigned short port_ = 0;
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::map<std::string, Answer> answers_;
+    std::vector<Request> requests_;
+};

@@ -1,0 +1,164 @@
+#include "online/StatisticsReportTask.h"
+
+#include "core/tests/TempDataFolder.h"
+#include "online/tests/LocalHttpServer.h"
+#include "online/tests/OnlineTestFiles.h"
+
+#include <ctime>
+
+using namespace OnlineTest;
+
+namespace
+{
+const char kLog[] = "Unhandled exception 0xC0000005 at 0x1234\r\n"
+                    "Access violation in module 'C:\\Program Files\\Quorventile\\Faulty.dll'\r\n"
+                    "Stack:\r\n";
+
+class StatisticsReport : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(OpenAppDatabase(), 1);
+        ASSERT_TRUE(server.Start());
+        logPath = data.folder.GetString() + std::wstring(L"\\ErrorLog.txt");
+    }
+
+    void Answer(const char* path, int status, const std::string& body)
+    {
+        CLocalHttpServer::Answer answer;
+        answer.status = status;
+        answer.body = body;
+        server.SetAnswer(path, answer);
+    }
+
+    void RunTask()
+    {
+        CStatisticsReportTask task(L"0123456789abcdef0123456789abcdef0a", server.Host());
+        task.Run();
+    }
+
+    static size_t TempFileCount()
+    {
+        wchar_t folder[MAX_PATH];
+        GetTempPathW(MAX_PATH, folder);
+        size_t count = 0;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((std::wstring(folder) + L"*.tmp").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do
+                ++count;
+            while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        return count;
+    }
+
+    TempDataFolder data;
+    CLocalHttpServer server;
+    std::wstring logPath;
+};
+} // namespace
+
+TEST_F(StatisticsReport, PingCarriesEncodedValuesAndOkStampsTheTime)
+{
+    struct {
+        int status;
+        std::string reply;
+        bool stamped;
+    } cases[] = {{200, "ok", true},
+                 {200, " ok\r\n", true},
+                 {200, std::string("ok\0", 3), false},
+                 {200, "no", false},
+                 {404, "ok", false}};
+    for (const auto& c : cases) {
+        SetLastStatisticsTime(0);
+        server.ClearRequests();
+        Answer("/statistic/use.php", c.status, c.reply);
+        RunTask();
+        auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), 1u) << c.reply; // no log, no upload
+        EXPECT_EQ(requests[0].method, "POST");
+        EXPECT_EQ(requests[0].body, "");
+        EXPECT_NEAR(static_cast<double>(GetLastStatisticsTime()),
+                    c.stamped ? static_cast<double>(time(nullptr)) : 0.0, 5)
+            << c.reply;
+        // The query: the client id, no version (this exe has none), and the
+        // Windows version with its blanks percent-encoded.
+        OSVERSIONINFOW info = {};
+        info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        GetVersionExW(&info);
+#pragma GCC diagnostic pop
+        CString osver;
+        osver.Format(L"%d.%d.%d %s", info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
+                     info.szCSDVersion);
+        EXPECT_EQ(requests[0].target,
+                  "/statistic/use.php?cid=0123456789abcdef0123456789abcdef0a&ver=&osver=" +
+                      ToUtf8(EncodeQueryValue(osver)).str());
+        EXPECT_EQ(requests[0].target.find(' '), std::string::npos);
+    }
+}
+
+TEST_F(StatisticsReport, UploadsTheZippedLogAndDeletesItOnlyAfterExactlyOk)
+{
+    struct {
+        int status;
+        std::string reply;
+        bool deleted;
+    } cases[] = {{200, "ok\r\n", false},
+                 {200, "", false},
+                 {200, std::string("ok\0x", 4), false},
+                 {500, "ok", false},
+                 {200, "ok", true}};
+    const size_t tempFiles = TempFileCount();
+    for (const auto& c : cases) {
+        WriteFileBytes(logPath, kLog);
+        server.ClearRequests();
+        Answer("/statistic/errorlog.php", c.status, c.reply);
+        RunTask();
+        EXPECT_EQ(Exists(logPath), !c.deleted) << c.reply;
+        auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), 2u);
+        const auto& upload = requests[1];
+        EXPECT_EQ(upload.method, "POST");
+        EXPECT_EQ(upload.target, "/statistic/errorlog.php");
+        for (const char* line :
+             {"Accept: */*", "User-Agent: Mozilla/4.0 (compatible; MSIE 5.01; Windows NT 5.0)",
+              "Content-Type: multipart/form-data; boundary=---------------------------7da34824280404"})
+            EXPECT_NE(std::find(upload.headerLines.begin(), upload.headerLines.end(), line),
+                      upload.headerLines.end())
+                << line << "\n"
+                << upload.raw.substr(0, upload.raw.find("\r\n\r\n"));
+        // For check_artefacts.py, which parses it with Python's email parser.
+        WriteFileBytes(Artefact(L"upload.request"), upload.raw);
+        WriteFileBytes(Artefact(L"upload.log"), kLog);
+    }
+    // The temporary archives are gone.
+    EXPECT_EQ(TempFileCount(), tempFiles);
+}
+
+TEST(ErrorInfoFromLog, TakesTheModuleFileNameLessTheLinesLastCharacter)
+{
+    struct {
+        const char* log;
+        const char* info;
+    } cases[] = {
+        {"x in module 'C:\\dir\\Faulty.dll'\r\nnext", "Faulty.dll"},
+        {"x in module C:\\dir\\Faulty.dll\nnext", "Faulty.dl"},
+        {"x in module Faulty.dll\r\n", " Faulty.dl"},
+        {"x in module 'C:\\dir\\Faulty.dll'", ""},
+        {"no marker\r\n", ""},
+        {"in module\r\n", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ErrorInfoFromLog(c.log), c.info) << c.log;
+}
+
+TEST(EncodeQueryValue, EncodesAllButUnreservedCharactersAsUtf8)
+{
+    EXPECT_EQ(EncodeQueryValue(L"6.1.7601 Service Pack 1"), L"6.1.7601%20Service%20Pack%201");
+    EXPECT_EQ(EncodeQueryValue(L"未知"), L"%E6%9C%AA%E7%9F%A5");
+    EXPECT_EQ(EncodeQueryValue(L"aZ09-._~&=?+/"), L"aZ09-._~%26%3D%3F%2B%2F");
+}

@@ -1,0 +1,194 @@
+#include "online/Update.h"
+
+#include "online/tests/UpdateTestSite.h"
+
+#include <ctime>
+
+using namespace OnlineTest;
+
+namespace
+{
+using Targets = std::vector<std::string>;
+const std::string kSetup = "MZ stand-in setup " + PseudoRandomBytes(30000, 1);
+const std::string kModule = "MZ stand-in module " + PseudoRandomBytes(20000, 2);
+
+class UpdateCheck : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        window = CreateWindowExW(0, L"STATIC", L"main frame", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                 nullptr);
+        ASSERT_NE(window, nullptr);
+    }
+    void TearDown() override { DestroyWindow(window); }
+
+    // Runs one check as the pool would, with this exe as the loaded module
+    // (it has version 1.2.3.4, like the "running program").
+    std::vector<UINT> RunCheck(const CString& loadedModule = CString())
+    {
+        CUpdate::CUpdateInfoDownload item(window, loadedModule, site.server.Host());
+        item.Run();
+        std::vector<UINT> posted;
+        MSG message;
+        while (PeekMessageW(&message, window, 0, 0, PM_REMOVE))
+            posted.push_back(message.message);
+        return posted;
+    }
+
+    static CString ThisExe()
+    {
+        wchar_t path[MAX_PATH];
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        return path;
+    }
+
+    UpdateTestSite site;
+    HWND window = nullptr;
+};
+
+const std::vector<UINT> kBoth = {WM_UPDATE_READY, WM_NOTELET_UPDATED};
+} // namespace
+
+TEST_F(UpdateCheck, FetchesInfoThenVerifiedFilesAndTellsTheMainFrame)
+{
+    site.Advertise("2.0.0.1", kSetup, "2.0.0.7", kModule);
+    EXPECT_EQ(RunCheck(ThisExe()), kBoth);
+    EXPECT_EQ(site.TakeRequests(),
+              (Targets{"/update/update.xml", "/files/QuorventileSetup.exe", "/files/notelet.zip"}));
+    EXPECT_EQ(ReadFileBytes(GetSetupFilePath().GetString()), kSetup);
+    EXPECT_EQ(ReadFileBytes(GetNewNoteletDllPath().GetString()), kModule);
+    EXPECT_TRUE(Exists((GetNewNoteletDllPath() + L".zip").GetString()));
+    EXPECT_EQ(GetConfigString(L"UpdateNetVersion", L""), L"2.0.0.1");
+    EXPECT_EQ(GetConfigString(L"UpdateNoteletNetVersion", L""), L"2.0.0.7");
+    EXPECT_EQ(GetConfigString(L"UpdateNetFileSha1", L""), FromUtf8(UpdateTestSite::Sha1Of(kSetup).c_str()));
+    EXPECT_EQ(GetConfigInt(L"UpdateGetInfoDuration", 0), 3600);
+    EXPECT_NEAR(GetConfigInt(L"LastGetUpdateInfoTime", 0), static_cast<double>(time(nullptr)), 5);
+
+    // The next start: nothing to fetch, the same news again.
+    EXPECT_EQ(RunCheck(ThisExe()), kBoth);
+    EXPECT_EQ(site.TakeRequests(), Targets{});
+}
+
+TEST_F(UpdateCheck, AsksForUpdateXmlOnlyWhenTheIntervalHasRunOut)
+{
+    struct {
+        long long lastOffset; // from now; 1 means "empty"
+        bool fetched;
+    } cases[] = {{1, true}, {+1000, false}, {-172800, false}, {-172801, true}};
+    for (const auto& c : cases) {
+        // Retried when the clock's second changes during the check.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            long long now = time(nullptr);
+            CString last;
+            if (c.lastOffset != 1)
+                last.Format(L"%lld", now + c.lastOffset);
+            SetConfigString(L"LastGetUpdateInfoTime", last);
+            RunCheck();
+            if (time(nullptr) != now)
+                continue;
+            EXPECT_EQ(site.TakeRequests(), c.fetched ? Targets{"/update/update.xml"} : Targets{})
+                << c.lastOffset;
+            break;
+        }
+    }
+}
+
+TEST_F(UpdateCheck, StoresTheIntervalOnlyWhenTheDocumentHasOne)
+{
+    struct {
+        const char* document;
+        int interval;
+        bool stamped;
+    } cases[] = {
+        {"<root dur=\"7200\"/>", 7200, true},   {"<root dur=\"0\"/>", 5000, true},
+        {"<root dur=\"-9\"/>", 5000, true},     {"<root dur=\"soon\"/>", 5000, true},
+        {"<other dur=\"7200\"/>", 5000, false}, {"<root dur=\"7200\">", 5000, false}, // cut short
+    };
+    for (const auto& c : cases) {
+        SetConfigInt(L"UpdateGetInfoDuration", 5000);
+        SetConfigString(L"LastGetUpdateInfoTime", L"");
+        site.Serve("/update/update.xml", c.document);
+        RunCheck();
+        EXPECT_EQ(GetConfigInt(L"UpdateGetInfoDuration", 0), c.interval) << c.document;
+        EXPECT_EQ(GetConfigInt(L"LastGetUpdateInfoTime", 0) != 0, c.stamped) << c.document;
+    }
+}
+
+TEST_F(UpdateCheck, AnyVersionDifferenceFetches)
+{
+    struct {
+        const char* version;
+        bool fetched;
+    } cases[] = {
+        {"1.2.3.4", false}, {"65537.2.3.4", false}, {"1.2.3.5", true}, {"1.2.3.3", true}, {"1.2.3", true}};
+    for (const auto& c : cases) {
+        DeleteFileW(GetSetupFilePath());
+        DeleteFileW(GetNewNoteletDllPath());
+        site.Advertise(c.version, kSetup, c.version, kModule);
+        SetConfigString(L"LastGetUpdateInfoTime", L"");
+        EXPECT_EQ(RunCheck(ThisExe()), c.fetched ? kBoth : std::vector<UINT>{}) << c.version;
+        Targets expected = {"/update/update.xml"};
+        if (c.fetched)
+            expected.insert(expected.end(), {"/files/QuorventileSetup.exe", "/files/notelet.zip"});
+        EXPECT_EQ(site.TakeRequests(), expected) << c.version;
+    }
+}
+
+TEST_F(UpdateCheck, AFileWithAnotherDigestIsFetchedAgainAndNotAnnounced)
+{
+    site.Advertise("2.0.0.1", kSetup, "2.0.0.1", kModule);
+    site.Serve("/files/QuorventileSetup.exe", "tampered");
+    site.Serve("/files/notelet.zip", site.ArchiveOf(L"Notelet.dll", "tampered"));
+    EXPECT_EQ(RunCheck(), std::vector<UINT>{});
+    site.Advertise("2.0.0.1", kSetup, "2.0.0.1", kModule);
+    EXPECT_EQ(RunCheck(), kBoth);
+    EXPECT_EQ(site.TakeRequests(),
+              (Targets{"/update/update.xml", "/files/QuorventileSetup.exe", "/files/notelet.zip",
+                       "/files/QuorventileSetup.exe", "/files/notelet.zip"}));
+}
+
+TEST_F(UpdateCheck, UnusableUrlsAndArchivesFetchOrExtractNothing)
+{
+    site.Advertise("2.0.0.1", kSetup, "2.0.0.1", kModule);
+    RunCheck();
+    site.TakeRequests();
+    DeleteFileW(GetSetupFilePath());
+    DeleteFileW(GetNewNoteletDllPath());
+    for (const wchar_t* url :
+         {L"https://127.0.0.1/files/QuorventileSetup.exe", L"ftp://host/x", L"http://hostonly"}) {
+        SetConfigString(L"UpdateNetVersionURL", url);
+        SetConfigString(L"UpdateNoteletNetVersionURL", url);
+        EXPECT_EQ(RunCheck(), std::vector<UINT>{}) << url;
+        EXPECT_EQ(site.TakeRequests(), Targets{}) << url;
+        EXPECT_FALSE(Exists(GetSetupFilePath().GetString()));
+    }
+    // Only an entry named Notelet.dll (in any case) at the top counts.
+    SetConfigString(L"UpdateNoteletNetVersionURL", FromUtf8(site.Url("/files/notelet.zip").c_str()));
+    site.Serve("/files/notelet.zip", site.ArchiveOf(L"sub\\Notelet.dll", kModule));
+    EXPECT_EQ(RunCheck(), std::vector<UINT>{});
+    EXPECT_FALSE(Exists(GetNewNoteletDllPath().GetString()));
+    site.Serve("/files/notelet.zip", site.ArchiveOf(L"NOTELET.DLL", kModule));
+    EXPECT_EQ(RunCheck(), std::vector<UINT>{WM_NOTELET_UPDATED});
+}
+
+TEST(SplitUpdateUrl, TakesHostAndPathBehindHttp)
+{
+    struct {
+        const wchar_t* url;
+        bool split;
+        const wchar_t* host;
+        const wchar_t* path;
+    } cases[] = {
+        {L"HTTP://Host/Path/File.exe", true, L"Host", L"/Path/File.exe"},
+        {L"http://host:8080/a?b=c", true, L"host:8080", L"/a?b=c"},
+        {L"https://host/file.exe", false, L"old", L"/old"},
+        {L"http://host", false, L"old", L"/old"},
+    };
+    for (const auto& c : cases) {
+        CString host = L"old", path = L"/old";
+        EXPECT_EQ(SplitUpdateUrl(c.url, host, path), c.split) << c.url;
+        EXPECT_EQ(host, c.host);
+        EXPECT_EQ(path, c.path);
+    }
+}

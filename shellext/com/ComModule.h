@@ -1,0 +1,91 @@
+// The in-process COM server's module: its object and lock count, its class
+// table, and its registration (registry scripts from REGISTRY resources and
+// the type library TYPELIB 1), per machine or per user.
+#pragma once
+
+#include "framework/CString.h"
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <memory>
+
+class CUserClassesRootOverride;
+
+struct ComClassEntry {
+    const CLSID* clsid;
+    UINT scriptId;                 // the class's REGISTRY script
+    IClassFactory* (*classObject)(); // its factory, created on first use
+};
+
+class CComDllModule
+{
+public:
+    CComDllModule(const GUID& libid, UINT moduleScriptId, const ComClassEntry* classes, size_t classCount);
+    ~CComDllModule();
+    CComDllModule(const CComDllModule&) = delete;
+    CComDllModule& operator=(const CComDllModule&) = delete;
+
+    // The module of this DLL; objects and factories count on it.
+    static CComDllModule& Current();
+
+    // Live objects, factories held by clients and LockServer(TRUE) calls.
+    LONG Lock();
+    LONG Unlock();
+    LONG GetLockCount() const { return lockCount_; }
+
+    HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object);
+
+    // The module's script, then every class's, then the type library;
+    // unregistering undoes them in the reverse order.  The first failure is
+    // returned.
+    HRESULT RegisterServer();
+    HRESULT UnregisterServer();
+
+    // Per user, the scripts' HKCR entries go to the user's classes and
+    // their HKLM entries to HKCU; until it is switched off again, this
+    // process's HKCR is the user's classes, so that the type library and
+    // the proxy/stub are registered for the user only.
+    void SetPerUserRegistration(bool perUser);
+    bool IsPerUserRegistration() const { return perUser_; }
+
+    // Type information of an interface or class from the module's type
+    // library; the library is loaded once.
+    HRESULT GetTypeInfo(REFGUID guid, ITypeInfo** info);
+
+    HINSTANCE Instance() const;
+    CString ModulePath() const;
+
+private:
+    HRESULT UpdateRegistryFromResource(UINT scriptId, bool doRegister);
+    HRESULT RegisterTypeLibrary(bool doRegister);
+
+    GUID libid_;
+    UINT moduleScriptId_;
+    const ComClassEntry* classes_;
+    size_t classCount_;
+    volatile LONG lockCount_ = 0;
+    bool perUser_ = false;
+    std::unique_ptr<CUserClassesRootOverride> userClasses_;
+    ITypeLib* typeLib_ = nullptr;
+    CRITICAL_SECTION typeLibLock_;
+};
+
+// While it lives, HKEY_CLASSES_ROOT of this process is the user's
+// HKCU\Software\Classes, so that system routines that write HKCR (type
+// library and proxy registration) write for the user only.  Does nothing
+// when constructed with false.
+class CUserClassesRootOverride
+{
+public:
+    explicit CUserClassesRootOverride(bool active);
+    ~CUserClassesRootOverride();
+    CUserClassesRootOverride(const CUserClassesRootOverride&) = delete;
+    CUserClassesRootOverride& operator=(const CUserClassesRootOverride&) = delete;
+
+    bool Failed() const { return failed_; }
+
+private:
+    HKEY userClasses_ = nullptr;
+    bool failed_ = false;
+};
