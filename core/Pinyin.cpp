@@ -104,7 +104,8 @@ std::vector<std::string>& Table()
 
 void InitPinyinTable()
 {
-    Table();
+    if (Table().empty())
+        Table() = BuildTable();
 }
 
 void FreePinyinTable()

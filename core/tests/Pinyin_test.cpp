@@ -10,11 +10,17 @@ std::wstring Pinyin(const wchar_t* text)
 {
     return ConvertToPinyin(text).str();
 }
+
+// Every case starts with the table built, also after one that freed it.
+class PinyinTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { InitPinyinTable(); }
+};
 } // namespace
 
-TEST(Pinyin, ChineseNamesBecomeSyllables)
+TEST_F(PinyinTest, ChineseNamesBecomeSyllables)
 {
-    InitPinyinTable();
     EXPECT_EQ(Pinyin(L"中文abc"), L"zhongwenabc");
     EXPECT_EQ(Pinyin(L"桌面"), L"zhuomian");
     EXPECT_EQ(Pinyin(L"我的 文件!"), L"wode wenjian");
@@ -23,14 +29,14 @@ TEST(Pinyin, ChineseNamesBecomeSyllables)
     EXPECT_EQ(Pinyin(L"绿女"), L"lvnv");
 }
 
-TEST(Pinyin, FirstAndLastCodeOfTheTable)
+TEST_F(PinyinTest, FirstAndLastCodeOfTheTable)
 {
     EXPECT_EQ(Pinyin(L"啊"), L"a");   // 0xB0A1
     EXPECT_EQ(Pinyin(L"座"), L"zuo"); // 0xD7F9
     EXPECT_EQ(Pinyin(L"薄"), L"bao"); // 0xB1A1: the run of bao crosses a row boundary
 }
 
-TEST(Pinyin, AsciiIsKeptExceptTheDroppedMarks)
+TEST_F(PinyinTest, AsciiIsKeptExceptTheDroppedMarks)
 {
     EXPECT_EQ(Pinyin(L"  abc  "), L"abc");
     EXPECT_EQ(Pinyin(L"a,b.c"), L"abc");
@@ -40,7 +46,7 @@ TEST(Pinyin, AsciiIsKeptExceptTheDroppedMarks)
     EXPECT_EQ(Pinyin(L""), L"");
 }
 
-TEST(Pinyin, CharactersOutsideTheTableAreDropped)
+TEST_F(PinyinTest, CharactersOutsideTheTableAreDropped)
 {
     EXPECT_EQ(Pinyin(L"亍"), L"");               // second level, 0xD8A1
     EXPECT_EQ(Pinyin(L"齄"), L"");               // last code of GB2312
@@ -50,7 +56,7 @@ TEST(Pinyin, CharactersOutsideTheTableAreDropped)
     EXPECT_EQ(Pinyin(L"日本\u3042"), L"riben");  // kana lies below the table
 }
 
-TEST(Pinyin, FreedTableDropsChineseButKeepsAscii)
+TEST_F(PinyinTest, FreedTableDropsChineseButKeepsAscii)
 {
     FreePinyinTable();
     EXPECT_EQ(Pinyin(L"中文abc"), L"abc");
