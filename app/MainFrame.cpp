@@ -101,7 +101,8 @@ bool CMainFrame::CreateChildren()
         link.button.SetFont(SkinControl::CSkinRes::GetFont(L"Font10"));
         link.button.SetTextColors(0xE6E6E6, 0xFFFFFF, 0xF0F0F0);
     }
-    RecalcLayout();
+    // WM_SIZE, which CreateWindowEx sends right after WM_CREATE, lays them
+    // out.
     return true;
 }
 
@@ -428,8 +429,11 @@ void CMainFrame::SaveWindowRect()
     placement.length = sizeof(placement);
     RECT rect;
     GetWindowRect(&rect);
-    if (IsIconic() && GetWindowPlacement(m_hWnd, &placement))
+    if (IsIconic() && GetWindowPlacement(m_hWnd, &placement)) {
         rect = placement.rcNormalPosition;
+        if (!(GetExStyle() & WS_EX_TOOLWINDOW))
+            rect = NormalPositionOnScreen(rect);
+    }
     SaveWindowRectSettings(rect);
 }
 

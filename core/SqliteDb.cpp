@@ -64,6 +64,8 @@ namespace
 
 CppSQLite3DB::~CppSQLite3DB()
 {
+    if (keepOpenAtDestruction)
+        return;
     try {
         Close();
     } catch (...) {

@@ -100,6 +100,9 @@ public:
     void Open(const char* utf8Path);
     void Close();
     bool IsOpen() const { return db != nullptr; }
+    // The destructor then leaves the connection open: another thread may
+    // still be inside a call on it at process end.
+    void KeepOpenUntilProcessEnd() { keepOpenAtDestruction = true; }
 
     sqlite3_stmt* Compile(const char* sql);
     CppSQLite3Statement CompileStatement(const char* sql);
@@ -116,6 +119,7 @@ private:
 
     sqlite3* db = nullptr;
     int busyTimeoutMs = 60000;
+    bool keepOpenAtDestruction = false;
 };
 
 // SQL text formatted by SQLite's own printf.  "%Q" writes a text value as

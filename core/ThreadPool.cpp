@@ -200,7 +200,7 @@ template <typename Set> void FreeEndedThreads(Set& threads)
 }
 } // namespace
 
-void CThreadPool::Shutdown()
+bool CThreadPool::Shutdown()
 {
     Stop();
     for (int budget = 300; budget > 0; budget -= 10) {
@@ -230,6 +230,13 @@ void CThreadPool::Shutdown()
         }
         set->clear();
     }
+    return state->abandonedThreads.empty();
+}
+
+bool CThreadPool::IsWorkerInsideItem()
+{
+    CScopedLock lock(state->poolLock);
+    return !state->abandonedThreads.empty();
 }
 
 int CThreadPool::GetWorkerCount()

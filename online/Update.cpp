@@ -109,7 +109,12 @@ void CUpdate::CUpdateInfoDownload::Run()
         mode = 0;
         Download();
     }
+    // At exit the pool asks its items to stop; each step is one download.
+    if (IsStopRequested())
+        return;
     CheckAppUpdate();
+    if (IsStopRequested())
+        return;
     CheckNoteletUpdate();
 }
 

@@ -10,16 +10,9 @@ std::wstring Pinyin(const wchar_t* text)
 {
     return ConvertToPinyin(text).str();
 }
-
-// Every case starts with the table built, also after one that freed it.
-class PinyinTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { InitPinyinTable(); }
-};
 } // namespace
 
-TEST_F(PinyinTest, ChineseNamesBecomeSyllables)
+TEST(Pinyin, ChineseNamesBecomeSyllables)
 {
     EXPECT_EQ(Pinyin(L"中文abc"), L"zhongwenabc");
     EXPECT_EQ(Pinyin(L"桌面"), L"zhuomian");
@@ -29,14 +22,14 @@ TEST_F(PinyinTest, ChineseNamesBecomeSyllables)
     EXPECT_EQ(Pinyin(L"绿女"), L"lvnv");
 }
 
-TEST_F(PinyinTest, FirstAndLastCodeOfTheTable)
+TEST(Pinyin, FirstAndLastCodeOfTheTable)
 {
     EXPECT_EQ(Pinyin(L"啊"), L"a");   // 0xB0A1
     EXPECT_EQ(Pinyin(L"座"), L"zuo"); // 0xD7F9
     EXPECT_EQ(Pinyin(L"薄"), L"bao"); // 0xB1A1: the run of bao crosses a row boundary
 }
 
-TEST_F(PinyinTest, AsciiIsKeptExceptTheDroppedMarks)
+TEST(Pinyin, AsciiIsKeptExceptTheDroppedMarks)
 {
     EXPECT_EQ(Pinyin(L"  abc  "), L"abc");
     EXPECT_EQ(Pinyin(L"a,b.c"), L"abc");
@@ -46,7 +39,7 @@ TEST_F(PinyinTest, AsciiIsKeptExceptTheDroppedMarks)
     EXPECT_EQ(Pinyin(L""), L"");
 }
 
-TEST_F(PinyinTest, CharactersOutsideTheTableAreDropped)
+TEST(Pinyin, CharactersOutsideTheTableAreDropped)
 {
     EXPECT_EQ(Pinyin(L"亍"), L"");               // second level, 0xD8A1
     EXPECT_EQ(Pinyin(L"齄"), L"");               // last code of GB2312
@@ -56,8 +49,10 @@ TEST_F(PinyinTest, CharactersOutsideTheTableAreDropped)
     EXPECT_EQ(Pinyin(L"日本\u3042"), L"riben");  // kana lies below the table
 }
 
-TEST_F(PinyinTest, FreedTableDropsChineseButKeepsAscii)
+TEST(Pinyin, FreedTableDropsChineseButKeepsAsciiUntilBuiltAgain)
 {
     FreePinyinTable();
     EXPECT_EQ(Pinyin(L"中文abc"), L"abc");
+    InitPinyinTable();
+    EXPECT_EQ(Pinyin(L"中文abc"), L"zhongwenabc");
 }
