@@ -65,6 +65,19 @@ std::string CLocalHttpServer::Request::Header(const std::string& name) const
     return std::string();
 }
 
+bool CLocalHttpServer::Request::HeadersStartWith(const std::vector<std::string>& lines) const
+{
+    if (headerLines.size() < lines.size() || !std::equal(lines.begin(), lines.end(), headerLines.begin()))
+        return false;
+    for (size_t i = lines.size(); i < headerLines.size(); ++i) {
+        const std::string name = Lower(headerLines[i].substr(0, headerLines[i].find(':') + 1));
+        for (const std::string& line : lines)
+            if (Lower(line.substr(0, line.find(':') + 1)) == name)
+                return false;
+    }
+    return true;
+}
+
 CLocalHttpServer::CLocalHttpServer()
 {
     WSADATA data;

@@ -38,6 +38,9 @@ public:
         std::string body;
         // The value of the first header with this name (any case), or empty.
         std::string Header(const std::string& name) const;
+        // The header lines begin with exactly these, byte for byte and in
+        // this order, and none of their names comes again further down.
+        bool HeadersStartWith(const std::vector<std::string>& lines) const;
     };
 
     CLocalHttpServer();
