@@ -219,12 +219,12 @@ TEST_F(NoteletE2E, ShowsTheTitleFromTheWebHostThenFromTheCacheWhichIsFetchedAgai
     GetWindowRect(bar, &placed);
     MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&placed), 2);
     EXPECT_TRUE(CRect(4, client.bottom - 26, client.right - 4, client.bottom - 4) == placed);
-    // The rest of the window is drawn as without the module: the tab's page
-    // white, the help link on the header's blue.
+    // The rest of the window is drawn as without the module: the quick-link
+    // list's pale blue below its rows, the help link on the header's blue.
     EXPECT_TRUE(WaitFor([&] {
         SkinTest::Pixels window = SkinTest::CaptureClient(frame);
         COLORREF help = window.Pixel(client.right - 12, 30);
-        return window.Pixel(150, 300) == RGB(255, 255, 255) && GetBValue(help) > GetRValue(help) + 60;
+        return window.Pixel(150, 400) == RGB(244, 245, 252) && GetBValue(help) > GetRValue(help) + 60;
     }));
     SkinTest::SaveWindowShot(frame, Env(L"QV_E2E_ARTEFACTS") + L"\\notelet-bar.png", true);
 
