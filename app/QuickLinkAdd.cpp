@@ -97,28 +97,28 @@ void RepairProgramFilesX86(CString& path)
     if (at >= 0)
         path = path.Left(at) + L"Program Files" + path.Mid(at + static_cast<int>(wcslen(kX86)));
 }
-
-template <typename Interface> struct ComRelease {
-    Interface* object = nullptr;
-    ~ComRelease()
-    {
-        if (object)
-            object->Release();
-    }
-};
 } // namespace
 
-BOOL CQuickLinkTreeList::ResolveShortcut(const wchar_t* path, QuickLinkInfo& link)
+CQuickLinkTreeList::CShortcutReader::CShortcutReader()
 {
-    ComRelease<IShellLinkW> shellLink;
-    ComRelease<IPersistFile> file;
-    if (!path || !*path ||
-        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&shellLink.object))) ||
-        FAILED(shellLink.object->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.object))) ||
-        FAILED(file.object->Load(path, STGM_READ)))
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&m_link))))
+        m_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&m_file));
+}
+
+CQuickLinkTreeList::CShortcutReader::~CShortcutReader()
+{
+    if (m_file)
+        m_file->Release();
+    if (m_link)
+        m_link->Release();
+}
+
+BOOL CQuickLinkTreeList::CShortcutReader::Read(const wchar_t* path, QuickLinkInfo& link)
+{
+    if (!path || !*path || !m_file || FAILED(m_file->Load(path, STGM_READ)))
         return FALSE;
-    IShellLinkW* shell = shellLink.object;
+    IShellLinkW* shell = m_link;
     link.path = ReadWhole([&](wchar_t* text, int size) { return shell->GetPath(text, size, nullptr, SLGP_UNCPRIORITY); });
     if (GetFileAttributesW(link.path) == INVALID_FILE_ATTRIBUTES)
         RepairProgramFilesX86(link.path);
@@ -129,7 +129,12 @@ BOOL CQuickLinkTreeList::ResolveShortcut(const wchar_t* path, QuickLinkInfo& lin
     return TRUE;
 }
 
-bool CQuickLinkTreeList::CAddLinkWorkItem::BuildLink(AddLinkRequest& request)
+BOOL CQuickLinkTreeList::ResolveShortcut(const wchar_t* path, QuickLinkInfo& link)
+{
+    return CShortcutReader().Read(path, link);
+}
+
+bool CQuickLinkTreeList::CAddLinkWorkItem::BuildLink(AddLinkRequest& request, CShortcutReader& shortcuts)
 {
     QuickLinkInfo* link = request.link.get();
     if (!link)
@@ -140,7 +145,7 @@ bool CQuickLinkTreeList::CAddLinkWorkItem::BuildLink(AddLinkRequest& request)
         return request.link != nullptr;
     }
     CString name = link->name;
-    if (ResolveShortcut(request.path, *link))
+    if (shortcuts.Read(request.path, *link))
         name = FileTitleOf(request.path);
     else
         link->path = request.path;
@@ -163,10 +168,11 @@ void CQuickLinkTreeList::CAddLinkWorkItem::Run()
     CComApartmentScope apartment;
     std::vector<AddLinkRequest> built;
     built.reserve(m_requests.size());
+    CShortcutReader shortcuts;
     for (AddLinkRequest& request : m_requests) {
         if (IsStopRequested())
             return;
-        if (BuildLink(request))
+        if (BuildLink(request, shortcuts))
             built.push_back(std::move(request));
     }
     m_list->AddBuiltLinks(built);

@@ -125,6 +125,7 @@ bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem& work)
 bool CQuickLinkTreeList::CreateDefaultLinks(const CWorkItem& work)
 {
     std::vector<AddLinkRequest> requests;
+    CShortcutReader shortcuts;
     for (const DefaultLink& entry : kDefaultLinks) {
         if (Stopped(work, IsAccepting()))
             return false;
@@ -143,7 +144,7 @@ bool CQuickLinkTreeList::CreateDefaultLinks(const CWorkItem& work)
         }
         CString path = link->path;
         requests.push_back(LinkToNamedCatalog(kDefaultCatalog, path, std::move(link)));
-        if (!CAddLinkWorkItem::BuildLink(requests.back()))
+        if (!CAddLinkWorkItem::BuildLink(requests.back(), shortcuts))
             requests.pop_back();
     }
     AddBuiltLinks(requests);
@@ -153,6 +154,7 @@ bool CQuickLinkTreeList::CreateDefaultLinks(const CWorkItem& work)
 int CQuickLinkTreeList::SyncDesktop(const CWorkItem& work)
 {
     std::vector<AddLinkRequest> requests;
+    CShortcutReader shortcuts;
     int result = 1;
     for (int csidl : {CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY}) {
         wchar_t folder[MAX_PATH] = {};
@@ -172,7 +174,7 @@ int CQuickLinkTreeList::SyncDesktop(const CWorkItem& work)
                 return 0;
             requests.push_back(
                 LinkToNamedCatalog(kDesktopCatalog, finder.GetFilePath(), std::make_unique<QuickLinkInfo>()));
-            if (!CAddLinkWorkItem::BuildLink(requests.back()))
+            if (!CAddLinkWorkItem::BuildLink(requests.back(), shortcuts))
                 requests.pop_back();
         }
     }

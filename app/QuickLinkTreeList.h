@@ -80,6 +80,7 @@ public:
     class CListFindTargetWorkItem;
     class CAddLinkWorkItem;
     class CLinkInfoWorkItem;
+    class CShortcutReader;
 
     static const UINT_PTR kLoadTimer = 100;
     static const UINT_PTR kTypeAheadTimer = 101;      // searches the typed text
@@ -237,6 +238,8 @@ private:
     void RequestLayout();
     void EndBatch();
     void UndoBatch(AddBatch& batch);
+    // Takes a link out of the tree, its group's list and the link keys and
+    // frees it (not the store's row).  Both locks are taken.
     void RemoveLinkRow(QuickLinkInfo* link);
     // A link shown without its shell icon gets it from a pool thread, with
     // the others queued up to the next flush (the end of a batch or load).
@@ -268,7 +271,8 @@ private:
     CLock m_dataLock;
     std::map<CString, CatalogInfo*> m_catalogs; // by lower-cased name
     std::vector<CatalogInfo*> m_catalogOrder;   // display order
-    // Every shown link by what makes two links the same (IsSameLink).
+    // Every shown link by what makes two links the same (IsSameLink); a
+    // link leaves it when its row goes (RemoveLinkRow).
     std::unordered_map<std::wstring, QuickLinkInfo*> m_linkKeys;
     CString m_pendingCommand;
     // Input waiting for the load; posted when it is done.

@@ -6,6 +6,7 @@
 #include "app/QuickLinkTreeList.h"
 
 #include <objbase.h>
+#include <shobjidl.h>
 
 // CoInitializeEx for an apartment-threaded apartment, for one body.
 class CComApartmentScope
@@ -22,6 +23,24 @@ public:
 
 private:
     HRESULT m_result;
+};
+
+// One shell link object that reads shortcut files one after another (made
+// once for a batch of paths: making it costs more than reading a file).
+class CQuickLinkTreeList::CShortcutReader
+{
+public:
+    CShortcutReader();
+    ~CShortcutReader();
+    CShortcutReader(const CShortcutReader&) = delete;
+    CShortcutReader& operator=(const CShortcutReader&) = delete;
+
+    // ResolveShortcut with this object.
+    BOOL Read(const wchar_t* path, QuickLinkInfo& link);
+
+private:
+    IShellLinkW* m_link = nullptr;
+    IPersistFile* m_file = nullptr;
 };
 
 // The load of the groups and links, or (syncDesktopOnly) a desktop
@@ -94,7 +113,7 @@ public:
     // Completes the request's link from its path (or shell place) for
     // AddLink; false, with the link freed, when there is nothing to add.
     // Also run directly by the load.
-    static bool BuildLink(AddLinkRequest& request);
+    static bool BuildLink(AddLinkRequest& request, CShortcutReader& shortcuts);
 
 private:
     CQuickLinkTreeList* m_list;

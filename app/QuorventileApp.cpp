@@ -119,10 +119,16 @@ void CQuorventileApp::StartServices()
 
 int CQuorventileApp::ExitInstance()
 {
-    if (SkinControl::CThreadPool* pool = SkinControl::GetGlobalThreadPool())
-        pool->Shutdown();
+    SkinControl::CThreadPool* pool = SkinControl::GetGlobalThreadPool();
+    const bool workersGone = !pool || pool->Shutdown();
     CoolSB_UninitializeApp();
-    CloseAppDatabase();
+    // A worker still inside an item after the pool's bounded wait may be
+    // inside a database call: closing the connection would pull it from
+    // under that call, or wait on it.
+    if (workersGone)
+        CloseAppDatabase();
+    else
+        LeaveAppDatabaseToProcessEnd();
     SkinControl::CSkinRes::Global().FreeAll();
     SkinControl::ShutdownSkinDrawSupport(SkinControl::GetSkinDrawSupport());
     m_instanceMutex.Close();

@@ -10,13 +10,24 @@ namespace
 // Where Windows parks a minimised top-level window.
 const int MinimisedPosition = -32000;
 
-void WorkAreaOf(HMONITOR monitor, RECT& workArea)
+// False, with both rectangles empty, when there is no such monitor.
+bool MonitorAreas(HMONITOR monitor, RECT& monitorRect, RECT& workArea)
 {
+    SetRectEmpty(&monitorRect);
     SetRectEmpty(&workArea);
     MONITORINFO info = {};
     info.cbSize = sizeof(info);
-    if (monitor && GetMonitorInfoW(monitor, &info))
-        workArea = info.rcWork;
+    if (!monitor || !GetMonitorInfoW(monitor, &info))
+        return false;
+    monitorRect = info.rcMonitor;
+    workArea = info.rcWork;
+    return true;
+}
+
+void WorkAreaOf(HMONITOR monitor, RECT& workArea)
+{
+    RECT monitorRect;
+    MonitorAreas(monitor, monitorRect, workArea);
 }
 
 } // namespace
@@ -77,6 +88,21 @@ void LoadWindowRect(RECT& rect)
 bool IsWindowRectWorthSaving(const RECT& rect)
 {
     return !IsRectEmpty(&rect) && rect.left > MinimisedPosition && rect.top > MinimisedPosition;
+}
+
+RECT WorkspaceToScreenRect(const RECT& workspaceRect, const RECT& monitorRect, const RECT& workArea)
+{
+    RECT rect = workspaceRect;
+    OffsetRect(&rect, workArea.left - monitorRect.left, workArea.top - monitorRect.top);
+    return rect;
+}
+
+RECT NormalPositionOnScreen(const RECT& workspaceRect)
+{
+    RECT monitorRect, workArea;
+    if (!MonitorAreas(MonitorFromRect(&workspaceRect, MONITOR_DEFAULTTONEAREST), monitorRect, workArea))
+        return workspaceRect;
+    return WorkspaceToScreenRect(workspaceRect, monitorRect, workArea);
 }
 
 int SaveWindowRectSettings(const RECT& rect)

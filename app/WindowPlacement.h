@@ -34,6 +34,15 @@ void LoadWindowRect(RECT& rect);
 // empty, or the far-away position of a minimised window.
 bool IsWindowRectWorthSaving(const RECT& rect);
 
+// WINDOWPLACEMENT's rcNormalPosition of a window without WS_EX_TOOLWINDOW is
+// in workspace coordinates: relative to the work area of its monitor.  This
+// moves it to screen coordinates by the work area's offset in the monitor
+// (the task bar's size when it is at the top or left).
+RECT WorkspaceToScreenRect(const RECT& workspaceRect, const RECT& monitorRect, const RECT& workArea);
+
+// The same with the monitor the rectangle lies on (unchanged when none).
+RECT NormalPositionOnScreen(const RECT& workspaceRect);
+
 // Stores the rectangle as WindowLeft/Top/Right/Bottom when it is worth
 // saving; returns 1 when stored, 0 when the previous one is kept.
 int SaveWindowRectSettings(const RECT& rect);

@@ -1,6 +1,9 @@
 // Start-up and shut-down of the real program: from process start to the
 // main window shown, from WM_CLOSE to the process gone (median of 10 runs
 // after one warm-up run), and the private memory of the running program.
+// The floor, a program of the same build that only shows one window, is
+// started the same way in the same runs (alternating with the program), and
+// the program's time over it is reported too.
 // bench_app_startup.sh runs it in a Wine prefix of its own.
 #include "bench/BenchClock.h"
 
@@ -15,20 +18,26 @@
 
 namespace
 {
-const wchar_t* const kClass = L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventile";
+struct Program {
+    const wchar_t* relativePath; // from the benchmark's folder
+    const wchar_t* windowClass;
+};
+const Program kQuorventile = {L"\\..\\app\\Quorventile.exe",
+                              L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventile"};
+const Program kFloor = {L"\\startup_floor_window.exe", L"QuorventileStartupFloor"};
 
 double NowMs()
 {
     return 1000.0 * Bench::Now();
 }
 
-std::wstring ProgramPath()
+std::wstring ProgramPath(const Program& program)
 {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder = path;
     folder = folder.substr(0, folder.rfind(L'\\'));
-    return folder + L"\\..\\app\\Quorventile.exe";
+    return folder + program.relativePath;
 }
 
 double Median(std::vector<double> values)
@@ -44,9 +53,9 @@ struct Run {
     double privateMb = -1;
 };
 
-bool RunOnce(Run& run, bool measureMemory)
+bool RunOnce(const Program& program, Run& run, bool measureMemory)
 {
-    std::wstring path = ProgramPath();
+    std::wstring path = ProgramPath(program);
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -57,7 +66,7 @@ bool RunOnce(Run& run, bool measureMemory)
         return false;
     HWND window = nullptr;
     while (NowMs() - start < 20000) {
-        window = FindWindowW(kClass, L"Velmora");
+        window = FindWindowW(program.windowClass, L"Velmora");
         if (window && IsWindowVisible(window))
             break;
         window = nullptr;
@@ -96,24 +105,27 @@ bool RunOnce(Run& run, bool measureMemory)
 int main()
 {
     Run warmUp;
-    if (!RunOnce(warmUp, false)) {
-        fprintf(stderr, "app_startup_bench: the program did not start or end\n");
+    if (!RunOnce(kQuorventile, warmUp, false) || !RunOnce(kFloor, warmUp, false)) {
+        fprintf(stderr, "app_startup_bench: the program or its floor did not start or end\n");
         return 1;
     }
-    std::vector<double> shown, exited;
+    std::vector<double> shown, exited, floorShown;
     double privateMb = -1;
     for (int i = 0; i < 10; ++i) {
-        Run run;
-        if (!RunOnce(run, i == 0)) {
+        Run run, floor;
+        if (!RunOnce(kFloor, floor, false) || !RunOnce(kQuorventile, run, i == 0)) {
             fprintf(stderr, "app_startup_bench: run %d failed\n", i);
             return 1;
         }
+        floorShown.push_back(floor.shownMs);
         shown.push_back(run.shownMs);
         exited.push_back(run.exitMs);
         if (run.privateMb >= 0)
             privateMb = run.privateMb;
     }
+    printf("BENCH startup_floor_window %.1f ms\n", Median(floorShown));
     printf("BENCH startup_to_window %.1f ms\n", Median(shown));
+    printf("BENCH startup_over_floor %.1f ms\n", Median(shown) - Median(floorShown));
     printf("BENCH close_to_exit %.1f ms\n", Median(exited));
     printf("BENCH private_memory %.1f MB\n", privateMb);
     return 0;

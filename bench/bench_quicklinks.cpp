@@ -3,19 +3,24 @@
 // one search over 10,000 links.
 #include "app/QuickLinkTreeList.h"
 #include "app/QuickLinkWorkItems.h"
+#include "app/QuorventileApp.h"
 #include "bench/BenchClock.h"
+#include "bench/BenchFolder.h"
 #include "core/AppDatabase.h"
 #include "core/AppPaths.h"
 #include "core/CatalogStore.h"
 #include "core/CommandUrl.h"
 #include "core/StoreTransaction.h"
 #include "framework/CWnd.h"
+#include "skin/CSkinRes.h"
+#include "skin/SkinDrawSupport.h"
 
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <thread>
 #include <vector>
@@ -38,37 +43,14 @@ void PumpMessages(DWORD ms)
     } while (GetTickCount() - start < ms);
 }
 
-// A folder under the temporary one, removed with its files.
-struct BenchFolder {
-    std::wstring path;
-    BenchFolder()
-    {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        path = std::wstring(temp) + L"qv_bench_links_" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(path.c_str(), nullptr);
-    }
-    ~BenchFolder()
-    {
-        std::wstring from = path;
-        from.push_back(L'\0');
-        SHFILEOPSTRUCTW op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
-    }
-    std::wstring File(const wchar_t* name) const { return path + L"\\" + name; }
-};
-
 // 100 folders of 100 files: Wine looks a new name up in the whole folder, so
 // one folder of 10,000 would take minutes to fill.
-std::vector<CString> MakeFiles(const std::wstring& folder)
+std::vector<CString> MakeFiles(const CString& folder)
 {
     std::vector<CString> paths;
     for (int g = 0; g < 100; ++g) {
         CString sub;
-        sub.Format(L"%s\\g%02d", folder.c_str(), g);
+        sub.Format(L"%s\\g%02d", folder.GetString(), g);
         CreateDirectoryW(sub, nullptr);
         for (int i = 0; i < 100; ++i) {
             CString path;
@@ -120,10 +102,10 @@ void StoreLinks(const std::vector<CString>& paths)
     }
 }
 
-void OpenFreshDatabase(BenchFolder& folder, const wchar_t* name)
+void OpenFreshDatabase(Bench::TempFolder& folder, const wchar_t* name)
 {
     CloseAppDatabase();
-    SetAppDatabasePath(folder.File(name).c_str());
+    SetAppDatabasePath(folder.File(name));
     OpenAppDatabase();
     SetConfigInt(L"DefaultLinksInit", 1);
 }
@@ -137,7 +119,10 @@ struct ListWindow {
     {
         SkinControl::CreateGlobalThreadPool()->Start();
         parent.CreateEx(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 300, 600, nullptr, nullptr);
-        list.Create(&parent, CRect(0, 0, 300, 600));
+        if (!list.Create(&parent, CRect(0, 0, 300, 600))) {
+            fprintf(stderr, "bench_quicklinks: the list can't be made\n");
+            exit(1);
+        }
     }
     ~ListWindow()
     {
@@ -146,7 +131,7 @@ struct ListWindow {
     }
 };
 
-void LoadTenThousand(BenchFolder& folder, const std::vector<CString>& paths)
+void LoadTenThousand(Bench::TempFolder& folder, const std::vector<CString>& paths)
 {
     OpenFreshDatabase(folder, L"load.db");
     StoreLinks(paths);
@@ -166,7 +151,7 @@ void LoadTenThousand(BenchFolder& folder, const std::vector<CString>& paths)
     PumpMessages(100);
 }
 
-void AddThousand(BenchFolder& folder, const std::vector<CString>& paths)
+void AddThousand(Bench::TempFolder& folder, const std::vector<CString>& paths)
 {
     OpenFreshDatabase(folder, L"add.db");
     ListWindow window;
@@ -238,17 +223,25 @@ void FilterTenThousand()
 int main()
 {
     OleInitialize(nullptr);
+    // The list's loading window needs the skin.
+    SkinControl::InitSkinDrawSupport(SkinControl::GetSkinDrawSupport());
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    CString skin = exe;
+    SkinControl::CSkinRes::SetSkinFolder(skin.Left(skin.ReverseFind(L'\\')) + L"\\..\\Skin");
+    PreloadSkin();
     {
-        BenchFolder folder;
-        AppPaths.dataFolder = folder.path.c_str();
+        Bench::TempFolder folder(L"qv_bench_links");
+        AppPaths.dataFolder = folder.path;
         std::vector<CString> paths = MakeFiles(folder.path);
-        fprintf(stderr, "bench_quicklinks: files made\n");
         ShellInfoPerCall(paths);
         LoadTenThousand(folder, paths);
         AddThousand(folder, paths);
         CloseAppDatabase();
         FilterTenThousand();
     }
+    SkinControl::CSkinRes::Global().FreeAll();
+    SkinControl::ShutdownSkinDrawSupport(SkinControl::GetSkinDrawSupport());
     OleUninitialize();
     return 0;
 }

@@ -1,5 +1,6 @@
 // Figures of the quick-link store and of long command URLs.
 #include "bench/BenchClock.h"
+#include "bench/BenchFolder.h"
 #include "core/AppDatabase.h"
 #include "core/AppPaths.h"
 #include "core/CatalogStore.h"
@@ -16,27 +17,6 @@ namespace
 
 using Bench::Now;
 using Bench::Report;
-
-CString MakeFolder()
-{
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    CString folder;
-    folder.Format(L"%sqv_bench_%u", temp, GetCurrentProcessId());
-    CreateDirectoryW(folder, nullptr);
-    return folder;
-}
-
-void RemoveFolder(const CString& folder)
-{
-    std::wstring from = folder.str();
-    from.push_back(L'\0');
-    SHFILEOPSTRUCTW op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationW(&op);
-}
 
 // Adds `perGroup` links to each of `groups` new groups, chained as the tree
 // list chains them; returns the group ids.
@@ -92,7 +72,8 @@ double LoadAll()
 
 void StoreFigures()
 {
-    CString folder = MakeFolder();
+    Bench::TempFolder temp(L"qv_bench");
+    const CString& folder = temp.path;
     AppPaths.dataFolder = folder;
     CString target = folder + L"\\target.txt";
     CloseHandle(CreateFileW(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -129,7 +110,6 @@ void StoreFigures()
         delete link;
     }
     CloseAppDatabase();
-    RemoveFolder(folder);
 }
 
 // The shell extension's side builds the command, the program's side reads

@@ -1,5 +1,7 @@
 #include "core/AppDatabase.h"
 
+#include "core/ConfigTable.h"
+#include "core/StoreGuard.h"
 #include "framework/MessageBox.h"
 #include "framework/TextConvert.h"
 
@@ -18,7 +20,6 @@ namespace
 
 // The statements exactly as the file has always been created with; the
 // tabs and the "interger" spelling are part of the stored schema text.
-const char* const CreateConfigSql = "create table %s(name varchar(100) primary key, value varchar(260));";
 const char* const CreateCatalogSql = "create table %s(cid integer primary key autoincrement, name "
                                      "varchar(260), preid integer, itemcount integer);";
 const char* const CreateLinkSql = "create table %s(\t\t\t\t\t\t\t id integer primary key autoincrement, "
@@ -42,102 +43,75 @@ void SetAppDatabasePath(const wchar_t* path)
 
 int OpenAppDatabase()
 {
-    try {
+    return CatchAll(0, [] {
         AppDatabase.db.Open(AppDatabase.path);
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return CreateAppTables();
+        return CreateAppTables();
+    });
 }
 
 int CreateAppTables()
 {
-    const struct {
-        const char* name;
-        const char* sql;
-    } tables[] = {{ConfigTableName, CreateConfigSql},
-                  {CatalogTableName, CreateCatalogSql},
-                  {LinkTableName, CreateLinkSql}};
-    try {
-        for (const auto& table : tables) {
-            if (AppDatabase.db.TableExists(table.name))
-                continue;
-            CppSQLite3SqlBuffer sql;
-            sql.Format(table.sql, table.name);
-            AppDatabase.db.ExecDML(sql);
-        }
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+    const TableSchema tables[] = {{ConfigTableName, CreateConfigTableSql},
+                                  {CatalogTableName, CreateCatalogSql},
+                                  {LinkTableName, CreateLinkSql}};
+    return CreateMissingTables(AppDatabase.db, tables, 3);
 }
 
 int CloseAppDatabase()
 {
-    try {
-        AppDatabase.db.Close();
-    } catch (const CppSQLite3Exception&) {
+    if (!CatchAll(0, [] {
+            AppDatabase.db.Close();
+            return 1;
+        }))
         AfxMessageBox(L"关闭数据库失败", MB_OK);
-    }
     return 0;
+}
+
+void LeaveAppDatabaseToProcessEnd()
+{
+    AppDatabase.db.KeepOpenUntilProcessEnd();
 }
 
 int SetConfigString(const wchar_t* name, const wchar_t* value)
 {
-    try {
-        CStringA utf8Name = ToUtf8(name);
-        CStringA utf8Value = ToUtf8(value);
-        CppSQLite3SqlBuffer sql;
-        sql.Format("select * from %s where name = %Q;", ConfigTableName, utf8Name.GetString());
-        CppSQLite3Query existing = AppDatabase.db.ExecQuery(sql);
-        if (existing.Eof())
-            sql.Format("insert into %s(name, value) values(%Q, %Q);", ConfigTableName, utf8Name.GetString(),
-                       utf8Value.GetString());
-        else
-            sql.Format("update %s set value = %Q where name = %Q;", ConfigTableName, utf8Value.GetString(),
-                       utf8Name.GetString());
-        CppSQLite3Statement change = AppDatabase.db.CompileStatement(sql);
-        change.ExecDML();
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+    return WriteConfigValue(AppDatabase.db, ConfigTableName, name, value);
 }
+
+namespace
+{
+// Writes a number as text in the given printf format.
+template <typename Number> int SetConfigNumber(const wchar_t* name, const wchar_t* format, Number value)
+{
+    return CatchAll(0, [&] {
+        CString text;
+        text.Format(format, value);
+        return SetConfigString(name, text);
+    });
+}
+} // namespace
 
 int SetConfigInt(const wchar_t* name, int value)
 {
-    CString text;
-    text.Format(L"%d", value);
-    return SetConfigString(name, text);
+    return SetConfigNumber(name, L"%d", value);
 }
 
 int SetConfigUInt(const wchar_t* name, unsigned value)
 {
-    CString text;
-    text.Format(L"%u", value);
-    return SetConfigString(name, text);
+    return SetConfigNumber(name, L"%u", value);
 }
 
 int SetLastStatisticsTime(long long value)
 {
-    CString text;
-    text.Format(L"%I64d", value);
-    return SetConfigString(L"LastStatisticsTime", text);
+    return SetConfigNumber(L"LastStatisticsTime", L"%I64d", value);
 }
 
 CString GetConfigString(const wchar_t* name, const wchar_t* defaultValue)
 {
-    CString result = defaultValue;
-    try {
-        CppSQLite3SqlBuffer sql;
-        sql.Format("select * from %s where name = %Q;", ConfigTableName, ToUtf8(name).GetString());
-        CppSQLite3Query row = AppDatabase.db.ExecQuery(sql);
-        if (!row.Eof())
-            result = FromUtf8(row.GetStringField("value"));
-    } catch (const CppSQLite3Exception&) {
-        return CString(defaultValue);
-    }
-    return result;
+    CString value;
+    if (ReadConfigValue(AppDatabase.db, ConfigTableName, name, value))
+        return value;
+    // Even the copy of the default may fail; an empty text needs no memory.
+    return CatchAll(CString(), [&] { return CString(defaultValue); });
 }
 
 int GetConfigInt(const wchar_t* name, int defaultValue)

@@ -1,6 +1,6 @@
 // The one connection to AppData.db, its tables and the settings rows of
-// qv_config.  Every operation catches its own errors: setters return 0,
-// getters the caller's default.
+// qv_config.  Every operation catches every exception itself: setters return
+// 0, getters the caller's default.
 #pragma once
 
 #include "core/SqliteDb.h"
@@ -21,6 +21,10 @@ void SetAppDatabasePath(const wchar_t* path);
 int OpenAppDatabase();
 int CreateAppTables();
 int CloseAppDatabase();
+// At exit while a worker may still be inside a database call: the
+// connection is never closed under it (not by the global record's
+// destructor either); the end of the process releases the file.
+void LeaveAppDatabaseToProcessEnd();
 
 int SetConfigString(const wchar_t* name, const wchar_t* value);
 int SetConfigInt(const wchar_t* name, int value);

@@ -2,6 +2,7 @@
 
 #include "core/AppDatabase.h"
 #include "core/CatalogsCache.h"
+#include "core/StoreGuard.h"
 #include "framework/TextConvert.h"
 
 #include <shlobj.h>
@@ -22,21 +23,20 @@ void Exec(const char* sql)
     statement.ExecDML();
 }
 
-// Formats and runs one data-changing statement: 1, or 0 after a database
-// error.
+// Formats and runs one data-changing statement: 1, or 0 when anything
+// failed.
 int ChangeRows(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    CppSQLite3SqlBuffer sql;
-    sql.FormatV(format, args);
-    va_end(args);
-    try {
+    int result = CatchAll(0, [&] {
+        CppSQLite3SqlBuffer sql;
+        sql.FormatV(format, args);
         Exec(sql);
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
+    va_end(args);
+    return result;
 }
 
 CString TextField(const CppSQLite3Query& q, const char* column)
@@ -72,7 +72,7 @@ bool FillLinkShellInfo(QuickLinkInfo& link)
 
 int AddCatalog(CatalogInfo& catalog)
 {
-    try {
+    return CatchAll(0, [&] {
         CStringA name = ToUtf8(catalog.name);
         CppSQLite3SqlBuffer select;
         select.Format("select * from %s where name = %Q;", CatalogTableName, name.GetString());
@@ -88,11 +88,9 @@ int AddCatalog(CatalogInfo& catalog)
         if (added.Eof())
             return 0;
         catalog.cid = added.GetIntField("cid");
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    WriteCatalogsCache();
-    return 1;
+        WriteCatalogsCache();
+        return 1;
+    });
 }
 
 int DeleteCatalog(const CatalogInfo& catalog)
@@ -105,16 +103,18 @@ int DeleteCatalog(const CatalogInfo& catalog)
 
 int RenameCatalog(const wchar_t* newName, const CatalogInfo& catalog)
 {
-    if (!ChangeRows("update %s set name = %Q where cid = %d;", CatalogTableName, ToUtf8(newName).GetString(),
-                    catalog.cid))
-        return 0;
-    WriteCatalogsCache();
-    return 1;
+    return CatchAll(0, [&] {
+        if (!ChangeRows("update %s set name = %Q where cid = %d;", CatalogTableName,
+                        ToUtf8(newName).GetString(), catalog.cid))
+            return 0;
+        WriteCatalogsCache();
+        return 1;
+    });
 }
 
 int LoadCatalogs(std::vector<CatalogInfo*>& catalogs)
 {
-    try {
+    return CatchAll(0, [&] {
         CppSQLite3SqlBuffer sql;
         sql.Format("select * from %s order by preid asc;", CatalogTableName);
         CppSQLite3Query q = AppDatabase.db.ExecQuery(sql);
@@ -123,19 +123,18 @@ int LoadCatalogs(std::vector<CatalogInfo*>& catalogs)
             catalog->cid = q.GetIntField("cid");
             catalog->name = TextField(q, "name");
             catalog->preid = q.GetIntField("preid");
-            catalogs.push_back(catalog.release());
+            catalogs.push_back(catalog.get());
+            catalog.release();
             q.NextRow();
         }
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    WriteCatalogsCache();
-    return 1;
+        WriteCatalogsCache();
+        return 1;
+    });
 }
 
 int AddLink(QuickLinkInfo& link)
 {
-    try {
+    return CatchAll(0, [&] {
         CStringA name = ToUtf8(link.name), pinyin = ToUtf8(link.namepinyin), path = ToUtf8(link.path),
                  args = ToUtf8(link.args), workdir = ToUtf8(link.workdir), desc = ToUtf8(link.desc);
         CppSQLite3SqlBuffer sql;
@@ -155,10 +154,8 @@ int AddLink(QuickLinkInfo& link)
         if (id <= 0)
             return 0;
         link.id = id;
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }
 
 int DeleteLink(const QuickLinkInfo& link)
@@ -175,8 +172,10 @@ int MoveLinkToCatalog(const QuickLinkInfo& link)
 
 int RenameLink(const QuickLinkInfo& link)
 {
-    return ChangeRows("update %s set name = %Q, namepinyin = %Q where id = %d;", LinkTableName,
-                      ToUtf8(link.name).GetString(), ToUtf8(link.namepinyin).GetString(), link.id);
+    return CatchAll(0, [&] {
+        return ChangeRows("update %s set name = %Q, namepinyin = %Q where id = %d;", LinkTableName,
+                          ToUtf8(link.name).GetString(), ToUtf8(link.namepinyin).GetString(), link.id);
+    });
 }
 
 int SetLinkPreId(const QuickLinkInfo& link)
@@ -195,7 +194,7 @@ int LoadLinks(int cid, std::vector<QuickLinkInfo*>& links)
 
 int LoadLinkRows(int cid, std::vector<QuickLinkInfo*>& links)
 {
-    try {
+    return CatchAll(0, [&] {
         CppSQLite3SqlBuffer sql;
         sql.Format("select * from %s where cid = %d order by preid asc;", LinkTableName, cid);
         CppSQLite3Query q = AppDatabase.db.ExecQuery(sql);
@@ -212,11 +211,10 @@ int LoadLinkRows(int cid, std::vector<QuickLinkInfo*>& links)
             link->args = TextField(q, "args");
             link->workdir = TextField(q, "workdir");
             link->desc = TextField(q, "desc");
-            links.push_back(link.release());
+            links.push_back(link.get());
+            link.release();
             q.NextRow();
         }
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }

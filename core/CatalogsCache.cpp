@@ -3,6 +3,7 @@
 #include "core/AppDatabase.h"
 #include "core/AppPaths.h"
 #include "core/CommandUrl.h"
+#include "core/StoreGuard.h"
 #include "framework/CFile.h"
 #include "framework/TextConvert.h"
 
@@ -25,8 +26,8 @@ CString BuildCatalogsCacheText(const std::vector<CString>& names)
 
 int WriteCatalogsCache()
 {
-    std::vector<CString> names;
-    try {
+    return CatchAll(0, [] {
+        std::vector<CString> names;
         CppSQLite3SqlBuffer sql;
         sql.Format("select * from %s order by preid asc;", CatalogTableName);
         CppSQLite3Query q = AppDatabase.db.ExecQuery(sql);
@@ -34,18 +35,17 @@ int WriteCatalogsCache()
             names.push_back(FromUtf8(q.GetStringField("name")));
             q.NextRow();
         }
-    } catch (const CppSQLite3Exception&) {
-        return 0;
-    }
 
-    CString text = BuildCatalogsCacheText(names);
-    CString path;
-    path.Format(L"%s\\CatalogsCache.bin", AppPaths.dataFolder);
-    CFile file;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive | CFile::typeBinary))
-        return 0;
-    // The text and its terminator in one write.
-    bool written = file.Write(text.GetString(), static_cast<UINT>((text.GetLength() + 1) * sizeof(wchar_t)));
-    file.Close();
-    return written ? 1 : 0;
+        CString text = BuildCatalogsCacheText(names);
+        CString path;
+        path.Format(L"%s\\CatalogsCache.bin", AppPaths.dataFolder);
+        CFile file;
+        if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive | CFile::typeBinary))
+            return 0;
+        // The text and its terminator in one write.
+        bool written =
+            file.Write(text.GetString(), static_cast<UINT>((text.GetLength() + 1) * sizeof(wchar_t)));
+        file.Close();
+        return written ? 1 : 0;
+    });
 }

@@ -2,7 +2,9 @@
 
 #include "framework/TextConvert.h"
 
+#include <atomic>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -92,29 +94,41 @@ std::vector<std::string> BuildTable()
     return table;
 }
 
-// Built once, under the guard of the function-local static, before any
-// thread reads it.
-std::vector<std::string>& Table()
+// The table lives on the heap and is freed only by FreePinyinTable: at exit
+// the program skips that while a worker may still convert, and no static
+// destructor frees it behind the program's back.
+std::mutex g_tableMutex;
+std::atomic<const std::vector<std::string>*> g_table{nullptr};
+// Once built, only InitPinyinTable builds the table again.
+std::atomic<bool> g_built{false};
+
+const std::vector<std::string>* Table()
 {
-    static std::vector<std::string> table = BuildTable();
-    return table;
+    // The first conversion builds the table when start-up did not.
+    if (!g_built.load())
+        InitPinyinTable();
+    return g_table.load();
 }
 
 } // namespace
 
 void InitPinyinTable()
 {
-    Table();
+    std::lock_guard<std::mutex> lock(g_tableMutex);
+    if (!g_table.load())
+        g_table.store(new std::vector<std::string>(BuildTable()));
+    g_built.store(true);
 }
 
 void FreePinyinTable()
 {
-    std::vector<std::string>().swap(Table());
+    std::lock_guard<std::mutex> lock(g_tableMutex);
+    delete g_table.exchange(nullptr);
 }
 
 CString ConvertToPinyin(const CString& text)
 {
-    const std::vector<std::string>& table = Table();
+    const std::vector<std::string>* table = Table(); // null once freed
     CString trimmed = text;
     trimmed.Trim();
     // Characters code page 936 can't hold become '?', which is dropped.
@@ -130,8 +144,8 @@ CString ConvertToPinyin(const CString& text)
             i++;
         } else if (p[i] > 0x80) {
             int code = i + 1 < length ? p[i] * 256 + p[i + 1] : 0;
-            if (code >= kFirstCode && code <= kLastCode && code < static_cast<int>(table.size())) {
-                const std::string& syllable = table[code];
+            if (code >= kFirstCode && code <= kLastCode && table) {
+                const std::string& syllable = (*table)[code];
                 result.append(syllable.begin(), syllable.end());
             }
             i += 2;

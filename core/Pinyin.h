@@ -3,10 +3,12 @@
 
 #include "framework/CString.h"
 
-// Builds the table of the first-level GB2312 characters; the first
-// conversion builds it too when this was not called.
+// Builds the table of the first-level GB2312 characters (again after
+// FreePinyinTable); the first conversion builds it too when this was not
+// called.
 void InitPinyinTable();
-// Releases the table at exit; later conversions drop Chinese characters.
+// Releases the table at exit, when no other thread can be converting; later
+// conversions drop Chinese characters.
 void FreePinyinTable();
 
 // The toneless pinyin of the text, syllables run together, with the other

@@ -18,6 +18,13 @@ class CThreadPool : public CThreadBase
 public:
     // A unit of background work.  Posters create it with new; the pool owns
     // it from PostWorkItem on and deletes it through this class.
+    //
+    // At exit the pool waits at most 300 ms for the workers.  A Run made of
+    // several steps (store calls, downloads, posts to windows) checks
+    // IsStopRequested() between them and returns when it is set, so that it
+    // is normally gone within that wait.  One that is not (a step blocked
+    // inside a call) is left running: the program then keeps the database
+    // and the shared tables alive until the process ends.
     class CWorkItem
     {
     public:
@@ -54,8 +61,17 @@ public:
     // Stop, then wait up to 300 ms for the threads.  A worker still inside
     // an item after that is abandoned, not killed: it may hold a lock that
     // the rest of the process still needs.  It frees itself when its item
-    // returns.
-    void Shutdown();
+    // returns.  Returns true when every worker has ended, false when one is
+    // still inside an item.
+    bool Shutdown();
+    // True while a worker abandoned by Shutdown has not yet left its item:
+    // what it may use (the database, the pinyin table) must stay.
+    bool IsWorkerInsideItem();
+    // Stop, then wait for every thread to end, however long its item takes.
+    // For a pool whose code is unloaded right after (a DLL's), where an
+    // abandoned worker would go on to run code that is no longer there; the
+    // caller first makes a blocking item return.
+    void StopAndWait();
 
     // Workers that are idle or running an item.
     int GetWorkerCount();

@@ -141,7 +141,8 @@ void CStatisticsReportTask::Run()
                 EncodeQueryValue(version).GetString(), EncodeQueryValue(OsVersionText()).GetString());
     host = webHost;
     Download();
-    UploadErrorLog(version);
+    if (!IsStopRequested()) // at exit the pool asks its items to stop
+        UploadErrorLog(version);
 }
 
 void CStatisticsReportTask::OnData(const char* data, int length, int)

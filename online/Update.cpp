@@ -34,8 +34,17 @@ bool IsCurrent(const CModuleVersion& installed, const CString& advertised)
            installed.revision == static_cast<WORD>(parts[3]);
 }
 
+// An earlier file may carry the read-only, hidden or system attribute (an
+// extracted entry takes the archive's attributes), which would make the
+// next write of it fail for good.
+void ClearAttributes(const CString& path)
+{
+    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+}
+
 bool WriteWholeFile(const CString& path, const char* data, int length)
 {
+    ClearAttributes(path);
     DeleteFileW(path);
     HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -109,7 +118,12 @@ void CUpdate::CUpdateInfoDownload::Run()
         mode = 0;
         Download();
     }
+    // At exit the pool asks its items to stop; each step is one download.
+    if (IsStopRequested())
+        return;
     CheckAppUpdate();
+    if (IsStopRequested())
+        return;
     CheckNoteletUpdate();
 }
 
@@ -226,8 +240,10 @@ void CUpdate::CUpdateInfoDownload::SaveNotelet(const char* data, int length)
     if (ZipReaderGetItem(-1, &item, archive) == ZipOk) {
         const int count = item.index;
         for (int i = 0; i < count; ++i) {
-            if (ZipReaderGetItem(i, &item, archive) == ZipOk && IsNoteletEntry(item.name))
+            if (ZipReaderGetItem(i, &item, archive) == ZipOk && IsNoteletEntry(item.name)) {
+                ClearAttributes(GetNewNoteletDllPath());
                 ZipReaderExtract(archive, GetNewNoteletDllPath(), i);
+            }
         }
     }
     ZipReaderClose(archive);

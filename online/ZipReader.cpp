@@ -99,8 +99,11 @@ void ReadExtendedTimes(const std::vector<unsigned char>& extra, ZipItem& item)
         uint16_t id = Get16(&extra[offset]);
         size_t size = Get16(&extra[offset + 2]);
         size_t data = offset + 4;
-        size_t end = data + size < extra.size() ? data + size : extra.size();
+        size_t end = data + size;
         if (id == 0x5455) {
+            // A block that runs past the extra field is not read at all.
+            if (size == 0 || end > extra.size())
+                return;
             unsigned flags = extra[data];
             size_t at = data + 1;
             FILETIME* times[] = {&item.modificationTime, &item.accessTime, &item.creationTime};

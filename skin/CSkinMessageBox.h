@@ -25,6 +25,8 @@ public:
     void DrawBackground(CDC* dc) override;
     void OnCloseButton() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // The text the box shows.
+    const CString& GetText() const { return m_text; }
 
 private:
     bool IsYesNo() const { return (m_type & MB_YESNO) == MB_YESNO; }

@@ -4,68 +4,35 @@
 
 namespace
 {
-COPYDATASTRUCT Copy(ULONG_PTR kind, const void* data, DWORD bytes)
+TEST(AppCopyData, ReadsOurTextUpToItsEndAndRefusesOrLeavesTheRest)
 {
-    return {kind, bytes, const_cast<void*>(data)};
-}
-
-TEST(AppCopyData, ReadsTheTextUpToItsTerminator)
-{
-    const wchar_t text[] = L"qv://add?group=默认";
-    COPYDATASTRUCT copy = Copy(2025, text, sizeof(text));
+    const wchar_t command[] = L"qv://add?group=默认";
+    const wchar_t letters[] = L"abcdef"; // the buffer goes on past the counts below
+    const wchar_t early[] = L"ab\0cd";
+    const struct {
+        const char* what;
+        ULONG_PTR kind;
+        const void* data;
+        DWORD bytes;
+        CopyDataKind result;
+        const wchar_t* read; // what the text holds afterwards
+    } cases[] = {
+        {"up to the terminator", 2025, command, sizeof(command), CopyDataKind::Accepted, command},
+        {"up to the byte count", 2025, letters, 3 * sizeof(wchar_t), CopyDataKind::Accepted, L"abc"},
+        {"without an odd last byte", 2025, letters, 2 * sizeof(wchar_t) + 1, CopyDataKind::Accepted, L"ab"},
+        {"up to an early terminator", 2025, early, sizeof(early), CopyDataKind::Accepted, L"ab"},
+        {"no buffer", 2025, nullptr, 40, CopyDataKind::Refused, L"before"},
+        {"no bytes", 2025, letters, 0, CopyDataKind::Refused, L"before"},
+        {"one byte", 2025, letters, 1, CopyDataKind::Refused, L"before"},
+        {"another kind", 2024, letters, sizeof(letters), CopyDataKind::NotOurs, L"before"},
+    };
+    for (const auto& c : cases) {
+        COPYDATASTRUCT copy = {c.kind, c.bytes, const_cast<void*>(c.data)};
+        CString read = L"before";
+        EXPECT_EQ(c.result, ReadAppCommandCopyData(&copy, read)) << c.what;
+        EXPECT_EQ(CString(c.read), read) << c.what;
+    }
     CString read;
-    EXPECT_EQ(CopyDataKind::Accepted, ReadAppCommandCopyData(&copy, read));
-    EXPECT_EQ(CString(text), read);
-}
-
-TEST(AppCopyData, StopsAtTheByteCountWhenNoTerminatorIsThere)
-{
-    // The buffer goes on past the count; nothing after it may be read.
-    const wchar_t text[] = L"abcdef";
-    COPYDATASTRUCT copy = Copy(2025, text, 3 * sizeof(wchar_t));
-    CString read;
-    EXPECT_EQ(CopyDataKind::Accepted, ReadAppCommandCopyData(&copy, read));
-    EXPECT_EQ(CString(L"abc"), read);
-}
-
-TEST(AppCopyData, DropsAnOddTrailingByte)
-{
-    const wchar_t text[] = L"xyz";
-    COPYDATASTRUCT copy = Copy(2025, text, 2 * sizeof(wchar_t) + 1);
-    CString read;
-    EXPECT_EQ(CopyDataKind::Accepted, ReadAppCommandCopyData(&copy, read));
-    EXPECT_EQ(CString(L"xy"), read);
-}
-
-TEST(AppCopyData, StopsAtAnEarlyTerminator)
-{
-    const wchar_t text[] = L"ab\0cd";
-    COPYDATASTRUCT copy = Copy(2025, text, sizeof(text));
-    CString read;
-    EXPECT_EQ(CopyDataKind::Accepted, ReadAppCommandCopyData(&copy, read));
-    EXPECT_EQ(CString(L"ab"), read);
-}
-
-TEST(AppCopyData, RefusesAMissingOrTooShortBufferAndKeepsTheText)
-{
-    const wchar_t text[] = L"x";
-    CString read = L"before";
-    COPYDATASTRUCT none = Copy(2025, nullptr, 40);
-    EXPECT_EQ(CopyDataKind::Refused, ReadAppCommandCopyData(&none, read));
-    COPYDATASTRUCT empty = Copy(2025, text, 0);
-    EXPECT_EQ(CopyDataKind::Refused, ReadAppCommandCopyData(&empty, read));
-    COPYDATASTRUCT oneByte = Copy(2025, text, 1);
-    EXPECT_EQ(CopyDataKind::Refused, ReadAppCommandCopyData(&oneByte, read));
-    EXPECT_EQ(CString(L"before"), read);
-}
-
-TEST(AppCopyData, LeavesOtherKindsAndNullToDefaultProcessing)
-{
-    const wchar_t text[] = L"x";
-    CString read;
-    COPYDATASTRUCT other = Copy(2024, text, sizeof(text));
-    EXPECT_EQ(CopyDataKind::NotOurs, ReadAppCommandCopyData(&other, read));
     EXPECT_EQ(CopyDataKind::NotOurs, ReadAppCommandCopyData(nullptr, read));
-    EXPECT_TRUE(read.IsEmpty());
 }
 } // namespace

@@ -27,48 +27,36 @@ const UINT SysUp = WM_SYSKEYUP;
 
 } // namespace
 
-TEST(HotkeyEditKeys, CtrlThenKThenRelease)
+TEST(HotkeyEditKeys, KeySequencesGiveTheHotkeyText)
 {
-    EXPECT_EQ(Press({{Down, VK_CONTROL}, {Down, 'K'}, {Up, 'K'}, {Up, VK_CONTROL}}), L"CTRL + K");
-}
-
-TEST(HotkeyEditKeys, CtrlThenAltThenOne)
-{
-    // With Ctrl down, Alt and the key arrive as plain key-downs.
-    EXPECT_EQ(
-        Press({{Down, VK_CONTROL}, {Down, VK_MENU}, {Down, '1'}, {Up, '1'}, {Up, VK_MENU}, {Up, VK_CONTROL}}),
-        L"CTRL + ALT + 1");
-}
-
-TEST(HotkeyEditKeys, AltThenKey)
-{
-    EXPECT_EQ(Press({{SysDown, VK_MENU}, {SysDown, 'Q'}, {SysUp, 'Q'}, {SysUp, VK_MENU}}), L"ALT + Q");
-    EXPECT_EQ(Press({{SysDown, VK_MENU}, {SysDown, VK_OEM_4}}), L"ALT + [");
-}
-
-TEST(HotkeyEditKeys, ModifierAloneLeavesNoHotkey)
-{
-    EXPECT_EQ(Press({{Down, VK_CONTROL}, {Up, VK_CONTROL}}, L"CTRL + 1"), L"无");
-    EXPECT_EQ(Press({{SysDown, VK_MENU}, {SysUp, VK_MENU}}, L"CTRL + 1"), L"无");
-}
-
-TEST(HotkeyEditKeys, KeyWithoutNameLeavesNoHotkey)
-{
-    EXPECT_EQ(Press({{Down, VK_F1}}), L"无");
-    EXPECT_EQ(Press({{Down, VK_CONTROL}, {Down, VK_F1}, {Up, VK_CONTROL}}), L"无");
-    EXPECT_EQ(Press({{SysDown, VK_MENU}, {SysDown, VK_F1}, {SysUp, VK_MENU}}), L"无");
-}
-
-TEST(HotkeyEditKeys, KeyAloneOnAnEmptyBoxMeansCtrl)
-{
-    EXPECT_EQ(Press({{Down, 'K'}}, L"无"), L"CTRL + K");
-    EXPECT_EQ(Press({{Down, 'K'}}, L""), L"CTRL + K");
-}
-
-TEST(HotkeyEditKeys, NewKeyReplacesTheOldOne)
-{
-    EXPECT_EQ(Press({{Down, 'J'}}, L"CTRL + ALT + K"), L"CTRL + ALT + J");
-    EXPECT_EQ(Press({{Down, 'J'}}, L"typed"), L"无");
+    const struct {
+        const char* what;
+        std::vector<std::pair<UINT, WPARAM>> keys;
+        const wchar_t* start;
+        const wchar_t* text;
+    } cases[] = {
+        {"Ctrl, K, release", {{Down, VK_CONTROL}, {Down, 'K'}, {Up, 'K'}, {Up, VK_CONTROL}}, L"无", L"CTRL + K"},
+        // With Ctrl down, Alt and the key arrive as plain key-downs.
+        {"Ctrl, Alt, 1",
+         {{Down, VK_CONTROL}, {Down, VK_MENU}, {Down, '1'}, {Up, '1'}, {Up, VK_MENU}, {Up, VK_CONTROL}},
+         L"无",
+         L"CTRL + ALT + 1"},
+        {"Alt, Q", {{SysDown, VK_MENU}, {SysDown, 'Q'}, {SysUp, 'Q'}, {SysUp, VK_MENU}}, L"无", L"ALT + Q"},
+        {"Alt, [", {{SysDown, VK_MENU}, {SysDown, VK_OEM_4}}, L"无", L"ALT + ["},
+        {"Ctrl alone", {{Down, VK_CONTROL}, {Up, VK_CONTROL}}, L"CTRL + 1", L"无"},
+        {"Alt alone", {{SysDown, VK_MENU}, {SysUp, VK_MENU}}, L"CTRL + 1", L"无"},
+        {"F1", {{Down, VK_F1}}, L"无", L"无"},
+        {"Ctrl, F1", {{Down, VK_CONTROL}, {Down, VK_F1}, {Up, VK_CONTROL}}, L"无", L"无"},
+        {"Alt, F1", {{SysDown, VK_MENU}, {SysDown, VK_F1}, {SysUp, VK_MENU}}, L"无", L"无"},
+        // A key alone on an empty box means Ctrl; on a hotkey it replaces
+        // the key.
+        {"K on none", {{Down, 'K'}}, L"无", L"CTRL + K"},
+        {"K on empty", {{Down, 'K'}}, L"", L"CTRL + K"},
+        {"J on a hotkey", {{Down, 'J'}}, L"CTRL + ALT + K", L"CTRL + ALT + J"},
+        {"J on other text", {{Down, 'J'}}, L"typed", L"无"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Press(c.keys, c.start), c.text) << c.what;
 }
 
 TEST(HotkeyEditKeys, BackspaceAlwaysClears)

@@ -78,35 +78,27 @@ TEST(IsValidHotkeyText, NeedsAModifierAndAKey)
     EXPECT_FALSE(IsValidHotkeyText(L"  +  "));
 }
 
-TEST(ParseHotkeyText, LowerCaseCtrlAltKBecomesUpperCase)
+TEST(ParseHotkeyText, UpperCasedTextKeyAfterTheLastPlusAndModifiers)
 {
-    HotkeyParts parts;
-    ASSERT_TRUE(ParseHotkeyText(L"ctrl + alt + k", parts));
-    EXPECT_EQ(parts.text, L"CTRL + ALT + K");
-    EXPECT_EQ(parts.keyCode, 'K');
-    EXPECT_EQ(parts.ctrl, 1);
-    EXPECT_EQ(parts.alt, 1);
-}
-
-TEST(ParseHotkeyText, EmptyTextIsTheDefault)
-{
-    HotkeyParts parts;
-    ASSERT_TRUE(ParseHotkeyText(L"", parts));
-    EXPECT_EQ(parts.text, L"CTRL + 1");
-    EXPECT_EQ(parts.keyCode, '1');
-    EXPECT_EQ(parts.ctrl, 1);
-    EXPECT_EQ(parts.alt, 0);
-}
-
-TEST(ParseHotkeyText, KeyIsAfterTheLastPlus)
-{
-    HotkeyParts parts;
-    ASSERT_TRUE(ParseHotkeyText(L"ALT +   /  ", parts));
-    EXPECT_EQ(parts.keyCode, VK_OEM_2);
-    EXPECT_EQ(parts.ctrl, 0);
-    EXPECT_EQ(parts.alt, 1);
-    ASSERT_TRUE(ParseHotkeyText(L"CTRL+=", parts));
-    EXPECT_EQ(parts.keyCode, VK_OEM_PLUS);
+    const struct {
+        const wchar_t* text;
+        const wchar_t* upper;
+        WORD keyCode;
+        int ctrl, alt;
+    } cases[] = {
+        {L"ctrl + alt + k", L"CTRL + ALT + K", 'K', 1, 1},
+        {L"", L"CTRL + 1", '1', 1, 0}, // empty is the default
+        {L"ALT +   /  ", L"ALT +   /  ", VK_OEM_2, 0, 1},
+        {L"CTRL+=", L"CTRL+=", VK_OEM_PLUS, 1, 0},
+    };
+    for (const auto& c : cases) {
+        HotkeyParts parts;
+        ASSERT_TRUE(ParseHotkeyText(c.text, parts)) << ToUtf8(c.text).GetString();
+        EXPECT_EQ(parts.text, c.upper);
+        EXPECT_EQ(parts.keyCode, c.keyCode);
+        EXPECT_EQ(parts.ctrl, c.ctrl);
+        EXPECT_EQ(parts.alt, c.alt);
+    }
 }
 
 TEST(ParseHotkeyText, BadTextsFailAndLeaveThePartsAlone)

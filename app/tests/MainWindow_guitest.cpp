@@ -3,8 +3,11 @@
 #include "app/CoolScrollbarPainter.h"
 #include "app/QuorventileApp.h"
 #include "core/AppDatabase.h"
+#include "core/AppPaths.h"
 #include "core/CommandUrl.h"
+#include "core/ModuleVersion.h"
 #include "core/ThreadPool.h"
+#include "skin/CSkinMessageBox.h"
 #include "skin/CSkinRes.h"
 #include "skin/menu/CMenuTheme.h"
 #include "skin/menu/CNewMenuHook.h"
@@ -12,6 +15,9 @@
 #include "skin/tests/GuiTestHelpers.h"
 
 #include <commctrl.h>
+
+#include <functional>
+#include <vector>
 
 using SkinTest::PumpMessages;
 
@@ -284,13 +290,76 @@ TEST_F(MainWindow, AShellRestartGetsTheTrayIconAddedAgain)
     EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon));
 }
 
-TEST_F(MainWindow, TheUpgradePromptNeedsAVersionAndASetupFile)
+// The texts of the message boxes shown while `show` runs, each answered with
+// the button `answer`.
+std::vector<CString> g_prompts;
+int g_answer = 0;
+
+BOOL CALLBACK TakeVisibleMessageBox(HWND hwnd, LPARAM found)
 {
-    // Neither is there: nothing is shown, so this returns at once.
-    SetConfigString(L"UpdateNetVersion", L"");
-    EXPECT_EQ(0, g_frame->SendMessage(WM_UPDATE_READY));
+    if (!dynamic_cast<SkinControl::CSkinMessageBox*>(CWnd::FromHandlePermanent(hwnd)) || !IsWindowVisible(hwnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
+void CALLBACK AnswerPrompt(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), TakeVisibleMessageBox, reinterpret_cast<LPARAM>(&box));
+    if (!box)
+        return;
+    auto* message = static_cast<SkinControl::CSkinMessageBox*>(CWnd::FromHandlePermanent(box));
+    g_prompts.push_back(message->GetText());
+    HWND button = GetDlgItem(box, g_answer);
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+}
+
+std::vector<CString> PromptsWhile(int answer, const std::function<void()>& show)
+{
+    g_prompts.clear();
+    g_answer = answer;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerPrompt);
+    show();
+    KillTimer(nullptr, timer);
+    return g_prompts;
+}
+
+TEST_F(MainWindow, TheUpgradePromptAsksWithBothVersionsAndNoChangesNothing)
+{
+    AppPaths.updateFolder = g_folder->Path().c_str();
+    const std::wstring setup = g_folder->File(L"QuorventileSetup.exe");
+    auto updateReady = [] { EXPECT_EQ(0, g_frame->SendMessage(WM_UPDATE_READY)); };
+
+    // No setup file, no version, or a setup file with another digest:
+    // nothing is asked.
     SetConfigString(L"UpdateNetVersion", L"2.0.0.1");
-    EXPECT_EQ(0, g_frame->SendMessage(WM_UPDATE_READY)); // no setup file in the update folder
+    SetConfigString(L"UpdateNetFileSha1", L"DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"); // of no bytes
+    EXPECT_TRUE(PromptsWhile(SkinControl::CSkinMessageBox::IdSecondButton, updateReady).empty());
+    HANDLE file = CreateFileW(setup.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    SetConfigString(L"UpdateNetVersion", L"");
+    EXPECT_TRUE(PromptsWhile(SkinControl::CSkinMessageBox::IdSecondButton, updateReady).empty());
+    SetConfigString(L"UpdateNetVersion", L"2.0.0.1");
+    SetConfigString(L"UpdateNetFileSha1", L"0000000000000000000000000000000000000000");
+    EXPECT_TRUE(PromptsWhile(SkinControl::CSkinMessageBox::IdSecondButton, updateReady).empty());
+    SetConfigString(L"UpdateNetFileSha1", L"DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
+
+    // All three: the question names the running and the new version; "否" leaves
+    // everything as it was, so the next message asks again.
+    CString running;
+    CModuleVersion().Format(running);
+    CString expected;
+    expected.Format(L"Velmora已准备好升级，当前版本%s，新版本2.0.0.1，现在升级？", running);
+    for (int round = 0; round < 2; ++round) {
+        std::vector<CString> prompts = PromptsWhile(SkinControl::CSkinMessageBox::IdSecondButton, updateReady);
+        ASSERT_EQ(1u, prompts.size()) << round;
+        EXPECT_EQ(expected, prompts[0]);
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(setup.c_str()));
+        EXPECT_EQ(CString(L"2.0.0.1"), GetConfigString(L"UpdateNetVersion", L""));
+    }
 }
 
 TEST_F(MainWindow, ASecondTabWouldFollowTheFirstWithoutTheIcon)

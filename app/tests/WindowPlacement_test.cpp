@@ -128,6 +128,24 @@ TEST(IsWindowRectWorthSaving, MinimisedAndEmptyRectanglesAreNot)
     EXPECT_FALSE(IsWindowRectWorthSaving(Rect(100, 100, 100, 400)));
 }
 
+TEST(WorkspaceToScreenRect, ShiftsByTheWorkAreaOffsetInItsMonitor)
+{
+    const RECT screen = Rect(0, 0, 1920, 1080);
+    const RECT right = Rect(1920, 0, 3200, 1024); // a second monitor on the right
+    const struct {
+        const char* taskBar;
+        RECT monitor, work, normal, expected; // normal: as GetWindowPlacement gives it
+    } cases[] = {
+        {"bottom", screen, Rect(0, 0, 1920, 1040), Rect(1610, 240, 1910, 800), Rect(1610, 240, 1910, 800)},
+        {"top", screen, Rect(0, 40, 1920, 1080), Rect(1610, 240, 1910, 800), Rect(1610, 280, 1910, 840)},
+        {"left", screen, Rect(62, 0, 1920, 1080), Rect(1548, 240, 1848, 800), Rect(1610, 240, 1910, 800)},
+        {"top, second monitor", right, Rect(1920, 30, 3200, 1024), Rect(2890, 217, 3190, 777),
+         Rect(2890, 247, 3190, 807)},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(SameRect(WorkspaceToScreenRect(c.normal, c.monitor, c.work), c.expected)) << c.taskBar;
+}
+
 class SavedWindowRectTest : public ::testing::Test
 {
 protected:

@@ -149,10 +149,12 @@ TEST(CommandUrlParsed, SameValuesAsTheTextSearch)
     }
     SetUrlParam(url, L"links_count", L"12");
     SetUrlParam(url, L"catalog_name", L"6C9A");
-    // SetUrlParam appends in call order, so compare by reading back.
+    // The two were built in another order, so compare by reading back: the
+    // parsed form of one and the text search of the other agree.
     CCommandUrl parsed(built.Text());
     for (const wchar_t* key : {L"catalog_name", L"links_count", L"link_0", L"link_1", L"link_10", L"LINK_11"})
-        EXPECT_EQ(parsed.Get(key), GetUrlParam(built.Text(), key)) << key;
+        EXPECT_EQ(parsed.Get(key), GetUrlParam(url, key)) << key;
+    EXPECT_EQ(GetUrlParam(url, L"link_10"), L"6C0069006E006B005F0031003000");
     EXPECT_EQ(parsed.GetInt(L"links_count"), 12);
     EXPECT_EQ(parsed.Get(L"link_12"), L"");
     EXPECT_EQ(CCommandUrl(L"app://get_category").Text(), L"app://get_category");

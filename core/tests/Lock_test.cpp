@@ -23,10 +23,3 @@ TEST(ScopedLock, HoldsTheLockUntilUnlockedEarly)
     other.join();
     EXPECT_TRUE(entered);
 }
-
-TEST(ScopedLock, WithoutALockDoesNothing)
-{
-    CScopedLock guard(nullptr);
-    guard.Unlock();
-    SUCCEED();
-}

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 using SkinControl::CThreadPool;
@@ -235,7 +236,8 @@ TEST(ThreadPool, ShutdownEndsItemsThatWatchTheirStopFlag)
     ASSERT_EQ(pool.Start(1, 1), 1);
     pool.PostWorkItem(new BlockingItem(release.handle, true, running, destroyed));
     ASSERT_TRUE(WaitFor([&] { return running == 1; }));
-    pool.Shutdown();
+    EXPECT_TRUE(pool.Shutdown()); // every worker ended within the wait
+    EXPECT_FALSE(pool.IsWorkerInsideItem());
     // Seen within one 10 ms wait; the margin is for a loaded machine.
     EXPECT_TRUE(WaitFor([&] { return destroyed == 1; }));
     EXPECT_TRUE(BlockingItem::sawStop);
@@ -252,10 +254,11 @@ TEST(ThreadPool, ShutdownIsBoundedAndAbandonsAStuckItemWithoutKillingIt)
     ASSERT_TRUE(WaitFor([&] { return running == 1; }));
 
     DWORD start = GetTickCount();
-    pool->Shutdown();
+    EXPECT_FALSE(pool->Shutdown()); // reports the worker still inside its item
     DWORD elapsed = GetTickCount() - start;
     EXPECT_LT(elapsed, 3000u); // about 300 ms; generous for a loaded machine
     EXPECT_EQ(pool->GetWorkerCount(), 0);
+    EXPECT_TRUE(pool->IsWorkerInsideItem());
     EXPECT_EQ(running, 1); // still inside Run: not cut off
     delete pool;
 
@@ -263,6 +266,27 @@ TEST(ThreadPool, ShutdownIsBoundedAndAbandonsAStuckItemWithoutKillingIt)
     SetEvent(release.handle);
     EXPECT_TRUE(WaitFor([&] { return destroyed == 1; }));
     EXPECT_EQ(running, 0);
+}
+
+TEST(ThreadPool, StopAndWaitReturnsOnlyOnceEveryWorkerHasLeft)
+{
+    Event release;
+    std::atomic<int> running{0}, destroyed{0};
+    CThreadPool pool;
+    ASSERT_EQ(pool.Start(2, 2), 1);
+    pool.PostWorkItem(new BlockingItem(release.handle, false, running, destroyed));
+    ASSERT_TRUE(WaitFor([&] { return running == 1; }));
+    // The item ends well after the 300 ms that Shutdown would give it.
+    std::thread releaser([&] {
+        WaitFor([&] { return pool.IsStopRequested(); });
+        Sleep(600);
+        SetEvent(release.handle);
+    });
+    pool.StopAndWait();
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(running, 0);
+    EXPECT_EQ(pool.GetWorkerCount(), 0);
+    releaser.join();
 }
 
 TEST(ThreadPool, GlobalPoolPostsAndDropsWithoutAPool)

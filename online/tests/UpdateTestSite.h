@@ -33,15 +33,20 @@ public:
         return ToUtf8(text).str();
     }
 
-    // A zip archive holding `bytes` under the entry name.
-    std::string ArchiveOf(const wchar_t* entryName, const std::string& bytes)
+    // A zip archive holding `bytes` under the entry name, marked read-only
+    // when asked.
+    std::string ArchiveOf(const wchar_t* entryName, const std::string& bytes, bool readOnly = false)
     {
         OnlineTest::TempFolder work;
-        OnlineTest::WriteFileBytes(work.File(L"module"), bytes);
+        const std::wstring source = work.File(L"module");
+        OnlineTest::WriteFileBytes(source, bytes);
+        if (readOnly)
+            SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_READONLY);
         std::wstring archive = work.File(L"module.zip");
         ZipHandle* writer = ZipWriterCreate(archive.c_str());
-        EXPECT_EQ(ZipWriterAddFile(writer, entryName, work.File(L"module").c_str()), ZipOk);
+        EXPECT_EQ(ZipWriterAddFile(writer, entryName, source.c_str()), ZipOk);
         ZipWriterClose(writer);
+        SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
         return OnlineTest::ReadFileBytes(archive);
     }
 

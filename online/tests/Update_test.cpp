@@ -85,8 +85,10 @@ TEST_F(UpdateCheck, AsksForUpdateXmlOnlyWhenTheIntervalHasRunOut)
                 last.Format(L"%lld", now + c.lastOffset);
             SetConfigString(L"LastGetUpdateInfoTime", last);
             RunCheck();
-            if (time(nullptr) != now)
+            if (time(nullptr) != now) {
+                site.TakeRequests(); // this attempt's requests say nothing
                 continue;
+            }
             EXPECT_EQ(site.TakeRequests(), c.fetched ? Targets{"/update/update.xml"} : Targets{})
                 << c.lastOffset;
             break;
@@ -101,7 +103,8 @@ TEST_F(UpdateCheck, StoresTheIntervalOnlyWhenTheDocumentHasOne)
         int interval;
         bool stamped;
     } cases[] = {
-        {"<root dur=\"7200\"/>", 7200, true},   {"<root dur=\"0\"/>", 5000, true},
+        {"<root dur=\"7200\"/>", 7200, true},   {"\xEF\xBB\xBF<root dur=\"7100\"/>", 7100, true},
+        {"<root dur=\"0\"/>", 5000, true},
         {"<root dur=\"-9\"/>", 5000, true},     {"<root dur=\"soon\"/>", 5000, true},
         {"<other dur=\"7200\"/>", 5000, false}, {"<root dur=\"7200\">", 5000, false}, // cut short
     };
@@ -170,6 +173,22 @@ TEST_F(UpdateCheck, UnusableUrlsAndArchivesFetchOrExtractNothing)
     EXPECT_FALSE(Exists(GetNewNoteletDllPath().GetString()));
     site.Serve("/files/notelet.zip", site.ArchiveOf(L"NOTELET.DLL", kModule));
     EXPECT_EQ(RunCheck(), std::vector<UINT>{WM_NOTELET_UPDATED});
+}
+
+TEST_F(UpdateCheck, AReadOnlyModuleIsReplacedByTheNextOne)
+{
+    // An archive made on Unix without the owner-write bit gives a read-only
+    // module; the next advertised module must still take its place.
+    const std::string next = "MZ next module " + PseudoRandomBytes(5000, 4);
+    site.Advertise("2.0.0.1", kSetup, "2.0.0.7", kModule);
+    site.Serve("/files/notelet.zip", site.ArchiveOf(L"Notelet.dll", kModule, true));
+    EXPECT_EQ(RunCheck(), kBoth);
+    EXPECT_NE(GetFileAttributesW(GetNewNoteletDllPath()) & FILE_ATTRIBUTE_READONLY, 0u);
+    site.Advertise("2.0.0.1", kSetup, "2.0.0.8", next);
+    SetConfigString(L"LastGetUpdateInfoTime", L"");
+    EXPECT_EQ(RunCheck(), kBoth);
+    EXPECT_EQ(ReadFileBytes(GetNewNoteletDllPath().GetString()), next);
+    SetFileAttributesW(GetNewNoteletDllPath(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(SplitUpdateUrl, TakesHostAndPathBehindHttp)

@@ -97,7 +97,7 @@ TEST(ZipReader, ListsEntriesWithNamesAttributesTimesAndSizes)
     }
     ZipReaderGetItem(1, &item, archive.handle);
     EXPECT_LT(item.compressedSize, item.uncompressedSize);
-    // The "UT" field's modification time, not the DOS time.
+    // The modification time, from zip's "UT" field (see below for which wins).
     EXPECT_EQ(UnixSeconds(item.modificationTime), kModuleTime);
 }
 
@@ -164,6 +164,31 @@ TEST(ZipReader, FolderEntriesStayInsideTheBaseFolder)
     EXPECT_EQ(place.Outside(), std::vector<std::wstring>{L"inside"});
     for (const wchar_t* escaped : {L"C:\\evil3", L"\\eevil2", L"C:\\eevil2"})
         EXPECT_FALSE(Exists(escaped)) << escaped;
+}
+
+TEST(ZipReader, TheExtendedTimeBlockWinsOverTheDosTimeWhenItFits)
+{
+    struct {
+        const wchar_t* archive;
+        bool fromBlock;
+    } cases[] = {{L"uttime.zip", true}, {L"utoverrun.zip", false}};
+    for (const auto& c : cases) {
+        const std::string bytes = ReadFileBytes(Fixture(c.archive));
+        ASSERT_GT(bytes.size(), 14u);
+        auto get16 = [&](size_t at) {
+            return static_cast<WORD>(static_cast<unsigned char>(bytes[at]) |
+                                     static_cast<unsigned char>(bytes[at + 1]) << 8);
+        };
+        FILETIME dos;
+        DosDateTimeToFileTime(get16(12), get16(10), &dos);
+        Archive archive(Fixture(c.archive));
+        ZipItem item;
+        ASSERT_EQ(ZipReaderGetItem(0, &item, archive.handle), ZipOk) << c.archive;
+        EXPECT_EQ(UnixSeconds(item.modificationTime), c.fromBlock ? kModuleTime + 1000 : UnixSeconds(dos))
+            << c.archive;
+        EXPECT_EQ(UnixSeconds(item.accessTime), c.fromBlock ? kModuleTime : UnixSeconds(dos)) << c.archive;
+        EXPECT_EQ(UnixSeconds(item.creationTime), UnixSeconds(dos)) << c.archive;
+    }
 }
 
 TEST(ZipReader, ReadOnlyOnlyWhenTheArchiveSaysSo)

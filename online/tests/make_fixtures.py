@@ -52,7 +52,7 @@ def make_archive(name, files, folders=(), options=()):
         for folder in folders:
             os.makedirs(os.path.join(work, folder), exist_ok=True)
         entries = list(folders) + list(files)
-        subprocess.run(["zip", "-q", "-X"] + list(options) + [os.path.join(out, name)] + entries,
+        subprocess.run(["zip", "-q"] + list(options) + [os.path.join(out, name)] + entries,
                        cwd=work, check=True)
     return os.path.join(out, name)
 
@@ -147,6 +147,20 @@ dos = make_archive("dos.zip", {"Notelet.dll": b"dos"})
 patch_entry(dos, 0, made_by=0x0014, external=0x20)
 unix_read_only = make_archive("readonly.zip", {"Notelet.dll": b"ro"})
 patch_entry(unix_read_only, 0, external=(0o100444 << 16))
+
+# zip's local "UT" block (flags, modification and access time) with the
+# modification time moved on by 1000 s, so that it differs from the DOS
+# time; once more with the block claiming more bytes than the extra field
+# holds, which must not be read.
+for name, block_size in (("uttime.zip", None), ("utoverrun.zip", 0x200)):
+    archive = make_archive(name, {"Notelet.dll": b"ut"})
+    data = bytearray(open(archive, "rb").read())
+    extra = 30 + len("Notelet.dll")
+    assert data[extra:extra + 2] == b"UT" and data[extra + 4] & 1
+    struct.pack_into("<I", data, extra + 5, MODULE_TIME + 1000)
+    if block_size:
+        struct.pack_into("<H", data, extra + 2, block_size)
+    write(archive, bytes(data))
 
 # No end record at all: the record's fields are then read from the start of
 # the file, where zeros are consistent counts and noise is not.

@@ -48,7 +48,8 @@ TEST(ParseCatalogNames, NamesAsListed)
          {L"category_1", L"x&category_0=y"}},
         {L"app://get_category?category_count=1&category_0=a&category_count=9", {L"a&category_count=9"}},
         {L"app://get_category?CATEGORY_COUNT=1&Category_0=桌面", {L"桌面"}},
-        // Keys out of order are found all the same.
+        // Names are read in key order: a key before its predecessor's is
+        // not looked for.
         {L"app://get_category?category_count=2&category_1=B&category_0=A", {L"A", L""}},
     };
     for (const Case& c : cases)

@@ -527,7 +527,7 @@ int CNewMenu::SelectTheme(int id, bool mapForWine)
 {
     if (mapForWine && CNewMenuHook::s_isWine && id >= 0 && id <= 10 && id % 2 == 0)
         ++id;
-    for (CMenuTheme* theme : CNewMenuHook::s_themes) {
+    for (CMenuTheme* theme : CNewMenuHook::Themes()) {
         if (theme->m_id == id) {
             const int previous = CNewMenuHook::s_currentTheme ? CNewMenuHook::s_currentTheme->m_id : -1;
             CNewMenuHook::s_currentTheme = theme;

@@ -12,8 +12,6 @@ namespace SkinControl::NewMenu
 {
 
 HHOOK CNewMenuHook::s_hook = nullptr;
-std::map<HWND, std::unique_ptr<CNewMenuHook::CMenuHookData>> CNewMenuHook::s_hookData;
-std::vector<CMenuTheme*> CNewMenuHook::s_themes;
 CMenuTheme* CNewMenuHook::s_currentTheme = nullptr;
 BOOL CNewMenuHook::s_isWine = FALSE;
 BOOL CNewMenuHook::s_highContrast = FALSE;
@@ -29,6 +27,15 @@ UINT CNewMenuHook::MenuHookOptions = 0;
 
 namespace
 {
+
+// The subclassed menu windows.  A function-local static, like the theme
+// list, so that it exists whenever the hook is installed, whatever the order
+// of the global objects' constructors.
+std::map<HWND, std::unique_ptr<CNewMenuHook::CMenuHookData>>& HookDataMap()
+{
+    static std::map<HWND, std::unique_ptr<CNewMenuHook::CMenuHookData>> hookData;
+    return hookData;
+}
 
 const wchar_t kOldMenuProc[] = L"OldMenuProc";
 const UINT kMenuSizeMessage = 0x1E2;
@@ -169,10 +176,10 @@ BOOL CNewMenuHook::Install()
         s_msimg32 = ::LoadLibraryW(L"Msimg32.dll");
     s_GradientFill = GetOsClass() == 3 ? nullptr : Bind<GradientFillFn>(s_msimg32, "GradientFill");
 
-    if (s_themes.empty())
+    if (Themes().empty())
         CreateMenuThemes();
     s_currentTheme = nullptr;
-    for (CMenuTheme* theme : s_themes) {
+    for (CMenuTheme* theme : Themes()) {
         if (theme->m_id == 2) {
             s_currentTheme = theme;
             break;
@@ -191,11 +198,11 @@ void CNewMenuHook::Uninstall()
         ::UnhookWindowsHookEx(s_hook);
     s_hook = nullptr;
     // Windows still subclassed get their procedures back.
-    while (!s_hookData.empty())
-        UnsubclassMenuWindow(s_hookData.begin()->first);
-    while (!s_themes.empty()) {
-        delete s_themes.back();
-        s_themes.pop_back();
+    while (!HookDataMap().empty())
+        UnsubclassMenuWindow(HookDataMap().begin()->first);
+    while (!Themes().empty()) {
+        delete Themes().back();
+        Themes().pop_back();
     }
     s_currentTheme = nullptr;
     s_IsThemeActive = nullptr;
@@ -213,18 +220,24 @@ void CNewMenuHook::Uninstall()
     CNewMenuIconInfo::DeleteAll();
 }
 
+std::vector<CMenuTheme*>& CNewMenuHook::Themes()
+{
+    static std::vector<CMenuTheme*> themes;
+    return themes;
+}
+
 BOOL CNewMenuHook::AddTheme(CMenuTheme* theme)
 {
-    if (std::find(s_themes.begin(), s_themes.end(), theme) != s_themes.end())
+    if (std::find(Themes().begin(), Themes().end(), theme) != Themes().end())
         return FALSE;
-    s_themes.push_back(theme);
+    Themes().push_back(theme);
     return TRUE;
 }
 
 CNewMenuHook::CMenuHookData* CNewMenuHook::FindHookData(HWND hwnd)
 {
-    auto it = s_hookData.find(hwnd);
-    return it == s_hookData.end() ? nullptr : it->second.get();
+    auto it = HookDataMap().find(hwnd);
+    return it == HookDataMap().end() ? nullptr : it->second.get();
 }
 
 LRESULT CALLBACK CNewMenuHook::CallWndProcHook(int code, WPARAM wParam, LPARAM lParam)
@@ -268,7 +281,7 @@ BOOL CNewMenuHook::SubclassMenuWindow(HWND hwnd, BOOL createdOnSize)
             data->flags = createdOnSize ? static_cast<UINT>(CMenuHookData::CreatedOnSize) : 0u;
             data->menu = s_lastPopupMenu;
             s_lastPopupMenu = nullptr;
-            s_hookData[hwnd] = std::move(data);
+            HookDataMap()[hwnd] = std::move(data);
             ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC,
                                 reinterpret_cast<LONG_PTR>(&CNewMenuHook::MenuWindowProc));
             if (s_currentTheme)
@@ -295,12 +308,12 @@ void CNewMenuHook::UnsubclassMenuWindow(HWND hwnd)
         if (ATOM atom = ::GlobalFindAtomW(kOldMenuProc))
             ::GlobalDeleteAtom(atom);
     }
-    auto it = s_hookData.find(hwnd);
-    if (it == s_hookData.end())
+    auto it = HookDataMap().find(hwnd);
+    if (it == HookDataMap().end())
         return;
     if (s_currentTheme)
         s_currentTheme->OnUnInitWnd(hwnd);
-    s_hookData.erase(it);
+    HookDataMap().erase(it);
 }
 
 void CNewMenuHook::SaveScreenUnderMenu(HWND hwnd, CMenuHookData* data)

@@ -5,8 +5,12 @@
 // With MenuHookOptions bit 0 the hook also gives new dialogs a
 // CNewMenuTempHandler (this program leaves the option off).
 //
-// Install runs from the program's start-up on its UI thread and Uninstall
-// from its shut-down; both are explicit calls, not static constructors.
+// Install runs on the UI thread while the program's global objects are
+// constructed, and Uninstall while they are destroyed.  The containers that
+// Install fills are function-local statics (Themes() and the window map),
+// built on first use, so the order in which the global objects of different
+// files are constructed does not matter; every other static here is a
+// constant (zero) initialised pointer or number.
 #pragma once
 
 #include <windows.h>
@@ -53,6 +57,8 @@ public:
     static LRESULT CALLBACK MenuWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static CMenuHookData* FindHookData(HWND hwnd);
     static BOOL AddTheme(CMenuTheme* theme);
+    // The twelve themes in creation order while installed.
+    static std::vector<CMenuTheme*>& Themes();
     // Copies the screen under the window, 10 pixels larger each way, once.
     static void SaveScreenUnderMenu(HWND hwnd, CMenuHookData* data);
 
@@ -63,8 +69,6 @@ public:
     using CloseThemeDataFn = HRESULT(WINAPI*)(HANDLE);
 
     static HHOOK s_hook;
-    static std::map<HWND, std::unique_ptr<CMenuHookData>> s_hookData;
-    static std::vector<CMenuTheme*> s_themes;
     static CMenuTheme* s_currentTheme;
     static BOOL s_isWine;
     static BOOL s_highContrast;

@@ -190,7 +190,7 @@ TEST_F(TabStrip, DestroyingTheWindowDropsTheTabsButNotThePages)
     EXPECT_EQ(0, tab.Count());
 }
 
-TEST(TabStripWithoutWindow, KeepsItsTabsAndFreesThemAtTheEnd)
+TEST(TabStripWithoutWindow, AddsAndSelectsTabsBeforeItHasAWindow)
 {
     RecordingTab strip;
     CWnd page;

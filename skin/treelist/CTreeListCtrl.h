@@ -21,6 +21,7 @@
 #include "framework/CString.h"
 #include "framework/CToolTipCtrl.h"
 #include "framework/CWnd.h"
+#include "skin/treelist/CTreeListHeaderCtrl.h"
 
 #include <atomic>
 #include <map>
@@ -31,7 +32,6 @@
 namespace SkinControl
 {
 
-class CTreeListHeaderCtrl;
 struct TreeListDrawInfo;
 struct TreeListInsertInfo;
 

@@ -9,6 +9,7 @@
 #include "core/AppPaths.h"
 #include "core/CatalogStore.h"
 #include "core/CommandUrl.h"
+#include "core/WinUtils.h"
 #include "framework/TextConvert.h"
 #include "framework/tests/GTestPrinters.h"
 #include "shellext/QuorventileShellExt_h.h"
@@ -433,29 +434,47 @@ private:
     PROCESS_INFORMATION process_ = {};
 };
 
+// run-probe.sh runs the menu tests a second time as on Windows XP (with
+// QV_PROBE_XP set), where the parent item takes an id of its own and is
+// owner-drawn.
+TEST(ProbeSystem, RunsAsTheScriptAsked)
+{
+    EXPECT_EQ(IsVistaOrLater(), Env(L"QV_PROBE_XP").empty());
+}
+
 TEST_F(ContextMenuTest, MenuListsTheGroupsFromTheCacheFile)
 {
+    const bool vista = IsVistaOrLater();
     ComPtr<IContextMenu3> handler = Handler(ShellData(files).Get());
     ASSERT_TRUE(handler);
     HMENU menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, 1, L"打开");
-    ASSERT_EQ(handler->QueryContextMenu(menu, 1, 100, 200, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3));
+    ASSERT_EQ(handler->QueryContextMenu(menu, 1, 100, 200, CMF_NORMAL),
+              MAKE_HRESULT(SEVERITY_SUCCESS, 0, vista ? 3 : 4));
     ASSERT_EQ(GetMenuItemCount(menu), 2);
 
     wchar_t text[64] = {};
     MENUITEMINFOW parent = {};
     parent.cbSize = sizeof(parent);
-    parent.fMask = MIIM_STRING | MIIM_SUBMENU | MIIM_ID | MIIM_BITMAP;
+    parent.fMask = MIIM_STRING | MIIM_SUBMENU | MIIM_ID | MIIM_BITMAP | MIIM_DATA;
     parent.dwTypeData = text;
     parent.cch = 64;
     ASSERT_TRUE(GetMenuItemInfoW(menu, 1, TRUE, &parent));
     EXPECT_STREQ(text, L"添加到Velmora");
-    EXPECT_EQ(parent.wID, 102u);
-    BITMAP picture = {};
-    ASSERT_TRUE(GetObjectW(parent.hbmpItem, sizeof(picture), &picture));
-    EXPECT_EQ(picture.bmWidth, 16);
-    EXPECT_EQ(picture.bmHeight, 16);
-    EXPECT_EQ(picture.bmBitsPixel, 32);
+    if (vista) {
+        // The last group's id; the picture is the icon in 32-bit ARGB.
+        EXPECT_EQ(parent.wID, 102u);
+        BITMAP picture = {};
+        ASSERT_TRUE(GetObjectW(parent.hbmpItem, sizeof(picture), &picture));
+        EXPECT_EQ(picture.bmWidth, 16);
+        EXPECT_EQ(picture.bmHeight, 16);
+        EXPECT_EQ(picture.bmBitsPixel, 32);
+    } else {
+        // An id of its own; the icon is drawn by the handler.
+        EXPECT_EQ(parent.wID, 103u);
+        EXPECT_EQ(parent.hbmpItem, HBMMENU_CALLBACK);
+        EXPECT_NE(parent.dwItemData, 0u);
+    }
 
     // Menus read "&" as a mnemonic mark: the name is shown as written.
     const wchar_t* shown[] = {L"桌面", L"A&&B", L"category_1"};
@@ -470,25 +489,30 @@ TEST_F(ContextMenuTest, MenuListsTheGroupsFromTheCacheFile)
 
 TEST_F(ContextMenuTest, CommandIdsStayInTheRangeGiven)
 {
+    // Groups shown and the result, on Vista and later and on XP (where the
+    // parent takes one of the ids).
     struct Case {
         UINT first, last, flags;
-        int items;
+        int vistaGroups, vistaResult, xpGroups, xpResult;
     } cases[] = {
-        {100, 200, CMF_NORMAL, 3}, {100, 101, CMF_NORMAL, 2}, {100, 100, CMF_NORMAL, 1},
-        {100, 99, CMF_NORMAL, 0},  {100, 200, CMF_DEFAULTONLY, 0},
+        {100, 200, CMF_NORMAL, 3, 3, 3, 4},      {100, 102, CMF_NORMAL, 3, 3, 2, 3},
+        {100, 101, CMF_NORMAL, 2, 2, 1, 2},      {100, 100, CMF_NORMAL, 1, 1, 0, 0},
+        {100, 99, CMF_NORMAL, 0, 0, 0, 0},       {100, 200, CMF_DEFAULTONLY, 0, 0, 0, 0},
     };
+    const bool vista = IsVistaOrLater();
     ComPtr<IContextMenu3> handler = Handler(ShellData(files).Get());
     ASSERT_TRUE(handler);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.last);
+        const int groups = vista ? c.vistaGroups : c.xpGroups;
         HMENU menu = CreatePopupMenu();
         EXPECT_EQ(handler->QueryContextMenu(menu, 0, c.first, c.last, c.flags),
-                  MAKE_HRESULT(SEVERITY_SUCCESS, 0, c.items));
-        ASSERT_EQ(GetMenuItemCount(menu), c.items ? 1 : 0);
-        if (c.items) {
+                  MAKE_HRESULT(SEVERITY_SUCCESS, 0, vista ? c.vistaResult : c.xpResult));
+        ASSERT_EQ(GetMenuItemCount(menu), groups ? 1 : 0);
+        if (groups) {
             HMENU submenu = GetSubMenu(menu, 0);
-            ASSERT_EQ(GetMenuItemCount(submenu), c.items);
-            for (int i = 0; i < c.items; ++i)
+            ASSERT_EQ(GetMenuItemCount(submenu), groups);
+            for (int i = 0; i < groups; ++i)
                 EXPECT_LE(GetMenuItemID(submenu, i), c.last);
             MENUITEMINFOW parent = {};
             parent.cbSize = sizeof(parent);
@@ -648,14 +672,53 @@ TEST_F(ContextMenuTest, OwnerDrawMessages)
     EXPECT_EQ(measure.itemWidth, 12u);
     EXPECT_EQ(measure.itemHeight, 16u);
 
-    // An item whose data is not this handler's icon is left alone.
-    DRAWITEMSTRUCT draw = {};
-    draw.CtlType = ODT_MENU;
-    draw.itemData = 0x1234;
-    draw.hDC = GetDC(nullptr);
-    EXPECT_EQ(handler->HandleMenuMsg2(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw), &result), S_OK);
-    EXPECT_EQ(result, 0);
-    ReleaseDC(nullptr, draw.hDC);
+    // The icon goes 16 pixels left of the item's text, centred in its
+    // height; only an item that carries this handler's icon is drawn.
+    HMENU menu = CreatePopupMenu();
+    handler->QueryContextMenu(menu, 0, 1, 100, CMF_NORMAL);
+    MENUITEMINFOW parent = {};
+    parent.cbSize = sizeof(parent);
+    parent.fMask = MIIM_DATA;
+    GetMenuItemInfoW(menu, 0, TRUE, &parent);
+    DestroyMenu(menu);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = 40;
+    format.bmiHeader.biHeight = -20;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, target);
+    auto* pixels = static_cast<DWORD*>(bits);
+    struct {
+        ULONG_PTR itemData;
+        bool drawn;
+    } cases[] = {{0x1234, false}, {parent.dwItemData, parent.dwItemData != 0}};
+    for (const auto& c : cases) {
+        std::fill(pixels, pixels + 40 * 20, 0x00FFFFFFu);
+        DRAWITEMSTRUCT draw = {};
+        draw.CtlType = ODT_MENU;
+        draw.itemData = c.itemData;
+        draw.hDC = dc;
+        draw.rcItem = {20, 0, 40, 20};
+        result = -1;
+        EXPECT_EQ(handler->HandleMenuMsg2(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw), &result), S_OK);
+        EXPECT_EQ(result, c.drawn ? TRUE : 0);
+        GdiFlush();
+        int changedInside = 0, changedOutside = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 40; ++x)
+                if ((pixels[y * 40 + x] & 0xFFFFFF) != 0xFFFFFF)
+                    ++(x >= 4 && x < 20 && y >= 2 && y < 18 ? changedInside : changedOutside);
+        EXPECT_EQ(changedInside > 0, c.drawn) << c.itemData;
+        EXPECT_EQ(changedOutside, 0) << c.itemData;
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(target);
+
     EXPECT_EQ(handler->HandleMenuMsg(WM_INITMENUPOPUP, 0, 0), S_OK);
     EXPECT_EQ(handler->HandleMenuMsg2(WM_MEASUREITEM, 0, 0, nullptr), S_OK);
 }

@@ -27,9 +27,9 @@ TEST(MenuStartUp, InstallsHookAndSelectsThemeTwoOfTwelveInCreationOrder)
     EXPECT_TRUE(CNewMenuHook::IsInstalled());
     EXPECT_EQ(2, CurrentThemeId());
     const int order[] = {6, 7, 0, 1, 2, 3, 8, 9, 10, 11, 4, 5};
-    ASSERT_EQ(12u, CNewMenuHook::s_themes.size());
+    ASSERT_EQ(12u, CNewMenuHook::Themes().size());
     for (size_t i = 0; i < 12; ++i) {
-        CMenuTheme* theme = CNewMenuHook::s_themes[i];
+        CMenuTheme* theme = CNewMenuHook::Themes()[i];
         EXPECT_EQ(order[i], theme->m_id);
         EXPECT_EQ(theme->m_id % 2 == 0, theme->DoDrawBorder() != FALSE) << theme->m_id;
         const std::type_info& type = typeid(*theme);
@@ -40,21 +40,23 @@ TEST(MenuStartUp, InstallsHookAndSelectsThemeTwoOfTwelveInCreationOrder)
         else
             EXPECT_EQ(typeid(CMenuTheme), type);
     }
-    // This is Wine: kernel32 exports the Unix path function.
-    EXPECT_TRUE(CNewMenuHook::s_isWine);
+    // Wine is told by kernel32's Unix path function, on Windows absent.
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    EXPECT_EQ(GetProcAddress(kernel, "wine_get_unix_file_name") != nullptr, CNewMenuHook::s_isWine != FALSE);
 }
 
 TEST(MenuStartUp, ShutDownRemovesHookAndThemesAndStartsAgain)
 {
-    GlobalsGuard guard;
+    // No GlobalsGuard: the themes it would put back are deleted here; the
+    // new start leaves the same choices as the first.
     CNewMenuHook::Uninstall();
     EXPECT_FALSE(CNewMenuHook::IsInstalled());
-    EXPECT_TRUE(CNewMenuHook::s_themes.empty());
+    EXPECT_TRUE(CNewMenuHook::Themes().empty());
     EXPECT_EQ(nullptr, CNewMenuHook::s_currentTheme);
     EXPECT_EQ(nullptr, CNewMenuHook::s_GradientFill);
     ASSERT_TRUE(CNewMenuHook::Install());
     EXPECT_EQ(2, CurrentThemeId());
-    EXPECT_EQ(12u, CNewMenuHook::s_themes.size());
+    EXPECT_EQ(12u, CNewMenuHook::Themes().size());
 }
 
 TEST(MenuBuilding, AppendedItemsAreOwnerDrawnWithOneRecordEach)

@@ -342,7 +342,7 @@ TEST(AllThemes, EveryThemeDrawsItemsSelectedItemsAndSeparators)
     ASSERT_TRUE(menu.CreatePopupMenu());
     menu.AppendOwnerDrawItem(0, L"HHHH\tCtrl+H", 1);
     menu.AppendOwnerDrawItem(MF_SEPARATOR, nullptr, 0);
-    for (CMenuTheme* theme : CNewMenuHook::s_themes) {
+    for (CMenuTheme* theme : CNewMenuHook::Themes()) {
         CNewMenu::SelectTheme(theme->m_id, false);
         MemoryCanvas normal(200, 22, RGB(1, 2, 3)), selected(200, 22, RGB(1, 2, 3)),
             line(200, 22, RGB(1, 2, 3));

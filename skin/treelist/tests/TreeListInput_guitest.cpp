@@ -195,6 +195,21 @@ TEST_F(TreeInput, TheHotItemFollowsTheMouse)
     EXPECT_EQ(groupItems[4], tree.GetHotItem());
     Post(WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(nullptr, tree.GetHotItem());
+    Post(WM_MOUSEMOVE, 0, Row(4));
+    tree.DeleteItem(groupItems[4]);
+    EXPECT_EQ(nullptr, tree.GetHotItem());
+}
+
+TEST_F(TreeInput, ARowDeletedWhileItsPressIsHeldIsForgotten)
+{
+    Fill(6, 0);
+    tree.SetDragEnabled(TRUE);
+    Select({2, 3});
+    Post(WM_LBUTTONDOWN, MK_LBUTTON, Row(3)); // 3 becomes the pending row
+    tree.DeleteItem(groupItems[3]);
+    tree.RecalcLayout();
+    Post(WM_LBUTTONUP, 0, Row(3));
+    EXPECT_EQ("2", Selection());
 }
 
 TEST_F(TreeInput, AMarqueeSelectsTheRowsItTouches)

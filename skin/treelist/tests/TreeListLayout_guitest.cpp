@@ -155,8 +155,17 @@ TEST_F(TreeWindow, WheelAndEnsureVisibleScrollByRows)
     UINT lines = 3;
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
     ASSERT_NE(WHEEL_PAGESCROLL, lines);
+    tree.SetRowVisibilityNotify(TRUE);
     EXPECT_TRUE(tree.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0));
     EXPECT_EQ(static_cast<int>(lines), Position());
+    // Row by row: the top row left, the row after the page came in (the
+    // page shows ten whole rows and part of the next).
+    ASSERT_EQ(2 * lines, tree.visibility.size());
+    for (UINT i = 0; i < lines; ++i) {
+        EXPECT_EQ(std::make_pair(groupItems[i], FALSE), tree.visibility[2 * i]);
+        EXPECT_EQ(std::make_pair(groupItems[11 + i], TRUE), tree.visibility[2 * i + 1]);
+    }
+    tree.SetRowVisibilityNotify(FALSE);
     tree.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
     EXPECT_EQ(0, Position());
 
@@ -186,6 +195,11 @@ TEST_F(TreeWindow, RequestsOfDeletedItemsAreIgnored)
     Drain();
     EXPECT_EQ(0u, tree.GetSelectedCount());
     EXPECT_EQ(0, Position());
+    // An item without a row (its group is collapsed) scrolls nothing.
+    CTreeListItem* hidden = tree.InsertItem(groupItems[28], L"hidden");
+    tree.EnsureVisible(hidden);
+    EXPECT_EQ(0, Position());
+    EXPECT_EQ(nullptr, tree.GetNextVisibleItem(hidden));
     tree.PostRequest(CTreeListCtrl::RequestSelectItem, groupItems[20], 1);
     Drain();
     EXPECT_EQ(groupItems[20], tree.GetFirstSelectedItem());
@@ -264,6 +278,27 @@ TEST_F(TreeWindow, ScreenshotOfGroupsAndRows)
     EXPECT_GT(inkIn(1, 56, 120), 10);
     // Below the last row only the background.
     EXPECT_COLOR(RGB(255, 255, 255), shot.Pixel(150, 199));
+}
+
+TEST_F(TreeWindow, AHeaderTakesTheTopBandAndSetsTheRowWidth)
+{
+    Fill(30, 0);
+    tree.SetStyleFlags(CTreeListCtrl::StyleDefault | CTreeListCtrl::StyleHeader);
+    HDITEMW column = {};
+    column.mask = HDI_WIDTH;
+    column.cxy = 120;
+    for (int i = 0; i < 2; ++i)
+        tree.GetHeaderCtrl()->InsertItem(i, &column);
+    Layout();
+    CRect header;
+    tree.GetHeaderCtrl()->GetClientRect(&header);
+    const CRect content = tree.GetContentRect();
+    ASSERT_GT(header.Height(), 0);
+    EXPECT_EQ(header.Height(), content.top);
+    EXPECT_EQ(240, tree.GetHeaderWidth());
+    EXPECT_EQ(CRect(0, content.top, 240, content.top + 20), tree.paintedRects[0]);
+    EXPECT_EQ(groupItems[1], tree.HitTest(CPoint(100, content.top + 25)));
+    EXPECT_EQ(nullptr, tree.HitTest(CPoint(100, content.top - 5)));
 }
 
 } // namespace

@@ -32,6 +32,7 @@ public:
     int drags = 0;
     std::vector<std::pair<CTreeListItem*, UINT>> clicks;
     int layoutRequests = 0;
+    std::vector<std::pair<CTreeListItem*, BOOL>> visibility;
 
 protected:
     BOOL DrawBackground(CDC* dc, RECT content) override
@@ -91,6 +92,10 @@ protected:
         }
     }
     void BeginDrag() override { ++drags; }
+    void OnRowVisibilityChanged(CTreeListItem* item, BOOL visible) override
+    {
+        visibility.push_back({item, visible});
+    }
     void OnItemClick(CTreeListItem* item, UINT flags) override { clicks.push_back({item, flags}); }
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override
     {
