@@ -1,5 +1,5 @@
 # make run    builds and starts Quorventile under Wine (Xvfb when no display)
-# make test   builds both architectures and runs every test
+# make test   builds both architectures and runs both trees' tests at once
 # make bench  builds and runs the benchmarks
 # Each first installs what is missing (tools/setup.sh).
 
@@ -34,4 +34,4 @@ bench: build
 	@./tools/run-bench.sh
 
 clean:
-	rm -rf $(BUILD)/i686 $(BUILD)/x86_64 $(BUILD)/wine dist
+	rm -rf $(BUILD)/i686 $(BUILD)/x86_64 $(BUILD)/wine $(BUILD)/wine32 $(BUILD)/test-logs dist

@@ -8,6 +8,7 @@
 #include "app/HotkeyText.h"
 #include "app/MainHotkey.h"
 #include "app/MainSkinImage.h"
+#include "app/NoteletBinding.h"
 #include "app/OnlineSchedule.h"
 #include "app/SingleInstance.h"
 #include "app/WindowPlacement.h"
@@ -16,6 +17,7 @@
 #include "core/WinUtils.h"
 #include "framework/CWinApp.h"
 #include "online/StatisticsReportTask.h"
+#include "online/Update.h"
 #include "online/VerifiedFile.h"
 #include "skin/CGDIDrawHelper.h"
 #include "skin/CSkinMessageBox.h"
@@ -72,7 +74,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs)
 
     if (!CreateChildren())
         return -1;
-    // The message module binding takes its place here once it exists.
+    LoadNoteletModule(m_hWnd);
     SetTimer(FirstOnlineTimerId, FirstOnlineTimerDelayMs);
     return 0;
 }
@@ -347,8 +349,7 @@ void CMainFrame::PostOnlineTask(SkinControl::CThreadPool::CWorkItem* task)
 
 CString CMainFrame::LoadedNoteletPath() const
 {
-    // The message module binding answers here once it exists.
-    return CString();
+    return NoteletBinding.path;
 }
 
 void CMainFrame::OnTimer(UINT_PTR id)
@@ -395,10 +396,21 @@ void CMainFrame::OnUpdateReady()
 
 void CMainFrame::OnNoteletUpdated()
 {
-    // The message module binding swaps the module here once it exists:
-    // CVerifiedFile opens "NoteletNew.dll" against UpdateNoteletNetFileSha1
-    // and copies those very bytes to GetNoteletDllPath(), which is opened
-    // the same way again and held while it is loaded.
+    // Only the bytes the update check verified are copied, read through a
+    // handle that keeps them from changing meanwhile: the Update folder is
+    // writable by the user's programs.
+    CVerifiedFile newModule;
+    if (!newModule.Open(GetNewNoteletDllPath(), GetConfigString(L"UpdateNoteletNetFileSha1", L"")))
+        return;
+    const CString target = GetNoteletDllPath();
+    // Unloaded first: a loaded module's file can be neither deleted nor
+    // overwritten.
+    UnloadNoteletModule();
+    DeleteFileW(target);
+    newModule.CopyTo(target);
+    newModule.Close();
+    SetConfigString(L"NoteletDllPath", target);
+    LoadNoteletModule(m_hWnd);
 }
 
 void CMainFrame::OnShowMainWindow()
@@ -441,12 +453,22 @@ void CMainFrame::OnDestroy()
 {
     SaveWindowRect();
     CSkinMainFrame::OnDestroy();
-    // The message module is unloaded here once it exists.
+    UnloadNoteletModule();
     UnregisterMainHotkey(m_hWnd);
     Shell_NotifyIconW(NIM_DELETE, &m_trayIcon);
 }
 
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = HandleMessage(message, wParam, lParam);
+    // Read only now: the module swap (0x1401) and WM_DESTROY rebind or unbind
+    // the module while the frame handles them.
+    if (NoteletFrameWndMsgFn hook = NoteletBinding.frameWndMsg)
+        hook(message, wParam, lParam);
+    return result;
+}
+
+LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_HOTKEY:
@@ -494,7 +516,5 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // A restarted shell has lost the icon and asks every program for it again.
     if (message == TaskbarCreatedMessage())
         AddTrayIcon();
-    // The message module's frame hook sees every message here once the
-    // module binding exists.
     return CSkinMainFrame::WindowProc(message, wParam, lParam);
 }

@@ -82,6 +82,8 @@ protected:
     virtual void PostOnlineTask(SkinControl::CThreadPool::CWorkItem* task);
 
 private:
+    // The frame's own handling of a message, before the module's hook.
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The file of the bound message module; empty while none is bound.
     CString LoadedNoteletPath() const;
     bool CreateChildren();

@@ -1,5 +1,6 @@
 #include "core/AppDatabase.h"
 
+#include "core/ConfigTable.h"
 #include "core/StoreGuard.h"
 #include "framework/MessageBox.h"
 #include "framework/TextConvert.h"
@@ -19,7 +20,6 @@ namespace
 
 // The statements exactly as the file has always been created with; the
 // tabs and the "interger" spelling are part of the stored schema text.
-const char* const CreateConfigSql = "create table %s(name varchar(100) primary key, value varchar(260));";
 const char* const CreateCatalogSql = "create table %s(cid integer primary key autoincrement, name "
                                      "varchar(260), preid integer, itemcount integer);";
 const char* const CreateLinkSql = "create table %s(\t\t\t\t\t\t\t id integer primary key autoincrement, "
@@ -51,22 +51,10 @@ int OpenAppDatabase()
 
 int CreateAppTables()
 {
-    const struct {
-        const char* name;
-        const char* sql;
-    } tables[] = {{ConfigTableName, CreateConfigSql},
-                  {CatalogTableName, CreateCatalogSql},
-                  {LinkTableName, CreateLinkSql}};
-    return CatchAll(0, [&] {
-        for (const auto& table : tables) {
-            if (AppDatabase.db.TableExists(table.name))
-                continue;
-            CppSQLite3SqlBuffer sql;
-            sql.Format(table.sql, table.name);
-            AppDatabase.db.ExecDML(sql);
-        }
-        return 1;
-    });
+    const TableSchema tables[] = {{ConfigTableName, CreateConfigTableSql},
+                                  {CatalogTableName, CreateCatalogSql},
+                                  {LinkTableName, CreateLinkSql}};
+    return CreateMissingTables(AppDatabase.db, tables, 3);
 }
 
 int CloseAppDatabase()
@@ -86,22 +74,7 @@ void LeaveAppDatabaseToProcessEnd()
 
 int SetConfigString(const wchar_t* name, const wchar_t* value)
 {
-    return CatchAll(0, [&] {
-        CStringA utf8Name = ToUtf8(name);
-        CStringA utf8Value = ToUtf8(value);
-        CppSQLite3SqlBuffer sql;
-        sql.Format("select * from %s where name = %Q;", ConfigTableName, utf8Name.GetString());
-        CppSQLite3Query existing = AppDatabase.db.ExecQuery(sql);
-        if (existing.Eof())
-            sql.Format("insert into %s(name, value) values(%Q, %Q);", ConfigTableName, utf8Name.GetString(),
-                       utf8Value.GetString());
-        else
-            sql.Format("update %s set value = %Q where name = %Q;", ConfigTableName, utf8Value.GetString(),
-                       utf8Name.GetString());
-        CppSQLite3Statement change = AppDatabase.db.CompileStatement(sql);
-        change.ExecDML();
-        return 1;
-    });
+    return WriteConfigValue(AppDatabase.db, ConfigTableName, name, value);
 }
 
 namespace
@@ -135,13 +108,7 @@ int SetLastStatisticsTime(long long value)
 CString GetConfigString(const wchar_t* name, const wchar_t* defaultValue)
 {
     CString value;
-    if (CatchAll(0, [&] {
-            CppSQLite3SqlBuffer sql;
-            sql.Format("select * from %s where name = %Q;", ConfigTableName, ToUtf8(name).GetString());
-            CppSQLite3Query row = AppDatabase.db.ExecQuery(sql);
-            value = row.Eof() ? CString(defaultValue) : FromUtf8(row.GetStringField("value"));
-            return 1;
-        }))
+    if (ReadConfigValue(AppDatabase.db, ConfigTableName, name, value))
         return value;
     // Even the copy of the default may fail; an empty text needs no memory.
     return CatchAll(CString(), [&] { return CString(defaultValue); });

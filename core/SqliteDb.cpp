@@ -189,12 +189,17 @@ void CppSQLite3Statement::FinalizeQuietly() noexcept
     }
 }
 
+void CppSQLite3Statement::CheckStmt() const
+{
+    if (!stmt)
+        ThrowWrapper("Null Virtual Machine pointer");
+}
+
 int CppSQLite3Statement::ExecDML()
 {
     if (!db)
         ThrowWrapper("Database not open");
-    if (!stmt)
-        ThrowWrapper("Null Virtual Machine pointer");
+    CheckStmt();
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_DONE) {
         int changes = sqlite3_changes(db);
@@ -207,6 +212,22 @@ int CppSQLite3Statement::ExecDML()
     // A step can fail while the reset reports success (a row where none was
     // expected); it must not pass for a success with code 0.
     ThrowSqlite(rc != SQLITE_OK ? rc : SQLITE_ERROR, db);
+}
+
+void CppSQLite3Statement::bindInt64(int param, long long value)
+{
+    CheckStmt();
+    int rc = sqlite3_bind_int64(stmt, param, value);
+    if (rc != SQLITE_OK)
+        throw CppSQLite3Exception(rc, "Error binding int param");
+}
+
+void CppSQLite3Statement::bindBlob(int param, const void* data, int length)
+{
+    CheckStmt();
+    int rc = sqlite3_bind_blob(stmt, param, data, length, SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        throw CppSQLite3Exception(rc, "Error binding blob param");
 }
 
 void CppSQLite3Statement::Finalize()
@@ -318,6 +339,25 @@ int CppSQLite3Query::GetIntField(int index) const
     if (FieldDataType(index) == SQLITE_NULL)
         return 0;
     return sqlite3_column_int(stmt, index);
+}
+
+long long CppSQLite3Query::GetInt64Field(const char* name) const
+{
+    int index = FieldIndex(name);
+    if (FieldDataType(index) == SQLITE_NULL)
+        return 0;
+    return sqlite3_column_int64(stmt, index);
+}
+
+const unsigned char* CppSQLite3Query::GetBlobField(const char* name, int* length) const
+{
+    int index = FieldIndex(name);
+    *length = 0;
+    if (FieldDataType(index) == SQLITE_NULL)
+        return nullptr;
+    const void* data = sqlite3_column_blob(stmt, index);
+    *length = data ? sqlite3_column_bytes(stmt, index) : 0;
+    return static_cast<const unsigned char*>(data);
 }
 
 const char* CppSQLite3Query::GetStringField(const char* name) const

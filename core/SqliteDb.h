@@ -51,7 +51,11 @@ public:
     int FieldDataType(int index) const;
     int GetIntField(const char* name) const;
     int GetIntField(int index) const;
+    long long GetInt64Field(const char* name) const;
     const char* GetStringField(const char* name) const;
+    // The bytes of a blob (or text) column and their count; null with 0 for
+    // NULL or an empty value.  Valid until the cursor moves.
+    const unsigned char* GetBlobField(const char* name, int* length) const;
     void Finalize();
 
 private:
@@ -80,7 +84,12 @@ public:
     int ExecDML();
     void Finalize();
 
+    // Parameters count from 1.  The blob is copied by SQLite.
+    void bindInt64(int param, long long value);
+    void bindBlob(int param, const void* data, int length);
+
 private:
+    void CheckStmt() const;
     void FinalizeQuietly() noexcept;
 
     sqlite3* db = nullptr;

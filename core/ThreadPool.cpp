@@ -1,6 +1,7 @@
 #include "core/ThreadPool.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace SkinControl
 {
@@ -237,6 +238,35 @@ bool CThreadPool::IsWorkerInsideItem()
 {
     CScopedLock lock(state->poolLock);
     return !state->abandonedThreads.empty();
+}
+
+void CThreadPool::StopAndWait()
+{
+    Stop();
+    // Stopped, the dispatcher neither adds nor frees workers any more.
+    std::vector<HANDLE> threads;
+    {
+        CScopedLock lock(state->poolLock);
+        for (auto* set : {&state->idleThreads, &state->busyThreads, &state->exitedThreads}) {
+            for (COneThread* worker : *set) {
+                HANDLE copy = nullptr;
+                if (worker->ThreadHandle() &&
+                    DuplicateHandle(GetCurrentProcess(), worker->ThreadHandle(), GetCurrentProcess(), &copy,
+                                    SYNCHRONIZE, FALSE, 0))
+                    threads.push_back(copy);
+            }
+        }
+    }
+    for (HANDLE thread : threads) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    if (ThreadHandle())
+        WaitForSingleObject(ThreadHandle(), INFINITE);
+    CScopedLock lock(state->poolLock);
+    FreeEndedThreads(state->idleThreads);
+    FreeEndedThreads(state->busyThreads);
+    FreeEndedThreads(state->exitedThreads);
 }
 
 int CThreadPool::GetWorkerCount()

@@ -67,6 +67,11 @@ public:
     // True while a worker abandoned by Shutdown has not yet left its item:
     // what it may use (the database, the pinyin table) must stay.
     bool IsWorkerInsideItem();
+    // Stop, then wait for every thread to end, however long its item takes.
+    // For a pool whose code is unloaded right after (a DLL's), where an
+    // abandoned worker would go on to run code that is no longer there; the
+    // caller first makes a blocking item return.
+    void StopAndWait();
 
     // Workers that are idle or running an item.
     int GetWorkerCount();

@@ -2,10 +2,13 @@
 
 void CInternetHandle::Close()
 {
-    if (handle_) {
-        InternetCloseHandle(handle_);
-        handle_ = nullptr;
-    }
+    if (HINTERNET handle = handle_.exchange(nullptr))
+        InternetCloseHandle(handle);
+}
+
+BOOL CInternetHandle::SetOption(DWORD option, DWORD value)
+{
+    return InternetSetOptionW(handle_, option, &value, sizeof(value));
 }
 
 BOOL CHttpFile::AddRequestHeaders(const wchar_t* headers, DWORD flags, int length)
@@ -102,9 +105,4 @@ std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const wchar
     if (!connection)
         return nullptr;
     return std::make_unique<CHttpConnection>(connection);
-}
-
-BOOL CInternetSession::SetOption(DWORD option, DWORD value)
-{
-    return InternetSetOptionW(handle_, option, &value, sizeof(value));
 }

@@ -13,6 +13,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <memory>
 
 class CInternetException
@@ -22,7 +23,9 @@ public:
     DWORD m_dwError;
 };
 
-// Owns one WinINet handle.
+// Owns one WinINet handle.  Close may come from another thread than the
+// one using the handle, to end a blocked call: the handle is taken once, so
+// it is closed exactly once, and later calls on the object fail.
 class CInternetHandle
 {
 public:
@@ -35,9 +38,10 @@ public:
     void Close();
     HINTERNET Handle() const { return handle_; }
     bool IsOpen() const { return handle_ != nullptr; }
+    BOOL SetOption(DWORD option, DWORD value);
 
 protected:
-    HINTERNET handle_ = nullptr;
+    std::atomic<HINTERNET> handle_{nullptr};
 };
 
 class CHttpFile : public CInternetHandle
@@ -90,7 +94,6 @@ public:
                                                        INTERNET_PORT port = INTERNET_INVALID_PORT_NUMBER,
                                                        const wchar_t* userName = nullptr,
                                                        const wchar_t* password = nullptr);
-    BOOL SetOption(DWORD option, DWORD value);
 
 private:
     DWORD_PTR context_;

@@ -41,6 +41,7 @@ public:
     bool PtInRect(POINT p) const { return ::PtInRect(this, p) != FALSE; }
     void SetRect(int l, int t, int r, int b) { *this = CRect(l, t, r, b); }
     void OffsetRect(int dx, int dy) { ::OffsetRect(this, dx, dy); }
+    void InflateRect(int dx, int dy) { ::InflateRect(this, dx, dy); }
     void DeflateRect(int dx, int dy) { ::InflateRect(this, -dx, -dy); }
     bool operator==(const RECT& o) const { return ::EqualRect(this, &o) != FALSE; }
     bool operator!=(const RECT& o) const { return !(*this == o); }

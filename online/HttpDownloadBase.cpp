@@ -44,6 +44,41 @@ bool SplitWebHost(const CString& host, CString& server, INTERNET_PORT& port)
     return !server.IsEmpty();
 }
 
+// The request Abort closes, for the time it exists.
+class CHttpDownloadBase::CActiveRequest
+{
+public:
+    CActiveRequest(CHttpDownloadBase& owner, CHttpFile* request) : owner(owner)
+    {
+        CScopedLock lock(owner.abortLock);
+        owner.activeRequest = request;
+    }
+    ~CActiveRequest()
+    {
+        CScopedLock lock(owner.abortLock);
+        owner.activeRequest = nullptr;
+    }
+    CActiveRequest(const CActiveRequest&) = delete;
+    CActiveRequest& operator=(const CActiveRequest&) = delete;
+
+private:
+    CHttpDownloadBase& owner;
+};
+
+void CHttpDownloadBase::Abort()
+{
+    CScopedLock lock(abortLock);
+    aborted = true;
+    if (activeRequest)
+        activeRequest->Close();
+}
+
+bool CHttpDownloadBase::IsAborted()
+{
+    CScopedLock lock(abortLock);
+    return aborted;
+}
+
 void CHttpDownloadBase::OnData(const char*, int, int) {}
 void CHttpDownloadBase::OnRequestCreated(CHttpFile*) {}
 void CHttpDownloadBase::OnFailed() {}
@@ -86,6 +121,9 @@ bool CHttpDownloadBase::Exchange()
     if (!web.Open(host, usePost ? L"POST" : L"GET", path, INTERNET_FLAG_EXISTING_CONNECT))
         return false;
     CHttpFile* request = &web.Request();
+    CActiveRequest active(*this, request);
+    if (IsAborted())
+        return false;
     for (const wchar_t* header : kRequestHeaders)
         request->AddRequestHeaders(header, HTTP_ADDREQ_FLAG_ADD_IF_NEW, -1);
     OnRequestCreated(request);
@@ -109,6 +147,8 @@ bool CHttpDownloadBase::Exchange()
     CString announced;
     if (request->QueryInfo(HTTP_QUERY_CONTENT_LENGTH, announced) &&
         _wcstoui64(announced, nullptr, 10) != body.Length())
+        return false;
+    if (IsAborted())
         return false;
     OnData(body.Data(), bodyLength, 0);
     return true;

@@ -3,6 +3,7 @@
 // the message module's feed download; Download blocks its (pool) thread.
 #pragma once
 
+#include "core/Lock.h"
 #include "framework/CInternetSession.h"
 #include "framework/CString.h"
 
@@ -42,6 +43,10 @@ public:
     // One complete exchange with host and path as they stand.  TRUE exactly
     // when OnData was called; otherwise OnFailed was.
     BOOL Download();
+    // Ends the exchange in progress, or the next one, from any thread: the
+    // request is closed, which ends a blocked call where WinINet allows it
+    // (Wine's does not), and no body is delivered after this.
+    void Abort();
 
     CString host;       // server name, optionally with ":port"
     CString path;       // object path with its query, starting with '/'
@@ -59,5 +64,11 @@ protected:
     virtual void OnFailed();
 
 private:
+    class CActiveRequest;
     bool Exchange();
+    bool IsAborted();
+
+    CLock abortLock;
+    bool aborted = false;               // guarded by abortLock
+    CHttpFile* activeRequest = nullptr; // guarded by abortLock
 };

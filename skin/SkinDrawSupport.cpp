@@ -26,6 +26,16 @@ bool IsGdiplusRunning()
     return ::InterlockedCompareExchange(&g_gdiplusSessions, 0, 0) > 0;
 }
 
+void EnterHostGdiplusSession()
+{
+    ::InterlockedIncrement(&g_gdiplusSessions);
+}
+
+void LeaveHostGdiplusSession()
+{
+    ::InterlockedDecrement(&g_gdiplusSessions);
+}
+
 BOOL InitSkinDrawSupport(SkinDrawSupport& support)
 {
     Gdiplus::GdiplusStartupInput input;

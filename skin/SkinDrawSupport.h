@@ -46,6 +46,11 @@ void ShutdownSkinDrawSupport(SkinDrawSupport& support);
 // Whether a GDI+ session of this module is running: GDI+ objects must not be
 // deleted once it is not.
 bool IsGdiplusRunning();
+// For a module that draws with the GDI+ session of the program that loaded
+// it: counts that session as running here between the two calls, so that
+// the module's own GDI+ objects are deleted while it lasts.
+void EnterHostGdiplusSession();
+void LeaveHostGdiplusSession();
 
 // Paints the part of the parent under `window` into `dc`, at the DC's
 // current origin. Returns 0 for a window without a parent.

@@ -142,6 +142,30 @@ TEST_F(SqliteDbTest, AssigningAStatementFinalizesTheOldOne)
     EXPECT_EQ(MessageOf([&] { s.ExecDML(); }), "CPPSQLITE_ERROR[1000]: Null Virtual Machine pointer");
 }
 
+TEST_F(SqliteDbTest, BindsA64BitIntegerAndABlob)
+{
+    db.ExecDML("create table b(n bigint, data blob);");
+    CppSQLite3Statement insert = db.CompileStatement("insert into b values(?, ?);");
+    const char bytes[] = {'a', 0, '\xFF'};
+    insert.bindInt64(1, 0x123456789ALL);
+    insert.bindBlob(2, bytes, 3);
+    EXPECT_EQ(1, insert.ExecDML());
+    CppSQLite3Query row = db.ExecQuery("select * from b;");
+    EXPECT_EQ(0x123456789ALL, row.GetInt64Field("n"));
+    int length = 0;
+    const unsigned char* data = row.GetBlobField("data", &length);
+    ASSERT_EQ(3, length);
+    EXPECT_EQ(std::string(bytes, 3), std::string(reinterpret_cast<const char*>(data), 3));
+
+    EXPECT_EQ("SQLITE_RANGE[25]: Error binding int param", MessageOf([&] { insert.bindInt64(3, 1); }));
+    EXPECT_EQ("SQLITE_RANGE[25]: Error binding blob param", MessageOf([&] { insert.bindBlob(0, bytes, 3); }));
+    CppSQLite3Statement none;
+    EXPECT_EQ("CPPSQLITE_ERROR[1000]: Null Virtual Machine pointer",
+              MessageOf([&] { none.bindInt64(1, 1); }));
+    EXPECT_EQ("CPPSQLITE_ERROR[1000]: Null Virtual Machine pointer",
+              MessageOf([&] { none.bindBlob(1, bytes, 3); }));
+}
+
 TEST(SqliteDb, ClosedConnection)
 {
     CppSQLite3DB never;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 using SkinControl::CThreadPool;
@@ -265,6 +266,27 @@ TEST(ThreadPool, ShutdownIsBoundedAndAbandonsAStuckItemWithoutKillingIt)
     SetEvent(release.handle);
     EXPECT_TRUE(WaitFor([&] { return destroyed == 1; }));
     EXPECT_EQ(running, 0);
+}
+
+TEST(ThreadPool, StopAndWaitReturnsOnlyOnceEveryWorkerHasLeft)
+{
+    Event release;
+    std::atomic<int> running{0}, destroyed{0};
+    CThreadPool pool;
+    ASSERT_EQ(pool.Start(2, 2), 1);
+    pool.PostWorkItem(new BlockingItem(release.handle, false, running, destroyed));
+    ASSERT_TRUE(WaitFor([&] { return running == 1; }));
+    // The item ends well after the 300 ms that Shutdown would give it.
+    std::thread releaser([&] {
+        WaitFor([&] { return pool.IsStopRequested(); });
+        Sleep(600);
+        SetEvent(release.handle);
+    });
+    pool.StopAndWait();
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(running, 0);
+    EXPECT_EQ(pool.GetWorkerCount(), 0);
+    releaser.join();
 }
 
 TEST(ThreadPool, GlobalPoolPostsAndDropsWithoutAPool)

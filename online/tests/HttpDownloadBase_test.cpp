@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace
 {
 class RecordingDownload : public CHttpDownloadBase
@@ -136,6 +138,35 @@ TEST_F(HttpDownloadBaseTest, UnreachableOrUnusableHostFails)
         EXPECT_EQ(download.failedCalls, 1);
         EXPECT_EQ(download.statusCode, 0);
     }
+}
+
+TEST_F(HttpDownloadBaseTest, AnAbortedExchangeDeliversNothing)
+{
+    // Aborted while it waits for the answer, which comes only afterwards
+    // (Wine does not end the blocked call when the request is closed).
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CLocalHttpServer::Answer held;
+    held.body = "late";
+    held.hold = release;
+    server.SetAnswer("/update/msg.xml", held);
+    RecordingDownload download;
+    BOOL result = TRUE;
+    std::thread worker([&] { result = Fetch(download, L"/update/msg.xml"); });
+    for (DWORD start = GetTickCount(); server.Requests().empty() && GetTickCount() - start < 10000;)
+        Sleep(1);
+    download.Abort();
+    SetEvent(release);
+    worker.join();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(0, download.dataCalls);
+    CloseHandle(release);
+
+    // Aborted before it starts: nothing is sent.
+    server.ClearRequests();
+    RecordingDownload early;
+    early.Abort();
+    EXPECT_FALSE(Fetch(early));
+    EXPECT_TRUE(server.Requests().empty());
 }
 
 TEST(SplitWebHost, KeepsThePort)

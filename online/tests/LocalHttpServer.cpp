@@ -90,7 +90,7 @@ CLocalHttpServer::~CLocalHttpServer()
     WSACleanup();
 }
 
-bool CLocalHttpServer::Start()
+bool CLocalHttpServer::Start(unsigned short port)
 {
     listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (listener_ == INVALID_SOCKET)
@@ -98,8 +98,13 @@ bool CLocalHttpServer::Start()
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_port = htons(port);
     int length = sizeof(address);
+    // A fixed port is taken again right after the last run's connections
+    // closed, some of which still wait out their time.
+    BOOL reuse = TRUE;
+    if (port)
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof(reuse));
     if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
         listen(listener_, 16) != 0 ||
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
@@ -108,12 +113,15 @@ bool CLocalHttpServer::Start()
         return false;
     }
     port_ = ntohs(address.sin_port);
+    stopped_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread_ = std::thread([this] { Serve(); });
     return true;
 }
 
 void CLocalHttpServer::Stop()
 {
+    if (stopped_)
+        SetEvent(stopped_);
     if (listener_ != INVALID_SOCKET) {
         // Closing the listener ends the blocked accept.
         closesocket(listener_);
@@ -121,6 +129,9 @@ void CLocalHttpServer::Stop()
     }
     if (thread_.joinable())
         thread_.join();
+    if (stopped_)
+        CloseHandle(stopped_);
+    stopped_ = nullptr;
 }
 
 CString CLocalHttpServer::Host() const
@@ -201,6 +212,10 @@ void CLocalHttpServer::HandleConnection(uintptr_t client)
     }
 
     Answer answer = FindAnswer(request.target);
+    if (answer.hold) {
+        HANDLE events[] = {answer.hold, stopped_};
+        WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    }
     if (answer.hangUp)
         return;
     size_t length = answer.generatedLength ? answer.generatedLength : answer.body.size();

@@ -28,6 +28,8 @@ public:
         size_t missingBytes = 0;
         // Close the connection without answering.
         bool hangUp = false;
+        // When set, the answer waits for this event (or for Stop).
+        void* hold = nullptr;
     };
 
     // A recorded request, split for the checks.
@@ -46,8 +48,9 @@ public:
     CLocalHttpServer();
     ~CLocalHttpServer();
 
-    // Listens on 127.0.0.1 at a free port; false when it can't.
-    bool Start();
+    // Listens on 127.0.0.1 at the port, a free one when 0; false when it
+    // can't.
+    bool Start(unsigned short port = 0);
     void Stop();
 
     unsigned short Port() const { return port_; }
@@ -67,6 +70,7 @@ private:
     Answer FindAnswer(const std::string& target) const;
 
     uintptr_t listener_ = ~uintptr_t(0); // a SOCKET; winsock2.h stays out of this header
+    void* stopped_ = nullptr;            // an event set by Stop, ends a held answer
     unsigned short port_ = 0;
     std::thread thread_;
     mutable std::mutex mutex_;

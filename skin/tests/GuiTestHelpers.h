@@ -249,19 +249,21 @@ private:
 };
 
 // Saves what the X screen shows under a window (frame and children) as PNG.
-inline bool SaveWindowShot(HWND hwnd, const std::wstring& path)
+// A window of another process is taken from the screen itself.
+inline bool SaveWindowShot(HWND hwnd, const std::wstring& path, bool fromScreen = false)
 {
     RECT rect;
     GetWindowRect(hwnd, &rect);
-    HDC dc = GetWindowDC(hwnd);
+    HWND source = fromScreen ? nullptr : hwnd;
+    HDC dc = fromScreen ? GetDC(nullptr) : GetWindowDC(hwnd);
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     HDC memory = CreateCompatibleDC(dc);
     HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, dc, fromScreen ? rect.left : 0, fromScreen ? rect.top : 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
-    ReleaseDC(hwnd, dc);
+    ReleaseDC(source, dc);
     bool saved = false;
     {
         Gdiplus::Bitmap image(bitmap, nullptr);

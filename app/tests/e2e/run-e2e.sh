@@ -2,7 +2,8 @@
 # Runs the end-to-end probe against the real program in a fresh Wine prefix
 # of its own (a copy of the booted test prefix), under the test display or
 # a private Xvfb.  Every process of that prefix is ended afterwards.
-# Usage: run-e2e.sh <probe.exe> <Quorventile.exe> <work folder>
+# Usage: [QV_BITS=32] run-e2e.sh <probe.exe> <Quorventile.exe> <work folder>
+# QV_BITS (from CTest) names the tree, 64 by default.
 set -u
 probe=$1
 program=$2
@@ -11,6 +12,7 @@ QV_ROOT=$(cd "$(dirname "$0")/../../.." && pwd)
 export QV_ROOT
 . "$QV_ROOT/tools/wine-env.sh"
 . "$QV_ROOT/tools/xvfb.sh"
+if [ "$QV_BITS" = 32 ]; then qv_enter_32bit "$0" "$@"; fi
 qv_prepare_prefix
 
 rm -rf "$work/prefix" "$work/home"
@@ -35,7 +37,7 @@ finish() {
 }
 trap finish EXIT INT TERM
 wineserver -p
-timeout 240 "$QV_WINE64" "$probe"
+timeout 240 "$(qv_loader)" "$probe"
 status=$?
 for shot in "$work"/artefacts/*.bmp; do
     [ -f "$shot" ] && command -v convert >/dev/null || continue

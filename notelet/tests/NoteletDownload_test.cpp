@@ -1,0 +1,117 @@
+// The message feed: what a msg.xml body yields, when the cache is stale,
+// and what a body does to the store and the bar.  The exchange with the web
+// host itself is tested end to end (tests/e2e).
+#include "notelet/NoteletDownload.h"
+
+#include "core/tests/TempDataFolder.h"
+#include "notelet/MsgDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace
+{
+
+std::string Titles(const BottomMsgFeed& feed)
+{
+    std::string titles;
+    for (const auto& message : feed.messages) {
+        titles += ToUtf8(message->title).GetString();
+        titles +=
+            "|" + std::string(ToUtf8(message->url).GetString()) + "|" + std::to_string(message->dur) + ";";
+    }
+    return titles;
+}
+
+BottomMsgFeed Parse(const std::string& body)
+{
+    return ParseBottomMsgFeed(body.data(), static_cast<int>(body.size()));
+}
+
+} // namespace
+
+TEST(BottomMsgFeed, ReadsRootBottommsgAndEachMsg)
+{
+    const struct {
+        const char* name;
+        std::string body;
+        bool valid;
+        int dur;
+        const char* titles;
+    } cases[] = {
+        {"two messages",
+         "<?xml version=\"1.0\" encoding=\"utf-8\"?><root dur=\"3600\"><other/><bottommsg>"
+         "<msg title=\"新版本 &amp; 更多\" url=\"http://a/1?x=1&amp;y=2\" dur=\"5\"/><note/>"
+         "<msg title=\"second\" url=\"https://a/2\"/></bottommsg></root>",
+         true, 3600, "新版本 & 更多|http://a/1?x=1&y=2|5;second|https://a/2|0;"},
+        {"byte-order mark",
+         "\xEF\xBB\xBF<root><bottommsg><msg title=\"t\" url=\"u\" dur=\"1\"/></bottommsg></root>", true, 0,
+         "t|u|1;"},
+        {"first bottommsg only",
+         "<root><bottommsg><msg title=\"a\"/></bottommsg><bottommsg><msg title=\"b\"/></bottommsg></root>",
+         true, 0, "a||0;"},
+        {"ends at the first NUL", std::string("<root dur=\"7\"/>\0<garbage", 24), true, 7, ""},
+        {"negative interval", "<root dur=\"-1\"><bottommsg/></root>", true, -1, ""},
+        {"no bottommsg", "<root dur=\"60\"><msg title=\"x\"/></root>", true, 60, ""},
+        {"no root", "<feed><bottommsg><msg title=\"x\"/></bottommsg></feed>", false, 0, ""},
+        {"not XML", "<html><body>502 Bad Gateway", false, 0, ""},
+        {"empty", "", false, 0, ""},
+    };
+    for (const auto& c : cases) {
+        BottomMsgFeed feed = Parse(c.body);
+        EXPECT_EQ(c.valid, feed.valid) << c.name;
+        EXPECT_EQ(c.dur, feed.dur) << c.name;
+        EXPECT_EQ(c.titles, Titles(feed)) << c.name;
+    }
+}
+
+TEST(BottomMsgFeed, RefreshIntervalAndStaleness)
+{
+    EXPECT_EQ(86400, FeedRefreshInterval(L""));
+    EXPECT_EQ(600, FeedRefreshInterval(L"600"));
+    EXPECT_EQ(4294967295LL, FeedRefreshInterval(L"4294967295"));
+
+    const struct {
+        long long age; // now - CreateTime
+        bool stale;
+    } cases[] = {{0, false}, {599, false}, {600, true}, {100000, true}, {-1, true}, {-100000, true}};
+    const long long now = 1700000000;
+    for (const auto& c : cases)
+        EXPECT_EQ(c.stale, IsFeedCacheStale(now, now - c.age, 600)) << c.age;
+}
+
+TEST(NoteletDownload, WhatABodyDoesToTheStoreTheIntervalAndTheBar)
+{
+    TempDataFolder dir;
+    ASSERT_EQ(1, OpenMsgDatabase(dir.folder + L"\\Notelet.db"));
+    auto deliver = [](const std::string& body, int fromCache) {
+        CNoteletDownload().OnData(body.data(), static_cast<int>(body.size()), fromCache);
+    };
+    auto cached = [] {
+        int length = 0;
+        long long createTime = 0;
+        std::unique_ptr<char[]> copy = LoadBottomMsgFile(&length, &createTime);
+        return copy ? std::string(copy.get(), length) : "<none>";
+    };
+    // The stored copy is shown but not stored again.
+    deliver("<root dur=\"1800\"><bottommsg><msg title=\"旧\"/></bottommsg></root>", 1);
+    EXPECT_EQ("<none>", cached());
+    EXPECT_EQ(CString(L"1800"), GetInfoDuration());
+    EXPECT_EQ(CString(L"旧"), BottomMsgBar().GetShownText());
+    // Stored as sent, but changing neither the interval nor the bar.
+    for (const std::string body :
+         {"<root dur=\"0\"><bottommsg/></root>", "<root dur=\"-5\"><bottommsg/></root>", "502 Bad Gateway"}) {
+        deliver(body, 0);
+        EXPECT_EQ(body, cached());
+        EXPECT_EQ(CString(L"1800"), GetInfoDuration()) << body;
+        EXPECT_EQ(CString(L"旧"), BottomMsgBar().GetShownText()) << body;
+    }
+    const std::string fresh =
+        "<root><bottommsg><msg title=\"甲\" url=\"http://a/\" dur=\"3\"/></bottommsg></root>";
+    deliver(fresh, 0);
+    EXPECT_EQ(fresh, cached());
+    EXPECT_EQ(CString(L"甲"), BottomMsgBar().GetShownText());
+    CloseMsgDatabase();
+    BottomMsgBar().ClearMessages();
+}
