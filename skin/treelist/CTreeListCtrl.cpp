@@ -53,6 +53,8 @@ int CTreeListCtrl::OnCreate(LPCREATESTRUCT cs)
     if (CWnd::OnCreate(cs) == -1)
         return -1;
     m_windowThread = ::GetCurrentThreadId();
+    // A layout posted to an earlier window of this object died with it.
+    m_layoutPending = false;
     if (!m_toolTip.Create(this, TTS_ALWAYSTIP))
         return -1;
     m_toolTip.Activate(TRUE);
@@ -74,6 +76,7 @@ void CTreeListCtrl::OnDestroy()
         m_toolTip.DestroyWindow();
     DeleteAllItems();
     CWnd::OnDestroy();
+    m_headerReady = false;
 }
 
 BOOL CTreeListCtrl::PreTranslateMessage(MSG* msg)
@@ -603,8 +606,18 @@ bool CTreeListCtrl::IsSuperseded(Request request)
 
 void CTreeListCtrl::HandleRequest(Request request, WPARAM wParam, LPARAM lParam)
 {
-    if (IsSuperseded(request))
+    const bool layoutFirst = request == RequestEnsureVisible || request == RequestSelectItem;
+    if (IsSuperseded(request)) {
+        // The request that takes its place still lays out first when this
+        // one asked to: its item may have been added since the last layout.
+        if (layoutFirst && lParam)
+            m_layoutOwed = true;
         return;
+    }
+    if (layoutFirst && (lParam || m_layoutOwed)) {
+        m_layoutOwed = false;
+        RecalcLayout();
+    }
     auto* item = reinterpret_cast<CTreeListItem*>(wParam);
     switch (request) {
     case RequestLayout:
@@ -622,14 +635,10 @@ void CTreeListCtrl::HandleRequest(Request request, WPARAM wParam, LPARAM lParam)
         break;
     }
     case RequestEnsureVisible:
-        if (lParam)
-            RecalcLayout();
         EnsureVisible(item);
         RecalcLayout();
         break;
     case RequestSelectItem:
-        if (lParam)
-            RecalcLayout();
         EnsureVisible(item);
         SelectItem(item, TRUE, FALSE, TRUE);
         RecalcLayout();

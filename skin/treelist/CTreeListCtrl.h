@@ -314,6 +314,8 @@ private:
     void BuildRows();
     void AddRowsOf(CTreeListItem* item, int& y);
     void UpdateScrollBars();
+    // true when the header's window rectangle changed.
+    bool MoveHeader();
     void PlaceHeader();
     int GetVertPos();
     int CalcVisibleRange(int position, int top, int bottom);
@@ -348,6 +350,7 @@ private:
     UINT m_messages[RequestCount];
     DWORD m_windowThread = 0;
     std::atomic<bool> m_layoutPending{false};
+    bool m_layoutOwed = false; // by a skipped request that asked for a layout first
     bool m_inLayout = false;
     bool m_layoutAgain = false;
 

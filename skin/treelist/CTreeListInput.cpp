@@ -85,44 +85,38 @@ void CTreeListCtrl::OnLButtonDown(UINT keys, CPoint point)
 {
     CWnd::OnLButtonDown(keys, point);
     SetFocus();
+    BOOL marquee = FALSE;
     {
+        // Held from the hit test to the selection, so that a worker cannot
+        // free the row in between.
         CScopedLock lock(m_lock);
         m_pendingItem = nullptr;
         m_marqueeActive = FALSE;
         m_inDrag = FALSE;
         m_leftButtonDown = true;
-    }
-    CTreeListItem* hit = HitTest(point);
-    BOOL marquee = FALSE;
-    if (hit) {
-        const BOOL selected = IsItemSelected(hit);
-        {
-            CScopedLock lock(m_lock);
-            m_pressedItem = hit;
-        }
-        marquee = m_dragEnabled && !selected;
-        if (keys & MK_CONTROL) {
-            SelectItem(hit, FALSE, FALSE, TRUE);
-        } else if (keys & MK_SHIFT) {
-            if (CTreeListItem* anchor = GetFirstSelectedItem())
-                SelectRange(anchor, hit);
-            else
+        CTreeListItem* hit = HitTest(point);
+        m_pressedItem = hit;
+        if (hit) {
+            const BOOL selected = hit->selected;
+            marquee = m_dragEnabled && !selected;
+            if (keys & MK_CONTROL) {
+                SelectItem(hit, FALSE, FALSE, TRUE);
+            } else if (keys & MK_SHIFT) {
+                if (CTreeListItem* anchor = GetFirstSelectedItem())
+                    SelectRange(anchor, hit);
+                else
+                    SelectItem(hit, TRUE, FALSE, TRUE);
+            } else if (selected) {
+                // The selection collapses to it at the release, unless a
+                // drag takes the press.
+                m_pendingItem = hit;
+            } else {
                 SelectItem(hit, TRUE, FALSE, TRUE);
-        } else if (selected) {
-            // The selection collapses to it at the release, unless a drag
-            // takes the press.
-            CScopedLock lock(m_lock);
-            m_pendingItem = hit;
+            }
         } else {
-            SelectItem(hit, TRUE, FALSE, TRUE);
+            SelectItem(nullptr, FALSE, FALSE, FALSE);
+            marquee = m_dragEnabled;
         }
-    } else {
-        {
-            CScopedLock lock(m_lock);
-            m_pressedItem = nullptr;
-        }
-        SelectItem(nullptr, FALSE, FALSE, FALSE);
-        marquee = m_dragEnabled;
     }
     if (!marquee)
         return;
@@ -228,8 +222,9 @@ void CTreeListCtrl::UpdateHotItem()
 
 void CTreeListCtrl::UpdateHotItemAt(POINT client)
 {
-    CTreeListItem* hit = HitTest(client);
+    // One lock from the hit test on: a row freed in between would stay hot.
     CScopedLock lock(m_lock);
+    CTreeListItem* hit = HitTest(client);
     if (hit == m_hotItem)
         return;
     for (CTreeListItem* item : {m_hotItem, hit}) {
@@ -250,6 +245,11 @@ void CTreeListCtrl::OnMouseMove(UINT keys, CPoint point)
     if (!m_dragEnabled || !(keys & MK_LBUTTON) || !m_leftButtonDown)
         return;
     if (!m_marqueeActive) {
+        // Only a marquee takes the capture here: a captured move without one
+        // is the scroll bar's press. (The last press here may still look
+        // held, when a drag's own loop took its release.)
+        if (::GetCapture() == m_hWnd)
+            return;
         m_inDrag = TRUE;
         BeginDrag();
         m_inDrag = FALSE;

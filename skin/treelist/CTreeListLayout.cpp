@@ -229,10 +229,11 @@ void CTreeListCtrl::UpdateScrollBars()
     }
 }
 
-void CTreeListCtrl::PlaceHeader()
+bool CTreeListCtrl::MoveHeader()
 {
+    CScopedLock lock(m_lock);
     if (!(m_styleFlags & StyleHeader) || !m_headerReady)
-        return;
+        return false;
     CRect before;
     m_header->GetWindowRect(&before);
     const int x = m_headerRect.left - CoolSB_GetScrollPos(m_hWnd, SB_HORZ);
@@ -240,7 +241,12 @@ void CTreeListCtrl::PlaceHeader()
                            SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     CRect after;
     m_header->GetWindowRect(&after);
-    if (after != before)
+    return after != before;
+}
+
+void CTreeListCtrl::PlaceHeader()
+{
+    if (MoveHeader())
         OnHeaderMoved(m_header.get());
 }
 
@@ -529,14 +535,7 @@ void CTreeListCtrl::OnHScroll(UINT code, UINT, HWND)
     const SCROLLINFO info = ReadScrollBar(SB_HORZ, SIF_ALL);
     SCROLLINFO moved = {sizeof(moved), SIF_POS, 0, 0, 0, ScrolledPosition(info, code), 0};
     SetScrollBar(SB_HORZ, moved);
-    {
-        CScopedLock lock(m_lock);
-        if ((m_styleFlags & StyleHeader) && m_headerReady) {
-            const int x = m_headerRect.left - CoolSB_GetScrollPos(m_hWnd, SB_HORZ);
-            m_header->SetWindowPos(nullptr, x, m_headerRect.top, m_headerRect.right - x,
-                                   m_headerRect.Height(), SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        }
-    }
+    MoveHeader();
     RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
 }
 

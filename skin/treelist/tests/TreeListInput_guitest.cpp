@@ -2,6 +2,7 @@
 // click, Ctrl, Shift and right click, expanding by click, double click and
 // keys, drags, the marquee and its automatic scrolling.
 #include "TreeListTestHelpers.h"
+#include "framework/coolsb/CoolSB.h"
 
 #include <string>
 
@@ -184,6 +185,35 @@ TEST_F(TreeInput, MovingWithTheButtonOnASelectedRowStartsADrag)
     // A move still carrying the button after the release starts nothing.
     Post(WM_MOUSEMOVE, MK_LBUTTON, Row(3, 250));
     EXPECT_EQ(2, tree.drags);
+}
+
+// A drag's own loop takes the release, so the list never sees it. Holding
+// the scroll bar's arrow afterwards (the bar captures the mouse for the list's
+// window) and moving must scroll, not drag the selection again.
+TEST_F(TreeInput, HoldingTheScrollBarAfterADragStartsNoDrag)
+{
+    ASSERT_TRUE(InitializeCoolSB(tree.m_hWnd));
+    Fill(30, 0);
+    tree.SetDragEnabled(TRUE);
+    Select({3});
+    Post(WM_LBUTTONDOWN, MK_LBUTTON, Row(3));
+    Post(WM_MOUSEMOVE, MK_LBUTTON, Row(3, 270));
+    ASSERT_EQ(1, tree.drags);
+
+    CRect window, client;
+    tree.GetWindowRect(&window);
+    tree.GetClientRect(&client);
+    CPoint arrow(client.right + 4, client.bottom - 4); // the bar's down arrow
+    tree.ClientToScreen(&arrow);
+    ASSERT_LT(arrow.x, window.right);
+    Post(WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(arrow.x, arrow.y));
+    ASSERT_EQ(tree.m_hWnd, GetCapture());
+    EXPECT_EQ(1, tree.GetFirstVisibleRow());
+    tree.ScreenToClient(&arrow);
+    Post(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(arrow.x, arrow.y - 2));
+    Post(WM_LBUTTONUP, 0, MAKELPARAM(arrow.x, arrow.y - 2));
+    EXPECT_EQ(1, tree.drags);
+    EXPECT_EQ(nullptr, GetCapture());
 }
 
 TEST_F(TreeInput, TheHotItemFollowsTheMouse)

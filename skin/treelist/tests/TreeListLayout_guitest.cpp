@@ -207,6 +207,43 @@ TEST_F(TreeWindow, RequestsOfDeletedItemsAreIgnored)
     EXPECT_GE(tree.GetLastVisibleRow(), 19);
 }
 
+// Of a burst of select or ensure-visible requests only the last is carried
+// out, but a layout that an earlier one asked for still comes first, so a
+// row added since the last layout is found and scrolled to.
+TEST_F(TreeWindow, ASkippedRequestStillLaysOutFirst)
+{
+    Fill(30, 0);
+    for (auto request : {CTreeListCtrl::RequestSelectItem, CTreeListCtrl::RequestEnsureVisible}) {
+        tree.SendMessage(WM_VSCROLL, SB_TOP);
+        CTreeListItem* added = tree.InsertItem(nullptr, L"new");
+        tree.PostRequest(request, groupItems[1], 1);
+        tree.PostRequest(request, added, 0);
+        Drain();
+        const int row = tree.GetRowCount() - 1;
+        ASSERT_EQ(added, tree.GetRowItem(row));
+        EXPECT_LE(tree.GetFirstVisibleRow(), row) << request;
+        EXPECT_GE(tree.GetLastVisibleRow(), row) << request;
+        if (request == CTreeListCtrl::RequestSelectItem) {
+            EXPECT_EQ(added, tree.GetFirstSelectedItem());
+        }
+    }
+}
+
+// A window made again from the same object takes posted layouts again (the
+// layout its destruction asked for never came).
+TEST_F(TreeWindow, ARecreatedWindowTakesLayoutRequests)
+{
+    Fill(3, 0);
+    tree.DestroyWindow();
+    ASSERT_TRUE(tree.Create(&parent, CRect(0, 0, 300, 200)));
+    Drain();
+    tree.InsertItem(nullptr, L"again");
+    tree.PostLayout();
+    Drain();
+    EXPECT_EQ(1, tree.GetRowCount());
+    ASSERT_NE(nullptr, tree.GetHeaderCtrl());
+}
+
 // A worker inserts, relabels, expands, selects and deletes while the window
 // keeps painting: nothing waits on the other for good, and the worker's many
 // layout requests fold into a few.
