@@ -272,4 +272,27 @@ TEST_F(QuickLinkList, PaintingShowsTheLastCheckedStateOfATarget)
     list.SendMessage(WM_TIMER, CQuickLinkTreeList::kTargetTimer);
     EXPECT_TRUE(PumpUntil(grey));
 }
+
+// A link starts with its arguments in its working folder, with the verb
+// "open" and as administrator ("runas") alike.
+TEST_F(QuickLinkList, LinksStartWithTheirArgumentsInTheirFolder)
+{
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    LinkLaunchInfo link;
+    link.linktype = LinkTypeFile;
+    link.path.Format(L"%s\\cmd.exe", system);
+    for (int runAs : {0, 1}) {
+        link.args.Format(L"/c echo ran%d>started.txt", runAs);
+        link.workdir.Format(L"%s\\in %d", dir.folder.GetString(), runAs);
+        CreateDirectoryW(link.workdir, nullptr);
+        CQuickLinkTreeList::LaunchLink(link, runAs);
+        const std::string expected = "ran" + std::to_string(runAs) + "\r\n";
+        EXPECT_TRUE(PumpUntil([&] {
+            std::vector<unsigned char> bytes = TempDataFolder::ReadBytes(link.workdir + L"\\started.txt");
+            return std::string(bytes.begin(), bytes.end()) == expected;
+        })) << runAs;
+    }
+}
 } // namespace
+
