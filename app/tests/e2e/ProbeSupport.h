@@ -52,7 +52,8 @@ struct Program {
     {
         DWORD id = 0;
         GetWindowThreadProcessId(window, &id);
-        process.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id);
+        process.hProcess =
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id);
     }
     // Waits for the process to end; false when it is still running.
     bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr)
@@ -243,8 +244,8 @@ inline void ReadRows(std::vector<CatalogRow>& catalogs, std::vector<LinkRow>& li
         for (; !query.Eof(); query.NextRow()) {
             auto text = [&](const char* column) { return FromUtf8(query.GetStringField(column)).str(); };
             links.push_back({query.GetIntField("id"), query.GetIntField("cid"), query.GetIntField("preid"),
-                             query.GetIntField("linktype"), query.GetIntField("csidl"), text("name"), text("path"),
-                             text("args"), text("workdir")});
+                             query.GetIntField("linktype"), query.GetIntField("csidl"), text("name"),
+                             text("path"), text("args"), text("workdir")});
         }
     } catch (...) {
         ADD_FAILURE() << "reading AppData.db";

@@ -4,10 +4,12 @@
 // the registry, initialised with the shell's data object of real files and
 // a folder, its menu built and one group chosen; the program, running or
 // not, then holds the paths as links of that group in AppData.db.
+#include "app/SingleInstance.h"
 #include "app/tests/e2e/ProbeSupport.h"
 #include "core/AppPaths.h"
 #include "core/CatalogStore.h"
 #include "framework/tests/GTestPrinters.h"
+#include "shellext/MainAppHandOver.h"
 #include "shellext/tests/probe/ShellMenuClient.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +18,7 @@
 #include <shlobj.h>
 
 #include <iterator>
+#include <utility>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -105,8 +108,8 @@ std::vector<std::wstring> PathsOf(const std::vector<LinkRow>& chain)
 
 struct Case {
     const char* name;
-    bool running;    // the program runs (WM_COPYDATA) or is started by the extension
-    size_t group;    // the index of the group chosen
+    bool running; // the program runs (WM_COPYDATA) or is started by the extension
+    size_t group; // the index of the group chosen
 };
 
 void PrintTo(const Case& c, std::ostream* os)
@@ -189,6 +192,33 @@ protected:
         ReadRows(seededGroups, seededLinks);
     }
 
+    std::vector<LinkRow> LinksOf(size_t group)
+    {
+        std::vector<CatalogRow> groups;
+        std::vector<LinkRow> links;
+        ReadRows(groups, links);
+        return ChainOf(links, seededGroups[group].cid);
+    }
+
+    // Once the paths arrive: appended whole, in order, after the link the
+    // group held; no group added or renamed, the other group untouched.
+    void ExpectAppended(size_t group, const std::vector<std::wstring>& paths)
+    {
+        std::vector<std::wstring> expected = {seededLinks[group].path};
+        expected.insert(expected.end(), paths.begin(), paths.end());
+        EXPECT_TRUE(WaitFor([&] { return LinksOf(group).size() == expected.size(); }));
+        EXPECT_EQ(PathsOf(LinksOf(group)), expected);
+        std::vector<CatalogRow> groups;
+        std::vector<LinkRow> links;
+        ReadRows(groups, links);
+        ASSERT_EQ(groups.size(), seededGroups.size());
+        for (size_t i = 0; i < groups.size(); ++i)
+            EXPECT_EQ(std::tie(groups[i].cid, groups[i].preid, groups[i].name),
+                      std::tie(seededGroups[i].cid, seededGroups[i].preid, seededGroups[i].name));
+        const size_t other = 1 - group;
+        EXPECT_EQ(PathsOf(LinksOf(other)), std::vector<std::wstring>{seededLinks[other].path});
+    }
+
     std::vector<CatalogRow> seededGroups;
     std::vector<LinkRow> seededLinks;
 };
@@ -226,33 +256,31 @@ TEST_P(ShellExtE2E, ChoosingAGroupAddsTheSelectionToIt)
         program.Adopt(MainWindow());
         EXPECT_EQ(ImageOf(program.process.hProcess), ProgramFolder() + L"\\Quorventile.exe");
     }
-    std::vector<CatalogRow> groupRows;
-    std::vector<LinkRow> links;
-    const int cid = seededGroups[c.group].cid;
-    EXPECT_TRUE(WaitFor([&] {
-        ReadRows(groupRows, links);
-        return ChainOf(links, cid).size() == 1 + selection.size();
-    }));
+    ExpectAppended(c.group, selection);
+    std::vector<std::pair<int, std::wstring>> shownLinks;
+    for (const LinkRow& link : LinksOf(c.group))
+        shownLinks.emplace_back(link.linktype, link.name);
+    ASSERT_EQ(shownLinks.size(), 4u);
+    EXPECT_EQ(shownLinks[1], std::make_pair(3, std::wstring(L"a b 'c'.txt")));
+    EXPECT_EQ(shownLinks[2], std::make_pair(3, std::wstring(L"中文 “文件”.txt")));
+    EXPECT_EQ(shownLinks[3], std::make_pair(2, std::wstring(L"文件夹 x")));
+}
 
-    // Appended whole, in order, after the link the group held; no group
-    // added or renamed, the other group untouched.
-    std::vector<LinkRow> chain = ChainOf(links, cid);
-    std::vector<std::wstring> expected = {seededLinks[c.group].path};
-    expected.insert(expected.end(), selection.begin(), selection.end());
-    EXPECT_EQ(PathsOf(chain), expected);
-    std::vector<int> types;
-    for (const LinkRow& link : chain)
-        types.push_back(link.linktype);
-    EXPECT_EQ(types, (std::vector<int>{3, 3, 3, 2}));
-    ASSERT_EQ(chain.size(), 4u);
-    EXPECT_EQ(chain[2].name, L"中文 “文件”.txt");
-    ASSERT_EQ(groupRows.size(), seededGroups.size());
-    for (size_t i = 0; i < groupRows.size(); ++i)
-        EXPECT_EQ(std::tie(groupRows[i].cid, groupRows[i].preid, groupRows[i].name),
-                  std::tie(seededGroups[i].cid, seededGroups[i].preid, seededGroups[i].name));
-    const size_t other = 1 - c.group;
-    EXPECT_EQ(PathsOf(ChainOf(links, seededGroups[other].cid)),
-              std::vector<std::wstring>{seededLinks[other].path});
+// Two starts racing (the extension's and the user's): the one that finds
+// the other running passes its command on, also before that one's window
+// is there.
+TEST_F(ShellExtE2E, ASecondStartHandsItsCommandToTheRunningOne)
+{
+    const std::vector<std::wstring> selection = Selection();
+    std::vector<CString> paths(selection.begin(), selection.end());
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(WaitFor([] { return CSingleInstanceMutex::Exists(); }));
+    Program second;
+    ASSERT_TRUE(second.Start(L"-addlinkstocatalog " + BuildAddLinksCommand(kGroups[1], paths).str()));
+    EXPECT_TRUE(second.WaitExit(20000));
+    ExpectAppended(1, selection);
+    EXPECT_EQ(WaitForSingleObject(program.process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "the first one runs on";
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, ShellExtE2E,

@@ -25,7 +25,8 @@ inline DWORD Run(std::wstring commandLine)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return GetLastError();
     WaitForSingleObject(process.hProcess, 60000);
     DWORD code = 1;
@@ -54,14 +55,16 @@ inline ComPtr<IDataObject> ShellData(const std::vector<std::wstring>& paths)
         absolute.push_back(pidl);
         PCUITEMID_CHILD child = nullptr;
         folder.Reset();
-        EXPECT_EQ(SHBindToParent(pidl, IID_IShellFolder, reinterpret_cast<void**>(folder.GetAddressOf()), &child),
-                  S_OK);
+        EXPECT_EQ(
+            SHBindToParent(pidl, IID_IShellFolder, reinterpret_cast<void**>(folder.GetAddressOf()), &child),
+            S_OK);
         children.push_back(child);
     }
     ComPtr<IDataObject> data;
     if (folder) {
         EXPECT_EQ(folder->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()), children.data(),
-                                        IID_IDataObject, nullptr, reinterpret_cast<void**>(data.GetAddressOf())),
+                                        IID_IDataObject, nullptr,
+                                        reinterpret_cast<void**>(data.GetAddressOf())),
                   S_OK);
     }
     for (PIDLIST_ABSOLUTE pidl : absolute)
@@ -84,8 +87,8 @@ inline ComPtr<IContextMenu3> Initialized(IShellExtInit* init, IDataObject* data,
 inline ComPtr<IContextMenu3> Handler(IDataObject* data, HRESULT expected = S_OK)
 {
     ComPtr<IShellExtInit> init;
-    EXPECT_EQ(CoCreateInstance(CLSID_QuorventileShellExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                               reinterpret_cast<void**>(init.GetAddressOf())),
+    EXPECT_EQ(CoCreateInstance(CLSID_QuorventileShellExtension, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IShellExtInit, reinterpret_cast<void**>(init.GetAddressOf())),
               S_OK);
     return Initialized(init.Get(), data, expected);
 }
