@@ -57,8 +57,7 @@ std::wstring AddLinksUrl(const wchar_t* catalog, const std::vector<std::wstring>
 
 LRESULT SendCommand(const std::wstring& url)
 {
-    return SendCopyData(MainWindow(), 2025, url.c_str(),
-                        static_cast<DWORD>((url.size() + 1) * sizeof(wchar_t)));
+    return SendCopyData(MainWindow(), 2025, url.c_str(), static_cast<DWORD>((url.size() + 1) * sizeof(wchar_t)));
 }
 
 BOOL CALLBACK FindList(HWND window, LPARAM found)
@@ -142,8 +141,7 @@ struct ListShot {
     bool HasGreyText(int top) const
     {
         return CountInRowIf(top, 41, [](COLORREF c) { return c != kBackground; }) > 10 &&
-               CountInRowIf(top, 41, [](COLORREF c) { return GetRValue(c) < 128 && GetGValue(c) < 128; }) ==
-                   0;
+               CountInRowIf(top, 41, [](COLORREF c) { return GetRValue(c) < 128 && GetGValue(c) < 128; }) == 0;
     }
     template <typename Test> int CountInRowIf(int top, int left, Test test) const
     {
@@ -154,6 +152,7 @@ struct ListShot {
         return count;
     }
 };
+
 
 class QuickLinks : public ProgramTest
 {
@@ -174,8 +173,7 @@ protected:
     // to one program with one set of arguments.
     static void FirstStart(const std::wstring& arguments = L"")
     {
-        const std::wstring desktop = FolderOf(CSIDL_DESKTOPDIRECTORY),
-                           common = FolderOf(CSIDL_COMMON_DESKTOPDIRECTORY);
+        const std::wstring desktop = FolderOf(CSIDL_DESKTOPDIRECTORY), common = FolderOf(CSIDL_COMMON_DESKTOPDIRECTORY);
         for (const std::wstring& folder : {FolderOf(CSIDL_APPDATA) + L"\\Quorventile", desktop, common})
             ASSERT_TRUE(EmptyFolder(folder)) << "can't empty " << ToUtf8(folder.c_str()).GetString();
         TouchFile(desktop + L"\\note.txt");
@@ -258,10 +256,8 @@ TEST_F(QuickLinks, FirstRunMakesTheDefaultGroupAndCopiesBothDesktops)
     EXPECT_EQ(expected, defaults);
 
     const std::wstring desktop = FolderOf(CSIDL_DESKTOPDIRECTORY);
-    std::set<std::tuple<int, std::wstring, std::wstring, std::wstring>> desk,
-        want = {{3, desktop + L"\\note.txt", L"", L""},
-                {2, desktop + L"\\folder", L"", L""},
-                {4, recorder, recorderArgs, work}};
+    std::set<std::tuple<int, std::wstring, std::wstring, std::wstring>> desk, want = {
+        {3, desktop + L"\\note.txt", L"", L""}, {2, desktop + L"\\folder", L"", L""}, {4, recorder, recorderArgs, work}};
     for (const LinkRow& link : ChainOf(links, catalogs[1].cid))
         desk.emplace(link.linktype, link.path, link.args, link.workdir);
     EXPECT_EQ(want, desk);
@@ -345,8 +341,7 @@ TEST_F(QuickLinks, EnterAndADoubleClickStartTheLinkWithItsArgumentsAndFolder)
 {
     FirstStart();
     auto launched = [&] {
-        HANDLE file =
-            CreateFileW(launchLog.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file = CreateFileW(launchLog.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return std::wstring();
         wchar_t text[1024] = {};

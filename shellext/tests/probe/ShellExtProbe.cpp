@@ -89,8 +89,7 @@ bool KeyExists(HKEY root, const std::wstring& key)
 
 std::wstring ReadFileText(const std::wstring& path)
 {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return kAbsent;
     std::wstring text(GetFileSize(file, nullptr) / sizeof(wchar_t), L'\0');
@@ -176,10 +175,10 @@ void ExpectNothingOfOurs(const Location& at)
 {
     for (const auto& entry : ExpectedEntries())
         EXPECT_EQ(Read(at, entry), kAbsent) << ToUtf8(entry[0].c_str()).GetString();
-    for (const wchar_t* key :
-         {L"CLSID\\{034AAEA4-700F-4D0F-8E3E-1007EDA34F68}", L"QuorventileShellExt.QuorventileShel.1",
-          L"QuorventileShellExt.QuorventileShellE", L"TypeLib\\{38ADBC2D-C7A2-4D37-A348-7F8621925982}",
-          L"Interface\\{FC1A3237-1303-48FC-BA1A-8CEC9C206EEE}"})
+    for (const wchar_t* key : {L"CLSID\\{034AAEA4-700F-4D0F-8E3E-1007EDA34F68}", L"QuorventileShellExt.QuorventileShel.1",
+                               L"QuorventileShellExt.QuorventileShellE",
+                               L"TypeLib\\{38ADBC2D-C7A2-4D37-A348-7F8621925982}",
+                               L"Interface\\{FC1A3237-1303-48FC-BA1A-8CEC9C206EEE}"})
         EXPECT_FALSE(KeyExists(at.root, at.classes + key)) << ToUtf8(key).GetString();
 }
 
@@ -308,8 +307,7 @@ protected:
         files.clear();
         for (const wchar_t* name : {L"a b.txt", L"c.txt"}) {
             files.push_back(Work() + L"\\" + name);
-            HANDLE file =
-                CreateFileW(files.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            HANDLE file = CreateFileW(files.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             CloseHandle(file);
         }
     }
@@ -334,8 +332,8 @@ public:
         std::wstring commandLine = L"\"" + Env(L"QV_PROBE_STANDIN") + L"\" " + mode + L" \"" + record + L"\"";
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
-        EXPECT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &process_));
+        EXPECT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &process_));
         EXPECT_TRUE(WaitFor([] { return FindWindowW(kWindowClass, L"Velmora") != nullptr; }));
     }
     ~RunningProgram()
@@ -352,8 +350,7 @@ public:
     // What the window got: dwData, cbData and the text.
     bool Received(ULONG_PTR* dwData, DWORD* cbData, CString* text) const
     {
-        HANDLE file =
-            CreateFileW(record.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file = CreateFileW(record.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return false;
         std::string bytes(GetFileSize(file, nullptr), '\0');
@@ -437,9 +434,9 @@ TEST_F(ContextMenuTest, CommandIdsStayInTheRangeGiven)
         UINT first, last, flags;
         int vistaGroups, vistaResult, xpGroups, xpResult;
     } cases[] = {
-        {100, 200, CMF_NORMAL, 3, 3, 3, 4}, {100, 102, CMF_NORMAL, 3, 3, 2, 3},
-        {100, 101, CMF_NORMAL, 2, 2, 1, 2}, {100, 100, CMF_NORMAL, 1, 1, 0, 0},
-        {100, 99, CMF_NORMAL, 0, 0, 0, 0},  {100, 200, CMF_DEFAULTONLY, 0, 0, 0, 0},
+        {100, 200, CMF_NORMAL, 3, 3, 3, 4},      {100, 102, CMF_NORMAL, 3, 3, 2, 3},
+        {100, 101, CMF_NORMAL, 2, 2, 1, 2},      {100, 100, CMF_NORMAL, 1, 1, 0, 0},
+        {100, 99, CMF_NORMAL, 0, 0, 0, 0},       {100, 200, CMF_DEFAULTONLY, 0, 0, 0, 0},
     };
     const bool vista = IsVistaOrLater();
     ComPtr<IContextMenu3> handler = Handler(ShellData(files).Get());
@@ -487,8 +484,7 @@ TEST_F(ContextMenuTest, HelpTextPerGroup)
     };
     for (const Case& c : cases) {
         wchar_t text[64] = L"-";
-        EXPECT_EQ(handler->GetCommandString(c.id, c.type, nullptr, reinterpret_cast<LPSTR>(text), c.size),
-                  c.result)
+        EXPECT_EQ(handler->GetCommandString(c.id, c.type, nullptr, reinterpret_cast<LPSTR>(text), c.size), c.result)
             << c.id << " " << c.type;
         EXPECT_STREQ(text, c.text);
     }
@@ -670,8 +666,8 @@ TEST_F(ContextMenuTest, AggregationHandsOutTheInnerUnknownOnly)
 {
     COuter outer;
     ComPtr<IContextMenu> refused;
-    EXPECT_EQ(CoCreateInstance(CLSID_QuorventileShellExtension, &outer, CLSCTX_INPROC_SERVER,
-                               IID_IContextMenu, reinterpret_cast<void**>(refused.GetAddressOf())),
+    EXPECT_EQ(CoCreateInstance(CLSID_QuorventileShellExtension, &outer, CLSCTX_INPROC_SERVER, IID_IContextMenu,
+                               reinterpret_cast<void**>(refused.GetAddressOf())),
               CLASS_E_NOAGGREGATION);
 
     IUnknown* inner = nullptr;
@@ -690,10 +686,10 @@ TEST_F(ContextMenuTest, TheDllStaysWhileObjectsOrLocksLive)
 {
     HMODULE dll = LoadLibraryW(Dll().c_str());
     ASSERT_TRUE(dll);
-    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(
-        reinterpret_cast<void (*)()>(GetProcAddress(dll, "DllCanUnloadNow")));
-    auto getClassObject = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
-        reinterpret_cast<void (*)()>(GetProcAddress(dll, "DllGetClassObject")));
+    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "DllCanUnloadNow")));
+    auto getClassObject =
+        reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(dll, "DllGetClassObject")));
     ASSERT_TRUE(canUnload && getClassObject);
     EXPECT_EQ(canUnload(), S_OK);
 
@@ -703,8 +699,7 @@ TEST_F(ContextMenuTest, TheDllStaysWhileObjectsOrLocksLive)
               S_OK);
     EXPECT_EQ(canUnload(), S_FALSE);
     ComPtr<IUnknown> object;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf())), S_OK);
     factory->LockServer(TRUE);
     factory.Reset();
     EXPECT_EQ(canUnload(), S_FALSE);
@@ -727,8 +722,7 @@ int main(int argc, char** argv)
     CreateDirectoryW((Work() + L"\\Program Files").c_str(), nullptr);
     CreateDirectoryW(ProgramFolder().c_str(), nullptr);
     if (!CopyFileW(Env(L"QV_PROBE_DLL").c_str(), Dll().c_str(), FALSE) ||
-        !CopyFileW(Env(L"QV_PROBE_STANDIN").c_str(), (ProgramFolder() + L"\\Quorventile.exe").c_str(),
-                   FALSE) ||
+        !CopyFileW(Env(L"QV_PROBE_STANDIN").c_str(), (ProgramFolder() + L"\\Quorventile.exe").c_str(), FALSE) ||
         !CopyFileW(Env(L"QV_PROBE_STANDIN").c_str(), (Work() + L"\\Program.exe").c_str(), FALSE)) {
         fprintf(stderr, "probe: run me through run-probe.sh\n");
         return 2;
