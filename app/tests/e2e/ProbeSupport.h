@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/AppDatabase.h"
+#include "framework/tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -23,16 +24,7 @@ inline std::wstring Env(const wchar_t* name)
     return n > 0 && n < 1024 ? value : L"";
 }
 
-template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 15000)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
+using TestSupport::WaitFor;
 
 struct Program {
     PROCESS_INFORMATION process = {};

@@ -280,13 +280,7 @@ protected:
         do {
             if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
                 continue;
-            std::wstring from = folder + L"\\" + found.cFileName;
-            from.push_back(L'\0');
-            SHFILEOPSTRUCTW op = {};
-            op.wFunc = FO_DELETE;
-            op.pFrom = from.c_str();
-            op.fFlags = FOF_NO_UI;
-            SHFileOperationW(&op);
+            TestSupport::DeleteTree(folder + L"\\" + found.cFileName);
         } while (FindNextFileW(search, &found));
         FindClose(search);
         return true;
