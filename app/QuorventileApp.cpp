@@ -84,6 +84,9 @@ BOOL CQuorventileApp::InitInstance()
     // A mutex that can't be made at all leaves the program running without
     // the guard.
     if (m_instanceMutex.Create() == CSingleInstanceMutex::Result::AlreadyRunning) {
+        // The links chosen in Explorer are not lost when two starts race.
+        if (!commandLine.pendingCommand.IsEmpty())
+            HandCommandToRunningInstance(commandLine.pendingCommand, 10000);
         ActivateRunningInstance();
         return FALSE;
     }

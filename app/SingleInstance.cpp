@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "app/AppCopyData.h"
+
 const wchar_t* const SingleInstanceMutexName = L"__{08703010-8C30-4a34-80FC-BE0223759A7B}__Quorventile";
 const wchar_t* const MainWindowClassName = L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventile";
 const wchar_t* const MainWindowTitle = L"Velmora";
@@ -63,4 +65,22 @@ bool ActivateRunningInstance()
     BringWindowToTop(window);
     SetForegroundWindow(window);
     return true;
+}
+
+bool HandCommandToRunningInstance(const CString& commandUrl, DWORD waitMs)
+{
+    // The other instance may still be making its window.
+    HWND window = nullptr;
+    const DWORD start = GetTickCount();
+    while (!(window = FindWindowW(MainWindowClassName, MainWindowTitle)) && GetTickCount() - start < waitMs)
+        Sleep(50);
+    if (!window)
+        return false;
+    COPYDATASTRUCT data = {COPYDATA_APP_COMMAND,
+                           static_cast<DWORD>((commandUrl.GetLength() + 1) * sizeof(wchar_t)),
+                           const_cast<wchar_t*>(commandUrl.GetString())};
+    DWORD_PTR accepted = FALSE;
+    return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                               5000, &accepted) &&
+           accepted;
 }

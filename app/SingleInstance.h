@@ -2,6 +2,8 @@
 // elevated or not, may open.
 #pragma once
 
+#include "framework/CString.h"
+
 #include <windows.h>
 
 extern const wchar_t* const SingleInstanceMutexName;
@@ -39,3 +41,9 @@ private:
 // Brings the running instance's main window to the front, restored when
 // minimised; false when no such window is found.
 bool ActivateRunningInstance();
+
+// Hands a second start's command URL to the running instance, as the shell
+// extension sends it (WM_COPYDATA 2025): the extension starts the program
+// when it finds none running, and two starts may race.  Waits up to waitMs
+// for the running instance's window; false when none appears or it refuses.
+bool HandCommandToRunningInstance(const CString& commandUrl, DWORD waitMs);

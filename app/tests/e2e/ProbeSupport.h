@@ -4,6 +4,7 @@
 
 #include "core/AppDatabase.h"
 #include "framework/tests/TestSupport.h"
+#include "framework/TextConvert.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace Probe
 {
@@ -37,6 +39,14 @@ struct Program {
         return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                               &startup, &process) != 0;
     }
+    // Takes over the program that owns the window (started by another process).
+    void Adopt(HWND window)
+    {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        process.hProcess =
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id);
+    }
     // Waits for the process to end; false when it is still running.
     bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr)
     {
@@ -51,10 +61,10 @@ struct Program {
     }
     void Close()
     {
-        if (process.hProcess) {
-            CloseHandle(process.hProcess);
+        if (process.hThread)
             CloseHandle(process.hThread);
-        }
+        if (process.hProcess)
+            CloseHandle(process.hProcess);
         process = {};
     }
     // Test clean-up only: a program that did not end on WM_CLOSE.
@@ -155,6 +165,113 @@ inline LRESULT SendCopyData(HWND window, ULONG_PTR kind, const void* data, DWORD
     return static_cast<LRESULT>(result);
 }
 
+// A shell folder's path, the folder made when missing.
+inline std::wstring FolderOf(int csidl)
+{
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return folder;
+}
+
+inline std::wstring ExeFolder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+inline void TouchFile(const std::wstring& path)
+{
+    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+}
+
+// Deletes what a folder (a full path, never a relative one) holds.
+inline bool EmptyFolder(const std::wstring& folder)
+{
+    if (folder.size() < 4 || folder.compare(1, 2, L":\\") != 0)
+        return false;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return true;
+    do {
+        if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
+            continue;
+        TestSupport::DeleteTree(folder + L"\\" + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return true;
+}
+
+struct LinkRow {
+    int id, cid, preid, linktype, csidl;
+    std::wstring name, path, args, workdir;
+};
+
+struct CatalogRow {
+    int cid, preid;
+    std::wstring name;
+};
+
+// The rows of both tables, read with the database opened and closed again.
+inline void ReadRows(std::vector<CatalogRow>& catalogs, std::vector<LinkRow>& links)
+{
+    catalogs.clear();
+    links.clear();
+    SetAppDatabasePath(DatabasePath().c_str());
+    OpenAppDatabase();
+    try {
+        auto query = AppDatabase.db.ExecQuery("select * from qv_catalog order by preid;");
+        for (; !query.Eof(); query.NextRow())
+            catalogs.push_back({query.GetIntField("cid"), query.GetIntField("preid"),
+                                FromUtf8(query.GetStringField("name")).str()});
+        query = AppDatabase.db.ExecQuery("select * from qv_link order by id;");
+        for (; !query.Eof(); query.NextRow()) {
+            auto text = [&](const char* column) { return FromUtf8(query.GetStringField(column)).str(); };
+            links.push_back({query.GetIntField("id"), query.GetIntField("cid"), query.GetIntField("preid"),
+                             query.GetIntField("linktype"), query.GetIntField("csidl"), text("name"),
+                             text("path"), text("args"), text("workdir")});
+        }
+    } catch (...) {
+        ADD_FAILURE() << "reading AppData.db";
+    }
+    CloseAppDatabase();
+}
+
+// The links of a group in their chain order; fails the test when the chain
+// is not whole.
+inline std::vector<LinkRow> ChainOf(const std::vector<LinkRow>& links, int cid)
+{
+    std::vector<LinkRow> chain;
+    int last = 0;
+    for (bool found = true; found;) {
+        found = false;
+        for (const LinkRow& link : links) {
+            if (link.cid == cid && link.preid == last) {
+                chain.push_back(link);
+                last = link.id;
+                found = true;
+                break;
+            }
+        }
+    }
+    size_t inGroup = 0;
+    for (const LinkRow& link : links)
+        inGroup += link.cid == cid;
+    EXPECT_EQ(inGroup, chain.size()) << "the preid chain of group " << cid;
+    return chain;
+}
+
+inline const CatalogRow* Catalog(const std::vector<CatalogRow>& catalogs, const wchar_t* name)
+{
+    for (const CatalogRow& catalog : catalogs) {
+        if (catalog.name == name)
+            return &catalog;
+    }
+    return nullptr;
+}
+
 class ProgramTest : public ::testing::Test
 {
 protected:
@@ -170,9 +287,12 @@ protected:
         EXPECT_TRUE(program.Start());
         return WaitForMainWindow();
     }
+    // Also ends a program that another process started.
     static bool CloseProgram()
     {
         HWND window = MainWindow();
+        if (window && !program.process.hProcess)
+            program.Adopt(window);
         if (window)
             PostMessageW(window, WM_CLOSE, 0, 0);
         return program.WaitExit(15000);

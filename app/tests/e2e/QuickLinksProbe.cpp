@@ -21,86 +21,6 @@ namespace
 {
 using namespace Probe;
 
-struct LinkRow {
-    int id, cid, preid, linktype, csidl;
-    std::wstring name, path, args, workdir;
-};
-
-struct CatalogRow {
-    int cid, preid;
-    std::wstring name;
-};
-
-// The rows of both tables, read with the database opened and closed again.
-void ReadRows(std::vector<CatalogRow>& catalogs, std::vector<LinkRow>& links)
-{
-    catalogs.clear();
-    links.clear();
-    SetAppDatabasePath(DatabasePath().c_str());
-    OpenAppDatabase();
-    try {
-        auto query = AppDatabase.db.ExecQuery("select * from qv_catalog order by preid;");
-        for (; !query.Eof(); query.NextRow())
-            catalogs.push_back({query.GetIntField("cid"), query.GetIntField("preid"),
-                                FromUtf8(query.GetStringField("name")).str()});
-        query = AppDatabase.db.ExecQuery("select * from qv_link order by id;");
-        for (; !query.Eof(); query.NextRow()) {
-            auto text = [&](const char* column) { return FromUtf8(query.GetStringField(column)).str(); };
-            links.push_back({query.GetIntField("id"), query.GetIntField("cid"), query.GetIntField("preid"),
-                             query.GetIntField("linktype"), query.GetIntField("csidl"), text("name"), text("path"),
-                             text("args"), text("workdir")});
-        }
-    } catch (...) {
-        ADD_FAILURE() << "reading AppData.db";
-    }
-    CloseAppDatabase();
-}
-
-// The links of a group in their chain order; fails the test when the chain
-// is not whole.
-std::vector<LinkRow> ChainOf(const std::vector<LinkRow>& links, int cid)
-{
-    std::vector<LinkRow> chain;
-    int last = 0;
-    for (bool found = true; found;) {
-        found = false;
-        for (const LinkRow& link : links) {
-            if (link.cid == cid && link.preid == last) {
-                chain.push_back(link);
-                last = link.id;
-                found = true;
-                break;
-            }
-        }
-    }
-    size_t inGroup = 0;
-    for (const LinkRow& link : links)
-        inGroup += link.cid == cid;
-    EXPECT_EQ(inGroup, chain.size()) << "the preid chain of group " << cid;
-    return chain;
-}
-
-// A shell folder's path, the folder made when missing.
-std::wstring FolderOf(int csidl)
-{
-    wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return folder;
-}
-
-std::wstring ExeFolder()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.rfind(L'\\'));
-}
-
-void WriteFile(const std::wstring& path)
-{
-    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-}
-
 bool SaveShortcut(const std::wstring& path, const std::wstring& target, const std::wstring& args,
                   const std::wstring& workdir)
 {
@@ -256,11 +176,11 @@ protected:
         const std::wstring desktop = FolderOf(CSIDL_DESKTOPDIRECTORY), common = FolderOf(CSIDL_COMMON_DESKTOPDIRECTORY);
         for (const std::wstring& folder : {FolderOf(CSIDL_APPDATA) + L"\\Quorventile", desktop, common})
             ASSERT_TRUE(EmptyFolder(folder)) << "can't empty " << ToUtf8(folder.c_str()).GetString();
-        WriteFile(desktop + L"\\note.txt");
+        TouchFile(desktop + L"\\note.txt");
         CreateDirectoryW((desktop + L"\\folder").c_str(), nullptr);
-        WriteFile(desktop + L"\\hidden.txt");
+        TouchFile(desktop + L"\\hidden.txt");
         SetFileAttributesW((desktop + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
-        WriteFile(common + L"\\system.txt");
+        TouchFile(common + L"\\system.txt");
         SetFileAttributesW((common + L"\\system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
         ASSERT_TRUE(SaveShortcut(desktop + L"\\recorder.lnk", recorder, recorderArgs, work));
         ASSERT_TRUE(SaveShortcut(common + L"\\recorder copy.lnk", recorder, recorderArgs, work));
@@ -268,37 +188,12 @@ protected:
         ASSERT_NE(nullptr, WaitForMainWindow());
         ASSERT_TRUE(WaitUntilLoaded());
     }
-    // Deletes what a folder (a full path, never a relative one) holds.
-    static bool EmptyFolder(const std::wstring& folder)
-    {
-        if (folder.size() < 4 || folder.compare(1, 2, L":\\") != 0)
-            return false;
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return true;
-        do {
-            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
-                continue;
-            TestSupport::DeleteTree(folder + L"\\" + found.cFileName);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        return true;
-    }
     static std::wstring File(const wchar_t* name)
     {
         std::wstring path = work + L"\\" + name;
         if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-            WriteFile(path);
+            TouchFile(path);
         return path;
-    }
-    static const CatalogRow* Catalog(const std::vector<CatalogRow>& catalogs, const wchar_t* name)
-    {
-        for (const CatalogRow& catalog : catalogs) {
-            if (catalog.name == name)
-                return &catalog;
-        }
-        return nullptr;
     }
     // The links of a group in chain order, read afresh.
     static std::vector<LinkRow> LinksOf(const wchar_t* name)

@@ -13,7 +13,7 @@
 #include "framework/TextConvert.h"
 #include "framework/tests/GTestPrinters.h"
 #include "framework/tests/TestSupport.h"
-#include "shellext/QuorventileShellExt_h.h"
+#include "shellext/tests/probe/ShellMenuClient.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +26,9 @@
 #include <vector>
 
 using Microsoft::WRL::ComPtr;
+using ShellMenuClient::Handler;
+using ShellMenuClient::Invoke;
+using ShellMenuClient::ShellData;
 
 namespace
 {
@@ -61,24 +64,9 @@ std::wstring Dll()
     return ProgramFolder() + L"\\QuorventileShellExt.dll";
 }
 
-DWORD Run(std::wstring commandLine)
-{
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return GetLastError();
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 DWORD Regsvr32(const std::wstring& switches)
 {
-    return Run(L"regsvr32.exe /s " + switches + L" \"" + Dll() + L"\"");
+    return ShellMenuClient::Regsvr32(switches, Dll());
 }
 
 // A string value, or kAbsent.
@@ -319,55 +307,6 @@ protected:
     {
         EXPECT_EQ(Regsvr32(L"/u"), 0u);
         CoUninitialize();
-    }
-
-    // The data object the shell makes for these files (one folder).
-    static ComPtr<IDataObject> ShellData(const std::vector<std::wstring>& paths)
-    {
-        std::vector<PIDLIST_ABSOLUTE> absolute;
-        std::vector<PCUITEMID_CHILD> children;
-        ComPtr<IShellFolder> folder;
-        for (const std::wstring& p : paths) {
-            PIDLIST_ABSOLUTE pidl = nullptr;
-            EXPECT_EQ(SHParseDisplayName(p.c_str(), nullptr, &pidl, 0, nullptr), S_OK);
-            absolute.push_back(pidl);
-            PCUITEMID_CHILD child = nullptr;
-            folder.Reset();
-            EXPECT_EQ(SHBindToParent(pidl, IID_IShellFolder, reinterpret_cast<void**>(folder.GetAddressOf()), &child),
-                      S_OK);
-            children.push_back(child);
-        }
-        ComPtr<IDataObject> data;
-        EXPECT_EQ(folder->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()), children.data(),
-                                        IID_IDataObject, nullptr, reinterpret_cast<void**>(data.GetAddressOf())),
-                  S_OK);
-        for (PIDLIST_ABSOLUTE pidl : absolute)
-            CoTaskMemFree(pidl);
-        return data;
-    }
-
-    // A handler made as Explorer makes it, initialised with the data.
-    static ComPtr<IContextMenu3> Handler(IDataObject* data, HRESULT expected = S_OK)
-    {
-        ComPtr<IShellExtInit> init;
-        EXPECT_EQ(CoCreateInstance(CLSID_QuorventileShellExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                                   reinterpret_cast<void**>(init.GetAddressOf())),
-                  S_OK);
-        ComPtr<IContextMenu3> menu;
-        if (!init)
-            return menu;
-        EXPECT_EQ(init->Initialize(nullptr, data, nullptr), expected);
-        init.As(&menu);
-        return menu;
-    }
-
-    static HRESULT Invoke(IContextMenu3* handler, UINT index)
-    {
-        CMINVOKECOMMANDINFO info = {};
-        info.cbSize = sizeof(info);
-        info.lpVerb = MAKEINTRESOURCEA(index);
-        info.nShow = SW_SHOWNORMAL;
-        return handler->InvokeCommand(&info);
     }
 
     static std::vector<std::wstring> files;
