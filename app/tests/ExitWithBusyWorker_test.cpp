@@ -6,6 +6,7 @@
 #include "core/Pinyin.h"
 #include "core/ThreadPool.h"
 #include "core/tests/TempDataFolder.h"
+#include "framework/tests/TestSupport.h"
 
 #include <atomic>
 #include <memory>
@@ -13,16 +14,7 @@
 namespace
 {
 
-template <typename Condition> bool WaitFor(Condition done, DWORD timeoutMs = 10000)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(1);
-    }
-    return true;
-}
+using TestSupport::WaitFor;
 
 // Stores a setting, then (unless stopped meanwhile) converts a name, as an
 // add-link item does.

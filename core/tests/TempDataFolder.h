@@ -7,9 +7,9 @@
 #include "framework/CFile.h"
 #include "framework/TextConvert.h"
 #include "framework/tests/GTestPrinters.h"
+#include "framework/tests/TestSupport.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -19,29 +19,15 @@
 class TempDataFolder
 {
 public:
-    TempDataFolder()
+    TempDataFolder() : folder(temp.Path().c_str())
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        static int counter = 0;
-        folder.Format(L"%sqv_test_%u_%d", temp, GetCurrentProcessId(), ++counter);
-        CreateDirectoryW(folder, nullptr);
         AppPaths.dataFolder = folder;
         dbPath = folder + L"\\AppData.db";
         cachePath = folder + L"\\CatalogsCache.bin";
         SetAppDatabasePath(dbPath);
     }
-    ~TempDataFolder()
-    {
-        CloseAppDatabase();
-        std::wstring from = folder.str();
-        from.push_back(L'\0'); // double-zero list for the shell
-        SHFILEOPSTRUCTW op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
-    }
+    // The database is closed before the folder goes.
+    ~TempDataFolder() { CloseAppDatabase(); }
 
     static std::vector<unsigned char> ReadBytes(const wchar_t* path)
     {
@@ -68,6 +54,7 @@ public:
         return bytes;
     }
 
+    TestSupport::TempFolder temp{L"qv_test_"};
     CString folder;
     CString dbPath;
     CString cachePath;

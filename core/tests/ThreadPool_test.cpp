@@ -1,4 +1,5 @@
 #include "core/ThreadPool.h"
+#include "framework/tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +14,7 @@ using SkinControl::CThreadPool;
 namespace
 {
 
-// Waits until the condition holds or the time runs out; never hangs a test.
-template <typename Condition> bool WaitFor(Condition done, DWORD timeoutMs = 10000)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(1);
-    }
-    return true;
-}
+using TestSupport::WaitFor;
 
 struct Journal {
     std::mutex mutex;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/CString.h"
+#include "framework/tests/TestSupport.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -69,34 +70,8 @@ inline bool Exists(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A new folder under the temporary directory, removed with everything in it.
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        static int counter = 0;
-        path_ = std::wstring(base) + L"qvonline" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                std::to_wstring(++counter);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~TempFolder()
-    {
-        std::wstring from = path_;
-        from.push_back(L'\0'); // a double-zero list for the shell
-        SHFILEOPSTRUCTW op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
-    }
-    const std::wstring& Path() const { return path_; }
-    std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-private:
-    std::wstring path_;
+struct TempFolder : TestSupport::TempFolder {
+    TempFolder() : TestSupport::TempFolder(L"qvonline") {}
 };
 
 // Deterministic bytes of many kinds.

@@ -8,6 +8,7 @@
 #include "framework/CWinApp.h"
 #include "skin/CSkinMemDC.h"
 #include "skin/SkinDrawSupport.h"
+#include "framework/tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -44,44 +45,8 @@ private:
     SkinControl::SkinDrawSupport saved_;
 };
 
-// A fresh folder under the temporary directory, removed with its files.
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        static int counter = 0;
-        path_ = std::wstring(base) + L"qvskin" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                std::to_wstring(++counter);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~TempFolder() { Remove(path_); }
-    const std::wstring& Path() const { return path_; }
-    std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-private:
-    static void Remove(const std::wstring& folder)
-    {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                std::wstring full = folder + L"\\" + name;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Remove(full);
-                else
-                    DeleteFileW(full.c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(folder.c_str());
-    }
-    std::wstring path_;
+struct TempFolder : TestSupport::TempFolder {
+    TempFolder() : TestSupport::TempFolder(L"qvskin") {}
 };
 
 inline bool EncoderClsid(const wchar_t* mimeType, CLSID* clsid)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/AppDatabase.h"
+#include "framework/tests/TestSupport.h"
 #include "framework/TextConvert.h"
 
 #include <gtest/gtest.h>
@@ -25,16 +26,7 @@ inline std::wstring Env(const wchar_t* name)
     return n > 0 && n < 1024 ? value : L"";
 }
 
-template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 15000)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
+using TestSupport::WaitFor;
 
 struct Program {
     PROCESS_INFORMATION process = {};
@@ -206,13 +198,7 @@ inline bool EmptyFolder(const std::wstring& folder)
     do {
         if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
             continue;
-        std::wstring from = folder + L"\\" + found.cFileName;
-        from.push_back(L'\0');
-        SHFILEOPSTRUCTW op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
+        TestSupport::DeleteTree(folder + L"\\" + found.cFileName);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return true;

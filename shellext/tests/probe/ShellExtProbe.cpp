@@ -12,6 +12,7 @@
 #include "core/WinUtils.h"
 #include "framework/TextConvert.h"
 #include "framework/tests/GTestPrinters.h"
+#include "framework/tests/TestSupport.h"
 #include "shellext/tests/probe/ShellMenuClient.h"
 
 #include <gtest/gtest.h>
@@ -99,16 +100,7 @@ std::wstring ReadFileText(const std::wstring& path)
     return text;
 }
 
-template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 15000)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
+using TestSupport::WaitFor;
 
 CString Decoded(const CString& url, const wchar_t* key)
 {
