@@ -62,22 +62,16 @@ CString MenuText(const CString& name)
 
 CQuorventileShellExtension::CQuorventileShellExtension()
 {
-    OutputDebugStringW(L"xxx 1\n");
     menuIcon_ = static_cast<HICON>(LoadImageW(CComDllModule::Current().Instance(), MAKEINTRESOURCEW(IDI_MENU_ICON),
                                               IMAGE_ICON, kIconSize, kIconSize, 0));
-    if (menuIcon_) {
-        OutputDebugStringW(L"xxx 3\n");
+    if (menuIcon_)
         menuBitmap_.Attach(MakeMenuBitmap(menuIcon_));
-    }
-    OutputDebugStringW(L"xxx 2\n");
 }
 
 CQuorventileShellExtension::~CQuorventileShellExtension()
 {
-    if (menuIcon_) {
-        OutputDebugStringW(L"~CQuorventileShellExtension 2\n");
+    if (menuIcon_)
         DestroyIcon(menuIcon_);
-    }
 }
 
 HRESULT CQuorventileShellExtension::InternalQueryInterface(REFIID iid, void** object)
@@ -271,14 +265,12 @@ STDMETHODIMP CQuorventileShellExtension::GetCommandString(UINT_PTR idCmd, UINT t
 
 STDMETHODIMP CQuorventileShellExtension::HandleMenuMsg(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    OutputDebugStringW(L"~HandleMenuMsg 2\n");
     LRESULT result = 0;
     return HandleMenuMsg2(message, wParam, lParam, &result);
 }
 
 STDMETHODIMP CQuorventileShellExtension::HandleMenuMsg2(UINT message, WPARAM, LPARAM lParam, LRESULT* result)
 {
-    OutputDebugStringW(L"~HandleMenuMsg2 2\n");
     LRESULT local = 0;
     LRESULT& answer = result ? *result : local;
     answer = 0;
