@@ -235,11 +235,8 @@ STDMETHODIMP CQuorventileShellExtension::InvokeCommand(CMINVOKECOMMANDINFO* info
         // A verb given as text is not ours; an index is the command's offset.
         if (!info || !IS_INTRESOURCE(info->lpVerb))
             return E_INVALIDARG;
-        CScopedLock hold(ShellExtSharedData.lock);
-        const size_t index = LOWORD(reinterpret_cast<ULONG_PTR>(info->lpVerb));
-        if (index >= ShellExtSharedData.catalogNames.size())
-            return E_INVALIDARG;
-        return ShellExtSharedData.HandOver(index, selectedPaths_);
+        // HandOver holds the lock and refuses an index past the groups.
+        return ShellExtSharedData.HandOver(LOWORD(reinterpret_cast<ULONG_PTR>(info->lpVerb)), selectedPaths_);
     });
 }
 
