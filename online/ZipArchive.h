@@ -63,6 +63,14 @@ struct ZipHandle {
     std::unique_ptr<ZipState> state;
 };
 
+// The handle's state when it is of the kind asked for; otherwise null, and
+// code says why (ZipBadArgument, ZipWrongKind).
+template <class State> State* ZipStateOf(ZipHandle* handle, ZipHandleKind kind, int& code)
+{
+    code = !handle ? ZipBadArgument : handle->kind != kind ? ZipWrongKind : ZipOk;
+    return code == ZipOk ? static_cast<State*>(handle->state.get()) : nullptr;
+}
+
 int ZipReaderLastResult();
 int ZipWriterLastResult();
 

@@ -386,11 +386,6 @@ int ZipReaderState::CopyEntry(HANDLE target)
     return uncompressedLeft == 0 && crc == c.crc ? ZipOk : ZipReadWriteFailed;
 }
 
-ZipReaderState* ReaderOf(ZipHandle* handle, int& code)
-{
-    code = !handle ? ZipBadArgument : handle->kind != ZipReaderKind ? ZipWrongKind : ZipOk;
-    return code == ZipOk ? static_cast<ZipReaderState*>(handle->state.get()) : nullptr;
-}
 } // namespace
 
 int ZipReaderLastResult()
@@ -424,7 +419,7 @@ ZipHandle* ZipReaderOpen(const wchar_t* path)
 int ZipReaderGetItem(int index, ZipItem* out, ZipHandle* handle)
 {
     int code;
-    ZipReaderState* state = ReaderOf(handle, code);
+    ZipReaderState* state = ZipStateOf<ZipReaderState>(handle, ZipReaderKind, code);
     if (!state)
         return lastResult.Keep(code);
     if (!out || index < -1 || index >= static_cast<int>(state->entryCount))
@@ -444,7 +439,7 @@ int ZipReaderGetItem(int index, ZipItem* out, ZipHandle* handle)
 int ZipReaderExtract(ZipHandle* handle, const wchar_t* targetPath, int index)
 {
     int code;
-    ZipReaderState* state = ReaderOf(handle, code);
+    ZipReaderState* state = ZipStateOf<ZipReaderState>(handle, ZipReaderKind, code);
     if (!state)
         return lastResult.Keep(code);
     if (!targetPath || index < 0 || index >= static_cast<int>(state->entryCount))
@@ -487,7 +482,7 @@ int ZipReaderExtract(ZipHandle* handle, const wchar_t* targetPath, int index)
 int ZipReaderClose(ZipHandle* handle)
 {
     int code;
-    if (!ReaderOf(handle, code))
+    if (!ZipStateOf<ZipReaderState>(handle, ZipReaderKind, code))
         return lastResult.Keep(code);
     delete handle;
     return lastResult.Keep(ZipOk);

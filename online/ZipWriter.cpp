@@ -324,11 +324,6 @@ int ZipWriterState::Finish()
     return ok ? ZipOk : ZipReadWriteFailed;
 }
 
-ZipWriterState* WriterOf(ZipHandle* handle, int& code)
-{
-    code = !handle ? ZipBadArgument : handle->kind != ZipWriterKind ? ZipWrongKind : ZipOk;
-    return code == ZipOk ? static_cast<ZipWriterState*>(handle->state.get()) : nullptr;
-}
 } // namespace
 
 int ZipWriterLastResult()
@@ -358,7 +353,7 @@ ZipHandle* ZipWriterCreate(const wchar_t* path)
 int ZipWriterAddFile(ZipHandle* handle, const wchar_t* entryName, const wchar_t* sourcePath)
 {
     int code;
-    ZipWriterState* state = WriterOf(handle, code);
+    ZipWriterState* state = ZipStateOf<ZipWriterState>(handle, ZipWriterKind, code);
     return lastResult.Keep(state ? state->AddFile(entryName, sourcePath) : code);
 }
 
@@ -370,7 +365,7 @@ int ZipWriterAddErrorLog(const wchar_t* sourcePath, ZipHandle* handle)
 int ZipWriterClose(ZipHandle* handle)
 {
     int code;
-    ZipWriterState* state = WriterOf(handle, code);
+    ZipWriterState* state = ZipStateOf<ZipWriterState>(handle, ZipWriterKind, code);
     if (!state)
         return lastResult.Keep(code);
     code = state->Finish();
