@@ -18,7 +18,6 @@ CComDllModule::CComDllModule(const GUID& libid, UINT moduleScriptId, const ComCl
                              size_t classCount)
     : libid_(libid), moduleScriptId_(moduleScriptId), classes_(classes), classCount_(classCount)
 {
-    InitializeCriticalSection(&typeLibLock_);
     if (!g_module)
         g_module = this;
 }
@@ -26,7 +25,6 @@ CComDllModule::CComDllModule(const GUID& libid, UINT moduleScriptId, const ComCl
 CComDllModule::~CComDllModule()
 {
     // The type library is not released here: at unload OLE may be gone.
-    DeleteCriticalSection(&typeLibLock_);
     if (g_module == this)
         g_module = nullptr;
 }
@@ -156,13 +154,12 @@ HRESULT CComDllModule::GetTypeInfo(REFGUID guid, ITypeInfo** info)
     if (!info)
         return E_POINTER;
     *info = nullptr;
-    EnterCriticalSection(&typeLibLock_);
+    CScopedLock hold(typeLibLock_);
     HRESULT hr = S_OK;
     if (!typeLib_)
         hr = LoadTypeLibEx(ModulePath(), REGKIND_NONE, &typeLib_);
     if (SUCCEEDED(hr))
         hr = typeLib_->GetTypeInfoOfGuid(guid, info);
-    LeaveCriticalSection(&typeLibLock_);
     return hr;
 }
 

@@ -3,6 +3,7 @@
 // the type library TYPELIB 1), per machine or per user.
 #pragma once
 
+#include "core/Lock.h"
 #include "framework/CString.h"
 
 #include <windows.h>
@@ -67,8 +68,8 @@ private:
     volatile LONG lockCount_ = 0;
     bool perUser_ = false;
     std::unique_ptr<CUserClassesRootOverride> userClasses_;
-    ITypeLib* typeLib_ = nullptr;
-    CRITICAL_SECTION typeLibLock_;
+    ITypeLib* typeLib_ = nullptr; // guarded by typeLibLock_
+    CLock typeLibLock_;
 };
 
 // While it lives, HKEY_CLASSES_ROOT of this process is the user's
