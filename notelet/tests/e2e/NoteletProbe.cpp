@@ -6,6 +6,7 @@
 // The server's winsock2.h comes before any windows.h.
 #include "online/tests/LocalHttpServer.h"
 
+#include "app/tests/e2e/ProbeSupport.h"
 #include "framework/TextConvert.h"
 #include "notelet/MsgDatabase.h"
 #include "skin/CSkinRes.h"
@@ -21,12 +22,7 @@
 
 namespace
 {
-std::wstring Env(const wchar_t* name)
-{
-    wchar_t value[1024] = {};
-    DWORD n = GetEnvironmentVariableW(name, value, 1024);
-    return n > 0 && n < 1024 ? value : L"";
-}
+using Probe::Env;
 
 std::wstring DataFile(const wchar_t* name)
 {
@@ -94,33 +90,6 @@ void StoreFeed(const std::string& body, long long age)
     CloseMsgDatabase();
 }
 
-struct Program {
-    PROCESS_INFORMATION process = {};
-    bool Start()
-    {
-        std::wstring path = Env(L"QV_E2E_PROGRAM"), commandLine = L"\"" + path + L"\"";
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &process) != 0;
-    }
-    // Closing waits for the module's work: UnInit waits for its worker.
-    bool Close()
-    {
-        if (!process.hProcess)
-            return true;
-        PostMessageW(FindWindowW(L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventile", L"Velmora"), WM_CLOSE,
-                     0, 0);
-        bool ended = WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0;
-        if (!ended)
-            TerminateProcess(process.hProcess, 99); // clean-up only; the test fails
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-        process = {};
-        return ended;
-    }
-};
-
 // The module's bar among the frame's children: the one 22 pixels high.
 HWND Bar(HWND frame)
 {
@@ -180,18 +149,26 @@ protected:
     }
     void TearDown() override
     {
-        EXPECT_TRUE(program.Close());
+        EXPECT_TRUE(CloseProgram());
         server.Stop();
+    }
+
+    // Closing waits for the module's work: UnInit waits for its worker.
+    bool CloseProgram()
+    {
+        if (!program.process.hProcess)
+            return true;
+        PostMessageW(Probe::MainWindow(), WM_CLOSE, 0, 0);
+        const bool ended = program.WaitExit(15000);
+        program.Kill(); // clean-up only, when it did not end; the test fails
+        return ended;
     }
 
     HWND StartAndFindBar()
     {
         EXPECT_TRUE(program.Start());
         HWND bar = nullptr;
-        WaitFor([&] {
-            return (bar = Bar(FindWindowW(L"{08703010-8C30-4a34-80FC-BE0223759A7B}_Quorventile",
-                                          L"Velmora"))) != nullptr;
-        });
+        WaitFor([&] { return (bar = Bar(Probe::MainWindow())) != nullptr; });
         return bar;
     }
     void Serve(const std::string& body, HANDLE hold = nullptr)
@@ -203,7 +180,7 @@ protected:
     }
 
     CLocalHttpServer server;
-    Program program;
+    Probe::Program program;
 };
 } // namespace
 
@@ -232,7 +209,7 @@ TEST_F(NoteletE2E, ShowsTheTitleFromTheWebHostThenFromTheCacheWhichIsFetchedAgai
     ASSERT_EQ(1u, requests.size());
     EXPECT_EQ("GET /update/msg.xml", requests[0].method + " " + requests[0].target);
     EXPECT_EQ(ToUtf8(Env(L"QV_E2E_WEB_HOST").c_str()).GetString(), requests[0].Header("Host"));
-    ASSERT_TRUE(program.Close());
+    ASSERT_TRUE(CloseProgram());
     CString interval;
     EXPECT_EQ(body, StoredFeed(&interval));
     EXPECT_EQ(CString(L"3600"), interval);
@@ -241,7 +218,7 @@ TEST_F(NoteletE2E, ShowsTheTitleFromTheWebHostThenFromTheCacheWhichIsFetchedAgai
     server.Stop();
     bar = StartAndFindBar();
     EXPECT_TRUE(WaitFor([&] { return Shows(bar, L"来自网站的第一条消息"); }));
-    ASSERT_TRUE(program.Close());
+    ASSERT_TRUE(CloseProgram());
 
     // A cache younger than its interval (3600 s, from the feed) is not
     // fetched again; an older one is shown first, then replaced.
@@ -257,7 +234,7 @@ TEST_F(NoteletE2E, ShowsTheTitleFromTheWebHostThenFromTheCacheWhichIsFetchedAgai
             SetEvent(release);
             EXPECT_TRUE(WaitFor([&] { return Shows(bar, L"新下载的一条长一些的标题"); }));
         }
-        ASSERT_TRUE(program.Close());
+        ASSERT_TRUE(CloseProgram());
         EXPECT_EQ(age > 3600 ? 2u : 1u, server.Requests().size()) << age;
     }
     CloseHandle(release);
@@ -301,7 +278,7 @@ TEST_F(NoteletE2E, AClickOpensOnlyWebAddresses)
         ASSERT_TRUE(WaitFor([&] { return Shows(bar, FromUtf8(click.title)); })) << click.url;
         // Anywhere on the bar, not only over the title.
         SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(250, 11));
-        ASSERT_TRUE(program.Close());
+        ASSERT_TRUE(CloseProgram());
     }
     EXPECT_TRUE(WaitFor([&] { return opened().find("http://www.velmora.net/news") != std::string::npos; }))
         << opened();
