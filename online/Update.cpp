@@ -230,7 +230,8 @@ void CUpdate::CUpdateInfoDownload::SaveSetup(const char* data, int length)
 
 void CUpdate::CUpdateInfoDownload::SaveNotelet(const char* data, int length)
 {
-    CString archivePath = GetNewNoteletDllPath() + L".zip";
+    const CString target = GetNewNoteletDllPath();
+    const CString archivePath = target + L".zip";
     if (!WriteWholeFile(archivePath, data, length))
         return;
     ZipHandle* archive = ZipReaderOpen(archivePath);
@@ -241,8 +242,8 @@ void CUpdate::CUpdateInfoDownload::SaveNotelet(const char* data, int length)
         const int count = item.index;
         for (int i = 0; i < count; ++i) {
             if (ZipReaderGetItem(i, &item, archive) == ZipOk && IsNoteletEntry(item.name)) {
-                ClearAttributes(GetNewNoteletDllPath());
-                ZipReaderExtract(archive, GetNewNoteletDllPath(), i);
+                ClearAttributes(target);
+                ZipReaderExtract(archive, target, i);
             }
         }
     }
