@@ -48,7 +48,6 @@ public:
     // process's HKCR is the user's classes, so that the type library and
     // the proxy/stub are registered for the user only.
     void SetPerUserRegistration(bool perUser);
-    bool IsPerUserRegistration() const { return perUser_; }
 
     // Type information of an interface or class from the module's type
     // library; the library is loaded once.
