@@ -232,9 +232,7 @@ void CQuickLinkTreeList::RemoveLinkRow(QuickLinkInfo* link)
     }
     m_linkKeys.erase(LinkKey(*link));
     DeleteItem(link->treeItem);
-    if (link->fileInfo.hIcon)
-        DestroyIcon(link->fileInfo.hIcon);
-    delete link;
+    FreeLinkRecord(link);
 }
 
 // --- Link equality.

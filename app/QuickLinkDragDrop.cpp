@@ -15,7 +15,6 @@ using SkinControl::CTreeListItem;
 
 namespace
 {
-const wchar_t kDefaultCatalog[] = L"默认";
 const int kDragImageWidth = 300;
 const int kDragImageRowHeight = 25;
 const COLORREF kDragImageFill = 0xADECFC;
@@ -49,8 +48,7 @@ DROPEFFECT CQuickLinkTreeList::OnDragEnter(CWnd*, COleDataObject* data, DWORD, C
         m_dropTargetHelper->DragEnter(m_hWnd, data->GetIDataObject(FALSE), &point, DROPEFFECT_LINK);
     if (IsOwnDrag(data))
         return DROPEFFECT_MOVE;
-    if (m_foreignDragData)
-        m_foreignDragData->Release();
+    ReleaseAndClear(m_foreignDragData);
     m_foreignDragData = data->GetIDataObject(TRUE);
     return DROPEFFECT_LINK;
 }
@@ -78,10 +76,7 @@ BOOL CQuickLinkTreeList::OnDrop(CWnd*, COleDataObject* data, DROPEFFECT effect, 
             AddDroppedFile(file);
     }
     // Text and other formats are not taken.
-    if (m_foreignDragData) {
-        m_foreignDragData->Release();
-        m_foreignDragData = nullptr;
-    }
+    ReleaseAndClear(m_foreignDragData);
     return TRUE;
 }
 
@@ -89,10 +84,7 @@ void CQuickLinkTreeList::OnDragLeave(CWnd*)
 {
     if (m_dropTargetHelper)
         m_dropTargetHelper->DragLeave();
-    if (m_foreignDragData) {
-        m_foreignDragData->Release();
-        m_foreignDragData = nullptr;
-    }
+    ReleaseAndClear(m_foreignDragData);
 }
 
 CTreeListItem* CQuickLinkTreeList::RowUnderCursor()
