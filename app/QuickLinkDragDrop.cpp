@@ -158,10 +158,7 @@ BOOL CQuickLinkTreeList::MoveLinkToCatalog(CTreeListItem* linkRow, CTreeListItem
     if (!from || !to || !link)
         return 0;
     CStoreTransaction transaction;
-    if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow))) {
-        next->preid = link->preid;
-        SetLinkPreId(*next);
-    }
+    UnchainLink(linkRow, *link);
     CScopedLock tree(GetLock());
     // Out of the old group's list before it goes into the new one: a record
     // in two lists would be freed twice.
@@ -200,10 +197,7 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
     if (GetNextSiblingItem(linkRow) == targetRow)
         return 1;
     CStoreTransaction transaction;
-    if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow))) {
-        next->preid = link->preid;
-        SetLinkPreId(*next);
-    }
+    UnchainLink(linkRow, *link);
     link->preid = target->preid;
     SetLinkPreId(*link);
     target->preid = link->id;
@@ -214,6 +208,14 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
     to->links.swap(links);
     MoveItem(linkRow, targetRow);
     return 1;
+}
+
+void CQuickLinkTreeList::UnchainLink(CTreeListItem* linkRow, const QuickLinkInfo& link)
+{
+    if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow))) {
+        next->preid = link.preid;
+        SetLinkPreId(*next);
+    }
 }
 
 // --- Drag side.

@@ -271,6 +271,9 @@ private:
     void RemoveCatalog(CatalogInfo* catalog);
     // Drag and drop.
     SkinControl::CTreeListItem* RowUnderCursor();
+    // Points the link after a link row that moves away at the one before
+    // it, in its record and in the store.  Data lock held.
+    void UnchainLink(SkinControl::CTreeListItem* linkRow, const QuickLinkInfo& link);
     bool IsOwnDrag(COleDataObject* data) const;
 
     CLock m_dataLock;
