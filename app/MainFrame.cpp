@@ -23,7 +23,6 @@
 #include "skin/CGDIDrawHelper.h"
 #include "skin/CSkinMessageBox.h"
 #include "skin/CSkinRes.h"
-#include "skin/menu/CNewMenu.h"
 
 #include <ctime>
 
@@ -483,11 +482,12 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_TRAY_NOTIFY:
         return OnTrayNotify(lParam);
-    case WM_MENUCHAR:
-        // Owner-drawn items leave their mnemonics to the owner.
-        if (auto* menu = SkinControl::NewMenu::CNewMenu::FromHandle(reinterpret_cast<HMENU>(lParam)))
-            return SkinControl::NewMenu::CNewMenu::FindMnemonic(static_cast<wchar_t>(LOWORD(wParam)), menu);
+    case WM_MENUCHAR: {
+        LRESULT answer = 0;
+        if (AnswerMenuChar(wParam, lParam, answer))
+            return answer;
         break;
+    }
     case WM_UPDATE_READY:
         OnUpdateReady();
         return 0;

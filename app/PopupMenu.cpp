@@ -17,3 +17,13 @@ UINT TrackPopupMenuEntries(CWnd* owner, const std::vector<MenuEntry>& entries, P
     return static_cast<UINT>(
         menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, owner->m_hWnd));
 }
+
+bool AnswerMenuChar(WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    using SkinControl::NewMenu::CNewMenu;
+    CNewMenu* menu = CNewMenu::FromHandle(reinterpret_cast<HMENU>(lParam));
+    if (!menu)
+        return false;
+    result = CNewMenu::FindMnemonic(static_cast<wchar_t>(LOWORD(wParam)), menu);
+    return true;
+}

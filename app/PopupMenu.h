@@ -16,3 +16,8 @@ struct MenuEntry {
 // Shows the entries at `screenPoint`, owned by `owner`; the chosen command,
 // 0 when none.
 UINT TrackPopupMenuEntries(CWnd* owner, const std::vector<MenuEntry>& entries, POINT screenPoint);
+
+// WM_MENUCHAR for the owner of such a menu: owner-drawn items leave their
+// mnemonics to the owner.  True, with the answer in `result`, when the menu
+// is one of ours.
+bool AnswerMenuChar(WPARAM wParam, LPARAM lParam, LRESULT& result);

@@ -97,6 +97,12 @@ void RepairProgramFilesX86(CString& path)
     if (at >= 0)
         path = path.Left(at) + L"Program Files" + path.Mid(at + static_cast<int>(wcslen(kX86)));
 }
+
+// Folders, files and shortcuts: the link types that start a path.
+bool IsPathLinkType(int type)
+{
+    return type >= LinkTypeDirectory && type <= LinkTypeShortcut;
+}
 } // namespace
 
 CQuickLinkTreeList::CShortcutReader::CShortcutReader()
@@ -119,7 +125,8 @@ BOOL CQuickLinkTreeList::CShortcutReader::Read(const wchar_t* path, QuickLinkInf
     if (!path || !*path || !m_file || FAILED(m_file->Load(path, STGM_READ)))
         return FALSE;
     IShellLinkW* shell = m_link;
-    link.path = ReadWhole([&](wchar_t* text, int size) { return shell->GetPath(text, size, nullptr, SLGP_UNCPRIORITY); });
+    link.path = ReadWhole(
+        [&](wchar_t* text, int size) { return shell->GetPath(text, size, nullptr, SLGP_UNCPRIORITY); });
     if (GetFileAttributesW(link.path) == INVALID_FILE_ATTRIBUTES)
         RepairProgramFilesX86(link.path);
     link.args = ReadWhole([&](wchar_t* text, int size) { return shell->GetArguments(text, size); });
@@ -225,9 +232,7 @@ void CQuickLinkTreeList::RemoveLinkRow(QuickLinkInfo* link)
     }
     m_linkKeys.erase(LinkKey(*link));
     DeleteItem(link->treeItem);
-    if (link->fileInfo.hIcon)
-        DestroyIcon(link->fileInfo.hIcon);
-    delete link;
+    FreeLinkRecord(link);
 }
 
 // --- Link equality.
@@ -236,9 +241,8 @@ bool CQuickLinkTreeList::IsSameLink(const QuickLinkInfo& existing, const QuickLi
 {
     if (existing.linktype == LinkTypeShellPlace && added.linktype == LinkTypeShellPlace)
         return existing.csidl == added.csidl;
-    auto isPathType = [](int type) { return type >= LinkTypeDirectory && type <= LinkTypeShortcut; };
-    return isPathType(existing.linktype) == isPathType(added.linktype) && existing.path == added.path &&
-           existing.args == added.args && existing.workdir == added.workdir;
+    return IsPathLinkType(existing.linktype) == IsPathLinkType(added.linktype) &&
+           existing.path == added.path && existing.args == added.args && existing.workdir == added.workdir;
 }
 
 // Equal keys for links that IsSameLink calls equal (for link types 1 to 4).
@@ -246,8 +250,7 @@ std::wstring CQuickLinkTreeList::LinkKey(const QuickLinkInfo& link)
 {
     if (link.linktype == LinkTypeShellPlace)
         return L"P" + std::to_wstring(link.csidl);
-    const bool pathType = link.linktype >= LinkTypeDirectory && link.linktype <= LinkTypeShortcut;
-    std::wstring key = pathType ? L"F" : L"O";
+    std::wstring key = IsPathLinkType(link.linktype) ? L"F" : L"O";
     for (const CString* part : {&link.path, &link.args, &link.workdir}) {
         key += part->str();
         key += L'\0';
@@ -282,7 +285,8 @@ int CQuickLinkTreeList::GetLastLinkId(const CatalogInfo& catalog)
 CTreeListItem* CQuickLinkTreeList::AddLink(AddLinkRequest& request)
 {
     std::unique_ptr<QuickLinkInfo> link = std::move(request.link);
-    if (!link || (request.kind != AddLinkRequest::KindLinkToName && request.kind != AddLinkRequest::KindLinkToRow))
+    if (!link ||
+        (request.kind != AddLinkRequest::KindLinkToName && request.kind != AddLinkRequest::KindLinkToRow))
         return nullptr;
     CScopedLock data(m_dataLock);
     if (!IsAccepting())
@@ -339,7 +343,8 @@ CTreeListItem* CQuickLinkTreeList::AddLink(AddLinkRequest& request)
     if (request.insertBefore) {
         // A row that was deleted or moved away meanwhile: the link stays last.
         QuickLinkInfo* before = LinkOfRow(request.insertBefore);
-        if (before && before->treeItem == request.insertBefore && GetParentItem(request.insertBefore) == catalog->treeItem)
+        if (before && before->treeItem == request.insertBefore &&
+            GetParentItem(request.insertBefore) == catalog->treeItem)
             MoveLinkBefore(row, request.insertBefore);
     }
     if (request.notify) {

@@ -135,11 +135,7 @@ BOOL CQuickLinkTreeList::OnMenuMessage(UINT message, WPARAM wParam, LPARAM lPara
         return TRUE;
     }
     case WM_MENUCHAR:
-        if (CNewMenu* menu = CNewMenu::FromHandle(reinterpret_cast<HMENU>(lParam))) {
-            *result = CNewMenu::FindMnemonic(static_cast<wchar_t>(LOWORD(wParam)), menu);
-            return TRUE;
-        }
-        return FALSE;
+        return AnswerMenuChar(wParam, lParam, *result);
     case WM_INITMENUPOPUP:
         *result = Default();
         CNewMenu::OnPopupOpening(reinterpret_cast<HMENU>(wParam), m_hWnd);

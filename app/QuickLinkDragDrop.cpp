@@ -15,7 +15,6 @@ using SkinControl::CTreeListItem;
 
 namespace
 {
-const wchar_t kDefaultCatalog[] = L"默认";
 const int kDragImageWidth = 300;
 const int kDragImageRowHeight = 25;
 const COLORREF kDragImageFill = 0xADECFC;
@@ -49,8 +48,7 @@ DROPEFFECT CQuickLinkTreeList::OnDragEnter(CWnd*, COleDataObject* data, DWORD, C
         m_dropTargetHelper->DragEnter(m_hWnd, data->GetIDataObject(FALSE), &point, DROPEFFECT_LINK);
     if (IsOwnDrag(data))
         return DROPEFFECT_MOVE;
-    if (m_foreignDragData)
-        m_foreignDragData->Release();
+    ReleaseAndClear(m_foreignDragData);
     m_foreignDragData = data->GetIDataObject(TRUE);
     return DROPEFFECT_LINK;
 }
@@ -78,10 +76,7 @@ BOOL CQuickLinkTreeList::OnDrop(CWnd*, COleDataObject* data, DROPEFFECT effect, 
             AddDroppedFile(file);
     }
     // Text and other formats are not taken.
-    if (m_foreignDragData) {
-        m_foreignDragData->Release();
-        m_foreignDragData = nullptr;
-    }
+    ReleaseAndClear(m_foreignDragData);
     return TRUE;
 }
 
@@ -89,10 +84,7 @@ void CQuickLinkTreeList::OnDragLeave(CWnd*)
 {
     if (m_dropTargetHelper)
         m_dropTargetHelper->DragLeave();
-    if (m_foreignDragData) {
-        m_foreignDragData->Release();
-        m_foreignDragData = nullptr;
-    }
+    ReleaseAndClear(m_foreignDragData);
 }
 
 CTreeListItem* CQuickLinkTreeList::RowUnderCursor()
@@ -166,10 +158,7 @@ BOOL CQuickLinkTreeList::MoveLinkToCatalog(CTreeListItem* linkRow, CTreeListItem
     if (!from || !to || !link)
         return 0;
     CStoreTransaction transaction;
-    if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow))) {
-        next->preid = link->preid;
-        SetLinkPreId(*next);
-    }
+    UnchainLink(linkRow, *link);
     CScopedLock tree(GetLock());
     // Out of the old group's list before it goes into the new one: a record
     // in two lists would be freed twice.
@@ -208,10 +197,7 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
     if (GetNextSiblingItem(linkRow) == targetRow)
         return 1;
     CStoreTransaction transaction;
-    if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow))) {
-        next->preid = link->preid;
-        SetLinkPreId(*next);
-    }
+    UnchainLink(linkRow, *link);
     link->preid = target->preid;
     SetLinkPreId(*link);
     target->preid = link->id;
@@ -222,6 +208,14 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
     to->links.swap(links);
     MoveItem(linkRow, targetRow);
     return 1;
+}
+
+void CQuickLinkTreeList::UnchainLink(CTreeListItem* linkRow, const QuickLinkInfo& link)
+{
+    if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow))) {
+        next->preid = link.preid;
+        SetLinkPreId(*next);
+    }
 }
 
 // --- Drag side.

@@ -17,7 +17,6 @@ using SkinControl::CTreeListItem;
 
 namespace
 {
-const wchar_t kDefaultCatalog[] = L"默认";
 const wchar_t kDesktopCatalog[] = L"桌面";
 
 // The links every new data folder starts with; programs only when present.
@@ -40,7 +39,8 @@ const DefaultLink kDefaultLinks[] = {
     {L"搜狗浏览器", LinkTypeFile, CSIDL_PROGRAM_FILES, L"SogouExplorer\\sogouexplorer.exe"},
 };
 
-AddLinkRequest LinkToNamedCatalog(const wchar_t* catalog, const CString& path, std::unique_ptr<QuickLinkInfo> link)
+AddLinkRequest LinkToNamedCatalog(const wchar_t* catalog, const CString& path,
+                                  std::unique_ptr<QuickLinkInfo> link)
 {
     AddLinkRequest request;
     request.kind = AddLinkRequest::KindLinkToName;

@@ -30,13 +30,6 @@ template <typename Interface> Interface* CreateDragDropHelper(REFIID iid)
         return nullptr;
     return static_cast<Interface*>(helper);
 }
-
-template <typename Interface> void ReleaseAndClear(Interface*& object)
-{
-    if (object)
-        object->Release();
-    object = nullptr;
-}
 } // namespace
 
 CQuickLinkTreeList::CQuickLinkTreeList() = default;
@@ -96,8 +89,8 @@ void CQuickLinkTreeList::OnSize(UINT type, int cx, int cy)
     CRect client;
     GetClientRect(&client);
     CSize size = m_waiting.GetContentSize();
-    m_waiting.MoveWindow(client.left + (client.Width() - size.cx) / 2, client.top + (client.Height() - size.cy) / 2,
-                         size.cx, size.cy);
+    m_waiting.MoveWindow(client.left + (client.Width() - size.cx) / 2,
+                         client.top + (client.Height() - size.cy) / 2, size.cx, size.cy);
 }
 
 LRESULT CQuickLinkTreeList::OnLoadDone()
@@ -145,17 +138,21 @@ void CQuickLinkTreeList::FreeAllRecords()
 {
     CScopedLock data(m_dataLock);
     for (CatalogInfo* catalog : m_catalogOrder) {
-        for (QuickLinkInfo* link : catalog->links) {
-            if (link->fileInfo.hIcon)
-                DestroyIcon(link->fileInfo.hIcon);
-            delete link;
-        }
+        for (QuickLinkInfo* link : catalog->links)
+            FreeLinkRecord(link);
         catalog->links.clear();
         delete catalog;
     }
     m_catalogOrder.clear();
     m_catalogs.clear();
     m_linkKeys.clear();
+}
+
+void CQuickLinkTreeList::FreeLinkRecord(QuickLinkInfo* link)
+{
+    if (link->fileInfo.hIcon)
+        DestroyIcon(link->fileInfo.hIcon);
+    delete link;
 }
 
 // --- Input that waits for the load.

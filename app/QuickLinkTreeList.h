@@ -214,6 +214,9 @@ protected:
     LRESULT OnLoadDone();
 
 private:
+    // The group of the first-run links and of files dropped outside any group.
+    static constexpr wchar_t kDefaultCatalog[] = L"默认";
+
     struct AddBatch;
     class CAddBatchScope;
     struct LinkInfoRequest;
@@ -241,6 +244,8 @@ private:
     // Takes a link out of the tree, its group's list and the link keys and
     // frees it (not the store's row).  Both locks are taken.
     void RemoveLinkRow(QuickLinkInfo* link);
+    // Frees a link's record and the shell icon it holds.
+    static void FreeLinkRecord(QuickLinkInfo* link);
     // A link shown without its shell icon gets it from a pool thread, with
     // the others queued up to the next flush (the end of a batch or load).
     void QueueLinkInfo(QuickLinkInfo* link);
@@ -266,6 +271,9 @@ private:
     void RemoveCatalog(CatalogInfo* catalog);
     // Drag and drop.
     SkinControl::CTreeListItem* RowUnderCursor();
+    // Points the link after a link row that moves away at the one before
+    // it, in its record and in the store.  Data lock held.
+    void UnchainLink(SkinControl::CTreeListItem* linkRow, const QuickLinkInfo& link);
     bool IsOwnDrag(COleDataObject* data) const;
 
     CLock m_dataLock;

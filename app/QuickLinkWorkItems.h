@@ -1,6 +1,7 @@
-// The quick-link list's work items.  Each runs its body inside a COM
-// apartment of its own: the shell calls of loading, adding and starting
-// links need one on the calling thread.
+// The quick-link list's work items and the COM helpers its files share.
+// Each work item runs its body inside a COM apartment of its own: the shell
+// calls of loading, adding and starting links need one on the calling
+// thread.
 #pragma once
 
 #include "app/QuickLinkTreeList.h"
@@ -24,6 +25,14 @@ public:
 private:
     HRESULT m_result;
 };
+
+// Lets go of an interface the list holds, if any, and forgets it.
+template <typename Interface> void ReleaseAndClear(Interface*& object)
+{
+    if (object)
+        object->Release();
+    object = nullptr;
+}
 
 // One shell link object that reads shortcut files one after another (made
 // once for a batch of paths: making it costs more than reading a file).

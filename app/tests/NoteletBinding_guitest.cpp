@@ -85,6 +85,17 @@ protected:
             calls.push_back(line);
         return calls;
     }
+    // The program folder's module bound to the shared frame, and a
+    // downloaded one waiting in the update folder, verified as `standIn`.
+    CMainFrame& StartWithDownloadVerifiedAs(const wchar_t* standIn)
+    {
+        Install(L"NoteletStandIn.dll", program + L"\\Notelet.dll");
+        Install(L"NoteletStandIn.dll", update + L"\\NoteletNew.dll");
+        SetVerifiedDigest(standIn);
+        CMainFrame& bound = SharedFrame();
+        LoadNoteletModule(bound.m_hWnd);
+        return bound;
+    }
     bool CreateFrame() { return frame.Create(CRect(60, 60, 360, 620)) != FALSE; }
     // One frame for the tests that need no creation or destruction of their
     // own: under Wine without a window manager each destruction of a shown
@@ -129,11 +140,7 @@ TEST_F(NoteletBindingTest, HooksEveryMessageAfterTheFrameAndStopsTheModuleBefore
 
 TEST_F(NoteletBindingTest, EachUpdateMessageSwapsInTheVerifiedDownload)
 {
-    Install(L"NoteletStandIn.dll", program + L"\\Notelet.dll");
-    Install(L"NoteletStandIn.dll", update + L"\\NoteletNew.dll");
-    SetVerifiedDigest(L"NoteletStandIn.dll");
-    CMainFrame& frame = SharedFrame();
-    LoadNoteletModule(frame.m_hWnd);
+    CMainFrame& frame = StartWithDownloadVerifiedAs(L"NoteletStandIn.dll");
     frame.SendMessage(0x1401);
     frame.SendMessage(0x1401);
     EXPECT_EQ((CallList{L"program\\Notelet.dll attach", L"program\\Notelet.dll init",
@@ -150,11 +157,7 @@ TEST_F(NoteletBindingTest, EachUpdateMessageSwapsInTheVerifiedDownload)
 
 TEST_F(NoteletBindingTest, AnUnverifiedDownloadIsNotSwappedIn)
 {
-    Install(L"NoteletStandIn.dll", program + L"\\Notelet.dll");
-    Install(L"NoteletStandIn.dll", update + L"\\NoteletNew.dll");
-    SetVerifiedDigest(L"NoteletStandInNoHook.dll");
-    CMainFrame& frame = SharedFrame();
-    LoadNoteletModule(frame.m_hWnd);
+    CMainFrame& frame = StartWithDownloadVerifiedAs(L"NoteletStandInNoHook.dll");
     frame.SendMessage(0x1401);
     EXPECT_EQ((CallList{L"program\\Notelet.dll attach", L"program\\Notelet.dll init",
                         L"program\\Notelet.dll message 1401"}),

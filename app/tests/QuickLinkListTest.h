@@ -124,6 +124,20 @@ private:
     int m_ticksAfter = 0;
 };
 
+// The texts of the list's shown rows once its layout is done, links
+// indented by two spaces under their groups.
+inline std::vector<CString> VisibleRowTexts(CQuickLinkTreeList& list)
+{
+    PumpMessages(30);
+    list.RecalcLayout();
+    std::vector<CString> rows;
+    for (int i = 0; i < list.GetRowCount(); ++i) {
+        CTreeListItem* row = list.GetRowItem(i);
+        rows.push_back((list.GetParentItem(row) == list.GetRootItem() ? L"" : L"  ") + list.GetItemText(row));
+    }
+    return rows;
+}
+
 class QuickLinkListTest : public ::testing::Test
 {
 protected:
@@ -197,18 +211,7 @@ protected:
     }
     // The rows laid out for the window, in the same form, after the layout
     // the list asked for.
-    std::vector<CString> VisibleRows()
-    {
-        PumpMessages(30);
-        list.RecalcLayout();
-        std::vector<CString> rows;
-        for (int i = 0; i < list.GetRowCount(); ++i) {
-            CTreeListItem* row = list.GetRowItem(i);
-            rows.push_back((list.GetParentItem(row) == list.GetRootItem() ? L"" : L"  ") +
-                           list.GetItemText(row));
-        }
-        return rows;
-    }
+    std::vector<CString> VisibleRows() { return VisibleRowTexts(list); }
     // The first row with this text (groups and links alike).
     CTreeListItem* Row(const wchar_t* text)
     {

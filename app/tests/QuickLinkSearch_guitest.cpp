@@ -82,19 +82,7 @@ protected:
         HWND bar = FindWindowExW(g_frame->m_hWnd, nullptr, SkinControl::CWndBase::kClassName, nullptr);
         return FindWindowExW(bar, nullptr, SkinControl::CWindowlessRichEdit::kClassName, nullptr);
     }
-    static Rows Visible()
-    {
-        PumpMessages(30);
-        CQuickLinkTreeList& list = List();
-        list.RecalcLayout();
-        Rows rows;
-        for (int i = 0; i < list.GetRowCount(); ++i) {
-            CTreeListItem* row = list.GetRowItem(i);
-            rows.push_back((list.GetParentItem(row) == list.GetRootItem() ? L"" : L"  ") +
-                           list.GetItemText(row));
-        }
-        return rows;
-    }
+    static Rows Visible() { return VisibleRowTexts(List()); }
     static void Focus(HWND window)
     {
         SetForegroundWindow(g_frame->m_hWnd);
