@@ -324,6 +324,8 @@ private:
     int ItemRowIndex(CTreeListItem* item);
 
     // Input.
+    // Collapses an expanded item, expands a collapsed one, laying out.
+    void ToggleExpand(CTreeListItem* item);
     void SelectRange(CTreeListItem* anchor, CTreeListItem* hit);
     void UpdateHotItemAt(POINT client);
     BOOL AutoScrollAt(POINT client);
