@@ -199,6 +199,14 @@ template <typename Set> void FreeEndedThreads(Set& threads)
         }
     }
 }
+
+// The same for every set of the pool (its lock held).
+template <typename State> void FreeEndedWorkers(State& state)
+{
+    FreeEndedThreads(state.idleThreads);
+    FreeEndedThreads(state.busyThreads);
+    FreeEndedThreads(state.exitedThreads);
+}
 } // namespace
 
 bool CThreadPool::Shutdown()
@@ -207,9 +215,7 @@ bool CThreadPool::Shutdown()
     for (int budget = 300; budget > 0; budget -= 10) {
         Sleep(10);
         CScopedLock lock(state->poolLock);
-        FreeEndedThreads(state->idleThreads);
-        FreeEndedThreads(state->busyThreads);
-        FreeEndedThreads(state->exitedThreads);
+        FreeEndedWorkers(*state);
         if (state->idleThreads.empty() && state->busyThreads.empty() && state->exitedThreads.empty() &&
             HasEnded())
             break;
@@ -264,9 +270,7 @@ void CThreadPool::StopAndWait()
     if (ThreadHandle())
         WaitForSingleObject(ThreadHandle(), INFINITE);
     CScopedLock lock(state->poolLock);
-    FreeEndedThreads(state->idleThreads);
-    FreeEndedThreads(state->busyThreads);
-    FreeEndedThreads(state->exitedThreads);
+    FreeEndedWorkers(*state);
 }
 
 int CThreadPool::GetWorkerCount()

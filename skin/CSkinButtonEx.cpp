@@ -169,11 +169,6 @@ LRESULT CSkinButtonEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case BM_SETCHECK:
         SetChecked(wParam != 0);
         return 0;
-    case WM_CAPTURECHANGED:
-        // Another window took the mouse: the press ends without a click.
-        if (reinterpret_cast<HWND>(lParam) != m_hWnd)
-            CancelPress();
-        return CButton::WindowProc(message, wParam, lParam);
     default:
         return CButton::WindowProc(message, wParam, lParam);
     }
@@ -273,6 +268,14 @@ void CSkinButtonEx::OnLButtonDblClk(UINT flags, CPoint point)
     // click itself and must come here wherever it happens.
     m_clickPending = true;
     ::SetCapture(m_hWnd);
+}
+
+void CSkinButtonEx::OnCaptureChanged(HWND newCapture)
+{
+    // Another window took the mouse: the press ends without a click.
+    if (newCapture != m_hWnd)
+        CancelPress();
+    CButton::OnCaptureChanged(newCapture);
 }
 
 void CSkinButtonEx::CancelPress()

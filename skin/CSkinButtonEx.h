@@ -69,6 +69,7 @@ protected:
     void OnLButtonDown(UINT flags, CPoint point) override;
     void OnLButtonDblClk(UINT flags, CPoint point) override;
     void OnLButtonUp(UINT flags, CPoint point) override;
+    void OnCaptureChanged(HWND newCapture) override;
     BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) override;
     BOOL OnEraseBkgnd(CDC* dc) override;
     void OnPaint() override;

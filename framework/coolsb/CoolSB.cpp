@@ -77,6 +77,12 @@ POINT WindowPointFromScreen(HWND window, POINT screen)
     return {screen.x - windowRect.left, screen.y - windowRect.top};
 }
 
+// The screen point a non-client mouse message carries, in window coordinates.
+POINT WindowPointFromMessage(HWND window, LPARAM lParam)
+{
+    return WindowPointFromScreen(window, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+}
+
 LRESULT Notify(HWND window, NMCSBCUSTOMDRAW& draw)
 {
     draw.hdr.hwndFrom = window;
@@ -199,7 +205,7 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     }
     case WM_NCHITTEST: {
         if (state.visible) {
-            POINT point = WindowPointFromScreen(window, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            POINT point = WindowPointFromMessage(window, lParam);
             RECT bar = BarRect(window);
             if (PtInRect(&bar, point))
                 return HTVSCROLL;
@@ -209,7 +215,7 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_NCMOUSEMOVE: {
         if (!state.visible || state.pressedItem != UINT(-1))
             break;
-        POINT point = WindowPointFromScreen(window, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        POINT point = WindowPointFromMessage(window, lParam);
         UINT hot = wParam == HTVSCROLL ? ItemAt(CoolSB::ComputeLayout(BarRect(window), state.info), point)
                                        : UINT(-1);
         if (!state.trackingLeave) {
@@ -233,7 +239,7 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_NCLBUTTONDBLCLK: {
         if (wParam != HTVSCROLL || !state.visible || !IsWindowEnabled(window))
             break;
-        POINT point = WindowPointFromScreen(window, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        POINT point = WindowPointFromMessage(window, lParam);
         CoolSB::Layout layout = CoolSB::ComputeLayout(BarRect(window), state.info);
         UINT item = ItemAt(layout, point);
         if (item == UINT(-1))
@@ -302,13 +308,20 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
+// Has the window measure its frame again (WM_NCCALCSIZE), with or without
+// the bar.
+void RecalcFrame(HWND window)
+{
+    SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void ApplyVisibility(HWND window, BarState& state, BOOL redraw)
 {
     bool wanted = WantsBar(state.info);
     if (wanted != state.visible) {
         state.visible = wanted;
-        SetWindowPos(window, nullptr, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RecalcFrame(window);
     } else if (redraw) {
         RedrawBar(window);
     }
@@ -354,8 +367,7 @@ BOOL UninitializeCoolSB(HWND window)
     RemovePropW(window, kStateProperty);
     delete state;
     if (visible)
-        SetWindowPos(window, nullptr, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RecalcFrame(window);
     return TRUE;
 }
 
@@ -457,8 +469,7 @@ Layout ComputeLayout(const RECT& bar, const SCROLLINFO& info)
     int trackBottom = layout.lineDown.top;
     int track = trackBottom - trackTop;
     int range = info.nMax - info.nMin + 1;
-    layout.hasThumb =
-        range > 0 && info.nPage > 0 && static_cast<UINT>(range) > info.nPage && track >= kMinThumb;
+    layout.hasThumb = WantsBar(info) && track >= kMinThumb;
     if (!layout.hasThumb) {
         layout.pageUp = {bar.left, trackTop, bar.right, trackBottom};
         layout.pageDown = {bar.left, trackBottom, bar.right, trackBottom};

@@ -198,11 +198,13 @@ void CNewMenuHook::Uninstall()
         ::UnhookWindowsHookEx(s_hook);
     s_hook = nullptr;
     // Windows still subclassed get their procedures back.
-    while (!HookDataMap().empty())
-        UnsubclassMenuWindow(HookDataMap().begin()->first);
-    while (!Themes().empty()) {
-        delete Themes().back();
-        Themes().pop_back();
+    auto& hookData = HookDataMap();
+    while (!hookData.empty())
+        UnsubclassMenuWindow(hookData.begin()->first);
+    auto& themes = Themes();
+    while (!themes.empty()) {
+        delete themes.back();
+        themes.pop_back();
     }
     s_currentTheme = nullptr;
     s_IsThemeActive = nullptr;
@@ -228,16 +230,18 @@ std::vector<CMenuTheme*>& CNewMenuHook::Themes()
 
 BOOL CNewMenuHook::AddTheme(CMenuTheme* theme)
 {
-    if (std::find(Themes().begin(), Themes().end(), theme) != Themes().end())
+    auto& themes = Themes();
+    if (std::find(themes.begin(), themes.end(), theme) != themes.end())
         return FALSE;
-    Themes().push_back(theme);
+    themes.push_back(theme);
     return TRUE;
 }
 
 CNewMenuHook::CMenuHookData* CNewMenuHook::FindHookData(HWND hwnd)
 {
-    auto it = HookDataMap().find(hwnd);
-    return it == HookDataMap().end() ? nullptr : it->second.get();
+    auto& hookData = HookDataMap();
+    auto it = hookData.find(hwnd);
+    return it == hookData.end() ? nullptr : it->second.get();
 }
 
 LRESULT CALLBACK CNewMenuHook::CallWndProcHook(int code, WPARAM wParam, LPARAM lParam)
@@ -308,12 +312,13 @@ void CNewMenuHook::UnsubclassMenuWindow(HWND hwnd)
         if (ATOM atom = ::GlobalFindAtomW(kOldMenuProc))
             ::GlobalDeleteAtom(atom);
     }
-    auto it = HookDataMap().find(hwnd);
-    if (it == HookDataMap().end())
+    auto& hookData = HookDataMap();
+    auto it = hookData.find(hwnd);
+    if (it == hookData.end())
         return;
     if (s_currentTheme)
         s_currentTheme->OnUnInitWnd(hwnd);
-    HookDataMap().erase(it);
+    hookData.erase(it);
 }
 
 void CNewMenuHook::SaveScreenUnderMenu(HWND hwnd, CMenuHookData* data)

@@ -319,11 +319,16 @@ private:
     void PlaceHeader();
     int GetVertPos();
     int CalcVisibleRange(int position, int top, int bottom);
+    // The last row a paint reaches (the one past the last whole row, which
+    // shows in part), or -1 when there is none; from m_firstVisibleRow on.
+    int LastPaintedRow() const;
     std::vector<CTreeListItem*> CollectVisibleRows();
     void NotifyRowVisibility(std::vector<CTreeListItem*> before);
     int ItemRowIndex(CTreeListItem* item);
 
     // Input.
+    // Collapses an expanded item, expands a collapsed one, laying out.
+    void ToggleExpand(CTreeListItem* item);
     void SelectRange(CTreeListItem* anchor, CTreeListItem* hit);
     void UpdateHotItemAt(POINT client);
     BOOL AutoScrollAt(POINT client);

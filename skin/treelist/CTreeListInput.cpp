@@ -22,10 +22,7 @@ void CTreeListCtrl::OnKeyDown(UINT key, UINT repeat, UINT flags)
     if (item) {
         switch (key) {
         case VK_RETURN:
-            if (IsExpanded(item))
-                Collapse(item, TRUE, 1, 0);
-            else
-                Expand(item, TRUE, 1);
+            ToggleExpand(item);
             break;
         case VK_PRIOR:
         case VK_NEXT: {
@@ -56,6 +53,14 @@ void CTreeListCtrl::OnKeyDown(UINT key, UINT repeat, UINT flags)
         }
     }
     CWnd::OnKeyDown(key, repeat, flags);
+}
+
+void CTreeListCtrl::ToggleExpand(CTreeListItem* item)
+{
+    if (IsExpanded(item))
+        Collapse(item, TRUE, 1, 0);
+    else
+        Expand(item, TRUE, 1);
 }
 
 void CTreeListCtrl::SelectRange(CTreeListItem* anchor, CTreeListItem* hit)
@@ -176,10 +181,7 @@ void CTreeListCtrl::OnLButtonUp(UINT keys, CPoint point)
     CTreeListItem* hit = HitTest(point, &flags);
     if (hit && !(keys & MK_CONTROL)) {
         if ((flags & HitButton) || (!(m_styleFlags & StyleHitButton) && (flags & HitRow))) {
-            if (IsExpanded(hit))
-                Collapse(hit, TRUE, 1, 0);
-            else
-                Expand(hit, TRUE, 1);
+            ToggleExpand(hit);
         } else if (flags & HitCheck) {
             CScopedLock lock(m_lock);
             if (IsValidLocked(hit) && hit->checkable)

@@ -302,14 +302,22 @@ int CTreeListCtrl::GetPageRows(int start, int top, int bottom, int* first, int* 
     return *last - *first + 1;
 }
 
+int CTreeListCtrl::LastPaintedRow() const
+{
+    const int count = static_cast<int>(m_rows.size());
+    if (m_firstVisibleRow < 0 || m_lastVisibleRow < 0 || count == 0)
+        return -1;
+    // Rows deleted since the last layout shortened the list: clamp.
+    return std::min(m_lastVisibleRow + 1, count - 1);
+}
+
 std::vector<CTreeListItem*> CTreeListCtrl::CollectVisibleRows()
 {
     CScopedLock lock(m_lock);
     std::vector<CTreeListItem*> rows;
-    const int count = static_cast<int>(m_rows.size());
-    if (m_firstVisibleRow < 0 || m_lastVisibleRow < 0 || count == 0)
+    const int end = LastPaintedRow();
+    if (end < 0)
         return rows;
-    const int end = std::min(m_lastVisibleRow + 1, count - 1);
     for (int row = m_firstVisibleRow; row <= end; ++row)
         rows.push_back(m_rows[row]);
     return rows;
@@ -590,11 +598,9 @@ void CTreeListCtrl::OnPaint()
     CSkinMemDC buffer(&paintDC, this);
     CDC* dc = buffer.GetDC();
     DrawBackground(dc, m_contentRect);
-    const int count = static_cast<int>(m_rows.size());
-    if (m_firstVisibleRow < 0 || m_lastVisibleRow < 0 || count == 0)
+    const int end = LastPaintedRow();
+    if (end < 0)
         return;
-    // Rows deleted since the last layout shortened the list: clamp.
-    const int end = std::min(m_lastVisibleRow + 1, count - 1);
     CRect box = m_contentRect;
     box.OffsetRect(-CoolSB_GetScrollPos(m_hWnd, SB_HORZ), 0);
     CRect headerItems;
