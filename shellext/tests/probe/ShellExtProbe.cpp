@@ -703,7 +703,53 @@ TEST_F(ContextMenuTest, TheDllStaysWhileObjectsOrLocksLive)
     factory->LockServer(FALSE);
     factory.Reset();
     EXPECT_EQ(canUnload(), S_OK);
+
+    // An unlock without a lock before it counts for nothing.
+    ASSERT_EQ(getClassObject(CLSID_QuorventileShellExtension, IID_IClassFactory,
+                             reinterpret_cast<void**>(factory.GetAddressOf())),
+              S_OK);
+    factory->LockServer(FALSE);
+    factory->LockServer(FALSE);
+    factory.Reset();
+    EXPECT_EQ(canUnload(), S_OK);
+    ASSERT_EQ(getClassObject(CLSID_QuorventileShellExtension, IID_IClassFactory,
+                             reinterpret_cast<void**>(factory.GetAddressOf())),
+              S_OK);
+    EXPECT_EQ(canUnload(), S_FALSE);
+    factory.Reset();
+    EXPECT_EQ(canUnload(), S_OK);
     FreeLibrary(dll);
+}
+
+// Explorer asks DllCanUnloadNow and frees the DLL when it may: the DLL then
+// lets go of its type library, but once it has drawn its menu picture it
+// stays, since GDI+ (which it loaded) runs a thread of its own.
+TEST_F(ContextMenuTest, AnUnloadReleasesTheTypeLibraryButTheDllStaysWithGdiplus)
+{
+    ComPtr<IDispatch> object;
+    ASSERT_EQ(CoCreateInstance(CLSID_QuorventileShellExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                               reinterpret_cast<void**>(object.GetAddressOf())),
+              S_OK);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(object->GetTypeInfo(0, 0, info.GetAddressOf()), S_OK);
+    ComPtr<ITypeLib> library;
+    UINT index = 0;
+    ASSERT_EQ(info->GetContainingTypeLib(library.GetAddressOf(), &index), S_OK);
+    info.Reset();
+    object.Reset();
+    auto references = [&] {
+        library->AddRef();
+        return library->Release();
+    };
+    const ULONG held = references();
+
+    HMODULE dll = GetModuleHandleW(Dll().c_str());
+    ASSERT_NE(nullptr, dll);
+    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "DllCanUnloadNow")));
+    ASSERT_EQ(canUnload(), S_OK);
+    EXPECT_EQ(references(), held - 1);
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_EQ(dll, GetModuleHandleW(Dll().c_str()));
 }
 
 } // namespace
