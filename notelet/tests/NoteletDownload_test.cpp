@@ -155,7 +155,7 @@ TEST(NoteletDownload, AFeedOverItsLimitIsAFailedDownload)
         long long createTime = 0;
         std::unique_ptr<char[]> cached = LoadBottomMsgFile(&length, &createTime);
         ASSERT_TRUE(cached);
-        EXPECT_EQ(c.taken ? c.body : old, std::string(cached.get(), length)) << c.taken;
+        EXPECT_TRUE((c.taken ? c.body : old) == std::string(cached.get(), length)) << "cached " << length;
         EXPECT_EQ(CString(c.taken ? L"新" : L"旧"), BottomMsgBar().GetShownText());
     }
     CloseMsgDatabase();

@@ -138,17 +138,23 @@ TEST_F(StatisticsReport, UploadsTheZippedLogAndDeletesItOnlyAfterExactlyOk)
     struct {
         int status;
         std::string reply;
+        size_t missing; // bytes announced but never sent
         bool deleted;
-    } cases[] = {{200, "ok\r\n", false},
-                 {200, "", false},
-                 {200, std::string("ok\0x", 4), false},
-                 {500, "ok", false},
-                 {200, "ok", true}};
+    } cases[] = {{200, "ok\r\n", 0, false},
+                 {200, "", 0, false},
+                 {200, std::string("ok\0x", 4), 0, false},
+                 {500, "ok", 0, false},
+                 {200, "ok", 3, false},
+                 {200, "ok", 0, true}};
     const size_t tempFiles = TempFileCount();
     for (const auto& c : cases) {
         WriteFileBytes(logPath, kLog);
         server.ClearRequests();
-        Answer("/statistic/errorlog.php", c.status, c.reply);
+        CLocalHttpServer::Answer answer;
+        answer.status = c.status;
+        answer.body = c.reply;
+        answer.missingBytes = c.missing;
+        server.SetAnswer("/statistic/errorlog.php", answer);
         RunTask();
         EXPECT_EQ(Exists(logPath), !c.deleted) << c.reply;
         auto requests = server.Requests();
