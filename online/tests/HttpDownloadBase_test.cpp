@@ -146,9 +146,7 @@ TEST_F(HttpDownloadBaseTest, ASlowServerFailsTheExchangeWithinItsBound)
     // No answer until the client gave up; a body that comes one byte at a
     // time, never stalling long enough for a single wait to end.
     HANDLE stallEnd = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    CLocalHttpServer::Answer stall;
-    stall.body = "late";
-    stall.hold = stallEnd;
+    const CLocalHttpServer::Answer stall = CLocalHttpServer::Answer::HeldUntil(stallEnd, "late");
     CLocalHttpServer::Answer trickle;
     trickle.body = std::string(100000, 't');
     trickle.byteDelayMs = 20;
@@ -190,10 +188,7 @@ TEST_F(HttpDownloadBaseTest, AnAbortedExchangeDeliversNothing)
     // Aborted while it waits for the answer, which comes only afterwards
     // (Wine does not end the blocked call when the request is closed).
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    CLocalHttpServer::Answer held;
-    held.body = "late";
-    held.hold = release;
-    server.SetAnswer("/update/msg.xml", held);
+    server.SetAnswer("/update/msg.xml", CLocalHttpServer::Answer::HeldUntil(release, "late"));
     RecordingDownload download;
     BOOL result = TRUE;
     std::thread worker([&] { result = Fetch(download, L"/update/msg.xml"); });

@@ -36,6 +36,15 @@ public:
         unsigned byteDelayMs = 0;
         // When set, sent as the whole answer, byte for byte, instead.
         std::string raw;
+
+        // 200 with the body, once the event is set.
+        static Answer HeldUntil(void* event, const std::string& body)
+        {
+            Answer answer;
+            answer.body = body;
+            answer.hold = event;
+            return answer;
+        }
     };
 
     // A recorded request, split for the checks.

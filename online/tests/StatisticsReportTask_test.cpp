@@ -202,10 +202,7 @@ TEST_F(StatisticsReport, ReadsOnlyWhatTheLogHolds)
 TEST_F(StatisticsReport, ASlowUploadEndsWithinItsBoundAndKeepsTheLog)
 {
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    CLocalHttpServer::Answer held;
-    held.body = "ok";
-    held.hold = release;
-    server.SetAnswer("/statistic/errorlog.php", held);
+    server.SetAnswer("/statistic/errorlog.php", CLocalHttpServer::Answer::HeldUntil(release, "ok"));
     Answer("/statistic/use.php", 200, "ok");
     WriteFileBytes(logPath, kLog);
     CStatisticsReportTask task(L"0123456789abcdef0123456789abcdef0a", server.Host());

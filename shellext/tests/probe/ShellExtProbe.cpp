@@ -686,9 +686,11 @@ TEST_F(ContextMenuTest, TheDllStaysWhileObjectsOrLocksLive)
     EXPECT_EQ(canUnload(), S_OK);
 
     ComPtr<IClassFactory> factory;
-    ASSERT_EQ(getClassObject(CLSID_QuorventileShellExtension, IID_IClassFactory,
-                             reinterpret_cast<void**>(factory.GetAddressOf())),
-              S_OK);
+    auto takeFactory = [&] {
+        return getClassObject(CLSID_QuorventileShellExtension, IID_IClassFactory,
+                              reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf()));
+    };
+    ASSERT_EQ(takeFactory(), S_OK);
     EXPECT_EQ(canUnload(), S_FALSE);
     ComPtr<IUnknown> object;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf())), S_OK);
@@ -697,24 +699,18 @@ TEST_F(ContextMenuTest, TheDllStaysWhileObjectsOrLocksLive)
     EXPECT_EQ(canUnload(), S_FALSE);
     object.Reset();
     EXPECT_EQ(canUnload(), S_FALSE); // still locked
-    ASSERT_EQ(getClassObject(CLSID_QuorventileShellExtension, IID_IClassFactory,
-                             reinterpret_cast<void**>(factory.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(takeFactory(), S_OK);
     factory->LockServer(FALSE);
     factory.Reset();
     EXPECT_EQ(canUnload(), S_OK);
 
     // An unlock without a lock before it counts for nothing.
-    ASSERT_EQ(getClassObject(CLSID_QuorventileShellExtension, IID_IClassFactory,
-                             reinterpret_cast<void**>(factory.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(takeFactory(), S_OK);
     factory->LockServer(FALSE);
     factory->LockServer(FALSE);
     factory.Reset();
     EXPECT_EQ(canUnload(), S_OK);
-    ASSERT_EQ(getClassObject(CLSID_QuorventileShellExtension, IID_IClassFactory,
-                             reinterpret_cast<void**>(factory.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(takeFactory(), S_OK);
     EXPECT_EQ(canUnload(), S_FALSE);
     factory.Reset();
     EXPECT_EQ(canUnload(), S_OK);
