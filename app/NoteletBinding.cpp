@@ -48,7 +48,6 @@ void ResetNoteletModuleRecord(NoteletBindingRecord& record)
     record.init = nullptr;
     record.unInit = nullptr;
     record.frameWndMsg = nullptr;
-    record.updateCopy.Close();
 }
 
 void LoadNoteletModule(HWND frame)
@@ -56,15 +55,10 @@ void LoadNoteletModule(HWND frame)
     if (!frame || !IsWindow(frame))
         return;
     NoteletBindingRecord& record = NoteletBinding;
-    if (!record.module) {
-        const CString updated = GetConfigString(L"NoteletDllPath", L"");
-        if (!record.updateCopy.Open(updated, GetConfigString(L"UpdateNoteletNetFileSha1", L"")) ||
-            !BindNoteletModule(record, updated)) {
-            record.updateCopy.Close();
-            CString besideProgram;
-            besideProgram.Format(L"%s\\Notelet.dll", AppPaths.programFolder);
-            BindNoteletModule(record, besideProgram);
-        }
+    if (!record.module && !BindNoteletModule(record, GetConfigString(L"NoteletDllPath", L""))) {
+        CString besideProgram;
+        besideProgram.Format(L"%s\\Notelet.dll", AppPaths.programFolder);
+        BindNoteletModule(record, besideProgram);
     }
     if (record.init)
         record.init(frame);

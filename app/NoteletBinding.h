@@ -2,8 +2,6 @@
 // and its three entry points.  The program runs normally without it.
 #pragma once
 
-#include "online/VerifiedFile.h"
-
 #include <windows.h>
 
 // The module's exports: plain C functions, the caller cleans the stack.
@@ -23,8 +21,6 @@ struct NoteletBindingRecord {
     NoteletInitFn init = nullptr;
     NoteletUnInitFn unInit = nullptr;
     NoteletFrameWndMsgFn frameWndMsg = nullptr;
-    // The update folder's copy, held unchanged while it is loaded.
-    CVerifiedFile updateCopy;
 };
 
 extern NoteletBindingRecord NoteletBinding;
@@ -32,13 +28,13 @@ extern NoteletBindingRecord NoteletBinding;
 // 1 when a module is bound: the one bound already, or the one at path with
 // all three exports.  A module that lacks one is freed again.
 int BindNoteletModule(NoteletBindingRecord& record, const wchar_t* path);
-// Frees the library, clears the record and lets go of the update copy.
+// Frees the library and clears the record.
 void ResetNoteletModuleRecord(NoteletBindingRecord& record);
 
 // Binds the module from the setting NoteletDllPath, else the program
-// folder's Notelet.dll, and starts it on the frame.  The update folder is
-// writable by the user's programs: its copy is loaded only with the digest
-// the update check verified.
+// folder's Notelet.dll, and starts it on the frame.  The update folder's
+// copy was verified before it was swapped in (CMainFrame::OnNoteletUpdated);
+// a newer module advertised since then does not make it any less good.
 void LoadNoteletModule(HWND frame);
 // Stops the module and frees it.
 void UnloadNoteletModule();

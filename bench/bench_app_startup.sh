@@ -1,18 +1,21 @@
 #!/bin/sh
-# Runs app_startup_bench against the real program in a Wine prefix of its
-# own (a copy of the booted test prefix), on the display or a private Xvfb.
+# Runs app_startup_bench against the real program of its tree (QV_BITS 32
+# or 64) in a Wine prefix of its own (a copy of the booted test prefix), on
+# the display or a private Xvfb.
 set -u
 QV_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export QV_ROOT
 . "$QV_ROOT/tools/wine-env.sh"
 . "$QV_ROOT/tools/xvfb.sh"
-bench=$QV_ROOT/build/x86_64/bench/app_startup_bench.exe
+tree=x86_64
+[ "$QV_BITS" = 32 ] && tree=i686
+bench=$QV_ROOT/build/$tree/bench/app_startup_bench.exe
 if [ ! -f "$bench" ]; then
     echo "bench_app_startup: not built ($bench)"
     exit 0
 fi
 qv_prepare_prefix
-work=$QV_ROOT/build/x86_64/bench/startup
+work=$QV_ROOT/build/$tree/bench/startup
 rm -rf "$work"
 mkdir -p "$work/home"
 cp -a "$WINEPREFIX" "$work/prefix"
@@ -39,5 +42,5 @@ if [ "${QV_BENCH_UNMANAGED:-1}" = 1 ]; then
     wineserver -p
 fi
 "$QV_WINE64" cmd /c exit >/dev/null 2>&1 </dev/null
-timeout 400 "$QV_WINE64" "$bench"
+timeout 400 "$(qv_loader)" "$bench"
 echo "bench_app_startup: unmanaged windows (no 2 s wait for a window manager): ${QV_BENCH_UNMANAGED:-1}"

@@ -56,6 +56,14 @@ BOOL CHttpFile::QueryInfo(DWORD level, CString& value) const
     return TRUE;
 }
 
+DWORD CHttpFile::QueryDataAvailable()
+{
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(handle_, &available, 0, 0))
+        throw CInternetException(GetLastError());
+    return available;
+}
+
 UINT CHttpFile::Read(void* buffer, UINT count)
 {
     DWORD read = 0;

@@ -4,8 +4,9 @@
 // connection before its session.
 //
 // Opening and sending report failure by their results.  A read or write that
-// fails in the middle of a transfer throws CInternetException, so that a cut
-// connection can never pass for the end of a body.
+// fails in the middle of a transfer throws CInternetException.  A read that
+// ends early without failing (a connection cut inside a chunked body reads
+// as its end under Wine) is for the caller to tell from the headers.
 #pragma once
 
 #include "framework/CString.h"
@@ -64,6 +65,9 @@ public:
     // A header or other information as text; FALSE when absent.
     BOOL QueryInfo(DWORD level, CString& value) const;
 
+    // Waits until some of the answer is there (or its end) and returns how
+    // many bytes can be read without waiting; 0 at its end.
+    DWORD QueryDataAvailable();
     // Up to count bytes of the answer; 0 at its end.
     UINT Read(void* buffer, UINT count);
     // Writes all count bytes of the request body.

@@ -3,8 +3,8 @@
 #include "core/XmlDoc.h"
 #include "framework/TextConvert.h"
 #include "notelet/MsgDatabase.h"
-#include "online/WebHost.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <cwchar>
@@ -12,12 +12,11 @@
 namespace
 {
 const long long kDefaultRefreshSeconds = 86400;
-// Under Wine a blocked WinINet call does not end when its handles are
-// closed, so a stalled web host would hold NoteletUnInit's wait for ever:
-// no step of the exchange waits longer than this.
-const DWORD kNetworkTimeoutMs = 30000;
 
-// The download in progress, and whether the module is stopping.
+// The download in progress, and whether the module is stopping.  The store
+// and the bar are used only under this lock and only while the module runs,
+// so that NoteletUnInit can close them under a download that is still
+// blocked on the network.
 CLock g_downloadLock;
 CNoteletDownload* g_running = nullptr;
 bool g_stopping = false;
@@ -38,11 +37,12 @@ BottomMsgFeed ParseBottomMsgFeed(const char* data, int length)
     feed.dur = _wtoi(doc.GetCurrentAttribute(L"dur"));
     if (!doc.EnterElement() || !doc.FindElement(L"bottommsg") || !doc.EnterElement())
         return feed;
-    while (doc.FindElement(L"msg")) {
+    while (feed.messages.size() < MaxFeedMessages && doc.FindElement(L"msg")) {
         auto item = std::make_unique<BottomMsgItem>();
         item->title = doc.GetCurrentAttribute(L"title");
         item->url = doc.GetCurrentAttribute(L"url");
-        item->dur = _wtoi(doc.GetCurrentAttribute(L"dur"));
+        // A negative time would move the bar on at every tick.
+        item->dur = std::max(0, _wtoi(doc.GetCurrentAttribute(L"dur")));
         feed.messages.push_back(std::move(item));
     }
     return feed;
@@ -59,19 +59,33 @@ bool IsFeedCacheStale(long long now, long long createTime, long long interval)
     return age < 0 || age >= interval;
 }
 
+CNoteletDownload::CNoteletDownload(const wchar_t* webHost) : webHost(webHost)
+{
+    maxBodyLength = MaxFeedBytes;
+}
+
 void CNoteletDownload::Run()
 {
     usePost = 0;
-    const long long interval = FeedRefreshInterval(GetInfoDuration());
+    long long interval = 0;
     int length = 0;
     long long createTime = 0;
-    if (std::unique_ptr<char[]> cached = LoadBottomMsgFile(&length, &createTime)) {
+    std::unique_ptr<char[]> cached;
+    {
+        CScopedLock lock(g_downloadLock);
+        if (g_stopping)
+            return;
+        interval = FeedRefreshInterval(GetInfoDuration());
+        cached = LoadBottomMsgFile(&length, &createTime);
+    }
+    if (cached && length <= MaxFeedBytes) {
         const bool stale = IsFeedCacheStale(_time64(nullptr), createTime, interval);
         OnData(cached.get(), length, 1);
         if (!stale)
             return;
     }
-    host = WebHost;
+    cached.reset();
+    host = webHost;
     path = L"/update/msg.xml";
     {
         CScopedLock lock(g_downloadLock);
@@ -81,21 +95,18 @@ void CNoteletDownload::Run()
     }
     Download();
     CScopedLock lock(g_downloadLock);
-    g_running = nullptr;
-}
-
-void CNoteletDownload::OnRequestCreated(CHttpFile* request)
-{
-    for (DWORD option :
-         {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-        request->SetOption(option, kNetworkTimeoutMs);
+    if (g_running == this)
+        g_running = nullptr;
 }
 
 void CNoteletDownload::OnData(const char* data, int length, int fromCache)
 {
+    BottomMsgFeed feed = ParseBottomMsgFeed(data, length);
+    CScopedLock lock(g_downloadLock);
+    if (g_stopping)
+        return;
     if (!fromCache)
         SaveBottomMsgFile(data, length);
-    BottomMsgFeed feed = ParseBottomMsgFeed(data, length);
     if (!feed.valid)
         return;
     // Only a positive interval is kept: a negative one, written back as an

@@ -6,9 +6,17 @@
 #include "core/ThreadPool.h"
 #include "notelet/WndBottomMsg.h"
 #include "online/HttpDownloadBase.h"
+#include "online/WebHost.h"
 
 #include <memory>
 #include <vector>
+
+// A real msg.xml is a few KiB.  A larger body fails the download, and a
+// larger cached copy counts as none: the feed comes from the network, and
+// what it holds must not decide how much memory the program takes.
+const int MaxFeedBytes = 256 << 10;
+// Messages kept from one feed; the rest are dropped.
+const size_t MaxFeedMessages = 100;
 
 // What a feed body holds.
 struct BottomMsgFeed {
@@ -17,7 +25,8 @@ struct BottomMsgFeed {
     std::vector<std::unique_ptr<BottomMsgItem>> messages;
 };
 
-// Reads the bytes up to the first NUL as UTF-8 XML.
+// Reads the bytes up to the first NUL as UTF-8 XML.  A message's duration
+// that is missing or negative is 0.
 BottomMsgFeed ParseBottomMsgFeed(const char* data, int length);
 // The refresh interval from its stored text: 86400 s when there is none.
 long long FeedRefreshInterval(const CString& stored);
@@ -28,14 +37,20 @@ bool IsFeedCacheStale(long long now, long long createTime, long long interval);
 class CNoteletDownload : public SkinControl::CThreadPool::CWorkItem, public CHttpDownloadBase
 {
 public:
+    // webHost is where msg.xml lives.
+    explicit CNoteletDownload(const wchar_t* webHost = WebHost);
+
     void Run() override;
-    // fromCache is 1 for the stored copy, 0 for a fresh download.
+    // fromCache is 1 for the stored copy, 0 for a fresh download.  Nothing
+    // happens once the module is stopping.
     void OnData(const char* data, int length, int fromCache) override;
-    // Bounds every wait of the exchange.
-    void OnRequestCreated(CHttpFile* request) override;
 
     // Ends a running download at once, and keeps later ones from starting
-    // until AllowDownloads: the module is stopping.
+    // and every download from using the store or the bar until
+    // AllowDownloads: the module is stopping.
     static void AbortDownloads();
     static void AllowDownloads();
+
+private:
+    CString webHost;
 };

@@ -28,6 +28,9 @@ public:
 
 CNoteletApp theApp;
 
+// How long NoteletUnInit waits for the workers on the UI thread.
+const DWORD kStopWaitMs = 2000;
+
 // Null while the module is stopped.
 HWND g_frame = nullptr;
 std::unique_ptr<SkinControl::CThreadPool> g_pool;
@@ -41,6 +44,14 @@ CString DataFolder()
     if (GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES)
         CreateDirectoryW(folder, nullptr);
     return folder;
+}
+
+// Pins this library: FreeLibrary no longer unloads it.
+void KeepLoadedUntilExit()
+{
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCWSTR>(&g_frame), &self);
 }
 
 void AddFonts()
@@ -85,11 +96,19 @@ void __cdecl NoteletUnInit()
     CWndBottomMsg& bar = BottomMsgBar();
     if (bar.m_hWnd)
         bar.DestroyWindow();
-    // The feed download may be blocked on the network: end it, then wait for
-    // every worker.  The program frees this library next, and a worker
-    // still running would run code that is gone.
+    // The feed download may be blocked on the network: end it (from here on
+    // no download uses the store or the bar), then wait a while for the
+    // workers.  WinINet under Wine does not end a blocked call when its
+    // request is closed, so one may stay inside until its time-out.  The
+    // program frees this library next: with a worker still inside, the
+    // library stays loaded until the process ends instead.
     CNoteletDownload::AbortDownloads();
-    g_pool->StopAndWait();
+    const DWORD start = GetTickCount();
+    g_pool->Shutdown();
+    while (g_pool->IsWorkerInsideItem() && GetTickCount() - start < kStopWaitMs)
+        Sleep(10);
+    if (g_pool->IsWorkerInsideItem())
+        KeepLoadedUntilExit();
     g_pool.reset();
     SkinControl::CSkinRes::Global().FreeAll();
     SkinControl::LeaveHostGdiplusSession();

@@ -124,14 +124,15 @@ void CWndBottomMsg::DrawMessage(CDC* dc)
     HGDIOBJ oldFont = dc->SelectObject(font);
     int oldMode = dc->SetBkMode(TRANSPARENT);
     COLORREF oldColor = dc->SetTextColor(RGB(255, 255, 255));
+    // A title is shown as written: "&" marks no mnemonic.
     CRect measured;
-    dc->DrawText(text, &measured, DT_CALCRECT | DT_SINGLELINE);
+    dc->DrawText(text, &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     CRect textRect;
     textRect.left = client.left + 8;
     textRect.right = std::min<LONG>(textRect.left + measured.Width(), client.right - 8);
     textRect.top = client.top + (client.Height() - measured.Height()) / 2;
     textRect.bottom = textRect.top + measured.Height();
-    dc->DrawText(text, &textRect, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+    dc->DrawText(text, &textRect, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
     {
         CScopedLock lock(m_lock);
         m_linkRect = textRect;

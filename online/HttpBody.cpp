@@ -3,7 +3,20 @@
 namespace
 {
 const size_t kCommitStep = 1 << 20;
+
+bool IsChunked(const CHttpFile& request)
+{
+    CString encoding;
+    return request.QueryInfo(HTTP_QUERY_TRANSFER_ENCODING, encoding) && encoding.MakeLower().Find(L"chunked") >= 0;
 }
+
+// A read that found the end but left the sign of a broken connection.
+bool EndedByBrokenConnection(DWORD error)
+{
+    return error == ERROR_INTERNET_CONNECTION_ABORTED || error == ERROR_INTERNET_CONNECTION_RESET ||
+           error == ERROR_HTTP_INVALID_SERVER_RESPONSE;
+}
+} // namespace
 
 CHttpBody::~CHttpBody()
 {
@@ -33,21 +46,52 @@ bool CHttpBody::Reserve(size_t needed)
     return true;
 }
 
-bool CHttpBody::ReadFrom(CHttpFile& request)
+bool CHttpBody::ReadAll(CHttpFile& request, DWORD startTick, DWORD totalMs, DWORD& endError)
 {
     length_ = 0;
     for (;;) {
-        if (length_ == cap_) {
+        if (GetTickCount() - startTick > totalMs)
+            return false;
+        // Only what is there: a read of more would wait for all of it.
+        DWORD available = request.QueryDataAvailable();
+        size_t want = cap_ - length_;
+        if (want > ReadSize)
+            want = ReadSize;
+        if (available > 0 && available < want)
+            want = available;
+        char probe;
+        if (want == 0) {
             // Full: any further byte makes the body too large.
-            char probe;
-            return request.Read(&probe, 1) == 0;
+            SetLastError(ERROR_SUCCESS);
+            if (request.Read(&probe, 1) != 0)
+                return false;
+            endError = GetLastError();
+            return true;
         }
-        UINT want = cap_ - length_ < ReadSize ? static_cast<UINT>(cap_ - length_) : ReadSize;
         if (!Reserve(length_ + want))
             return false;
-        UINT read = request.Read(base_ + length_, want);
-        if (read == 0)
+        SetLastError(ERROR_SUCCESS);
+        UINT read = request.Read(base_ + length_, static_cast<UINT>(want));
+        if (read == 0) {
+            endError = GetLastError();
             return true;
+        }
         length_ += read;
     }
+}
+
+bool CHttpBody::ReadFrom(CHttpFile& request, DWORD startTick, DWORD totalMs)
+{
+    DWORD endError = ERROR_SUCCESS;
+    if (!ReadAll(request, startTick, totalMs, endError))
+        return false;
+    // A body cut short of its announced length is not the body.
+    CString announced;
+    if (request.QueryInfo(HTTP_QUERY_CONTENT_LENGTH, announced))
+        return _wcstoui64(announced, nullptr, 10) == length_;
+    // A chunked body announces its end with a last chunk of size 0.  WinINet
+    // hides the chunks; where it notes the connection broke before that
+    // chunk, the body is cut.  Wine's WinINet gives no such sign: there a
+    // chunked body cut short reads like a whole one.
+    return !(IsChunked(request) && EndedByBrokenConnection(endError));
 }

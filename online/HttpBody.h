@@ -7,6 +7,17 @@
 
 #include <cstddef>
 
+// How long one exchange may take.  Every wait for the network (connecting,
+// sending, each piece of the answer) ends after waitMs, and the whole body,
+// one trickling in byte by byte included, must be in within totalMs of the
+// start.  Header lines that trickle in are bounded by waitMs per piece only:
+// WinINet reads them inside the send, which Wine does not end when the
+// request is closed.
+struct HttpTimeouts {
+    DWORD waitMs = 30000;
+    DWORD totalMs = 600000;
+};
+
 class CHttpBody
 {
 public:
@@ -18,16 +29,21 @@ public:
     CHttpBody(const CHttpBody&) = delete;
     CHttpBody& operator=(const CHttpBody&) = delete;
 
-    // Reads the whole answer in ReadSize pieces.  False when it is larger
-    // than the cap or memory runs out; a broken transfer throws
+    // Reads the whole answer in pieces of at most ReadSize bytes.  False
+    // when it is larger than the cap, memory runs out, it is not all there
+    // within totalMs of startTick (a GetTickCount value), or it ended before
+    // the end its headers announce (its Content-Length, or for a chunked
+    // body the last chunk, where WinINet tells); a broken transfer throws
     // CInternetException.
-    bool ReadFrom(CHttpFile& request);
+    bool ReadFrom(CHttpFile& request, DWORD startTick, DWORD totalMs);
 
     const char* Data() const { return base_; }
     size_t Length() const { return length_; }
 
 private:
     bool Reserve(size_t needed);
+    // endError: the last error that the read which found the end left.
+    bool ReadAll(CHttpFile& request, DWORD startTick, DWORD totalMs, DWORD& endError);
 
     size_t cap_;
     char* base_ = nullptr;

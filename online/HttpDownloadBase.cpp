@@ -1,7 +1,5 @@
 #include "online/HttpDownloadBase.h"
 
-#include "online/HttpBody.h"
-
 const wchar_t* const HttpAgentName = L"Tob Post Internet Session";
 
 namespace
@@ -99,26 +97,33 @@ BOOL CHttpDownloadBase::Download()
 }
 
 bool CWebRequest::Open(const CString& host, const wchar_t* verb, const wchar_t* path, DWORD flags,
-                       DWORD connectTimeoutMs)
+                       const HttpTimeouts& timeouts, DWORD connectTimeoutMs)
 {
     CString server;
     INTERNET_PORT port;
     if (!SplitWebHost(host, server, port))
         return false;
+    const DWORD connectTimeout = connectTimeoutMs ? connectTimeoutMs : timeouts.waitMs;
     session_ = std::make_unique<CInternetSession>(HttpAgentName, 1, INTERNET_OPEN_TYPE_DIRECT);
-    if (connectTimeoutMs)
-        session_->SetOption(INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeoutMs);
+    session_->SetOption(INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeout);
     connection_ = session_->GetHttpConnection(server, port);
     if (!connection_)
         return false;
     request_ = connection_->OpenRequest(verb, path, nullptr, 1, flags | INTERNET_FLAG_NO_AUTO_REDIRECT);
-    return request_ != nullptr;
+    if (!request_)
+        return false;
+    // Wine's requests take no time-out from their session.
+    request_->SetOption(INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeout);
+    request_->SetOption(INTERNET_OPTION_SEND_TIMEOUT, timeouts.waitMs);
+    request_->SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.waitMs);
+    return true;
 }
 
 bool CHttpDownloadBase::Exchange()
 {
+    const DWORD start = GetTickCount();
     CWebRequest web;
-    if (!web.Open(host, usePost ? L"POST" : L"GET", path, INTERNET_FLAG_EXISTING_CONNECT))
+    if (!web.Open(host, usePost ? L"POST" : L"GET", path, INTERNET_FLAG_EXISTING_CONNECT, timeouts))
         return false;
     CHttpFile* request = &web.Request();
     CActiveRequest active(*this, request);
@@ -139,16 +144,9 @@ bool CHttpDownloadBase::Exchange()
         return false;
 
     CHttpBody body(maxBodyLength);
-    bool complete = body.ReadFrom(*request);
+    bool complete = body.ReadFrom(*request, start, timeouts.totalMs);
     bodyLength = static_cast<int>(body.Length());
-    if (!complete)
-        return false;
-    // A body cut short of its announced length is not the body.
-    CString announced;
-    if (request->QueryInfo(HTTP_QUERY_CONTENT_LENGTH, announced) &&
-        _wcstoui64(announced, nullptr, 10) != body.Length())
-        return false;
-    if (IsAborted())
+    if (!complete || IsAborted())
         return false;
     OnData(body.Data(), bodyLength, 0);
     return true;

@@ -6,6 +6,7 @@
 #include "core/Lock.h"
 #include "framework/CInternetSession.h"
 #include "framework/CString.h"
+#include "online/HttpBody.h"
 
 #include <memory>
 
@@ -23,9 +24,11 @@ class CWebRequest
 public:
     // False when the host can't be split or any of the three can't be
     // opened.  Redirects are never followed: a redirect is an answer like
-    // any other that is not 200, not a reason to ask somewhere else.
+    // any other that is not 200, not a reason to ask somewhere else.  Every
+    // wait ends after timeouts.waitMs, connecting after connectTimeoutMs
+    // when that is given.
     bool Open(const CString& host, const wchar_t* verb, const wchar_t* path, DWORD flags,
-              DWORD connectTimeoutMs = 0);
+              const HttpTimeouts& timeouts, DWORD connectTimeoutMs = 0);
     CHttpFile& Request() { return *request_; }
 
 private:
@@ -54,7 +57,8 @@ public:
     int bodyLength = 0; // bytes of the last body read
     int usePost = 1;    // 0: GET
     // A larger body fails the exchange.
-    size_t maxBodyLength = 64 << 20;
+    size_t maxBodyLength = CHttpBody::DefaultCap;
+    HttpTimeouts timeouts;
 
 protected:
     // The complete body, once; data is freed when this returns.

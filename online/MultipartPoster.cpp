@@ -2,7 +2,6 @@
 
 #include "framework/CInternetSession.h"
 #include "framework/TextConvert.h"
-#include "online/HttpBody.h"
 #include "online/HttpDownloadBase.h"
 
 const char* const CMultipartPoster::Boundary = "---------------------------7da34824280404";
@@ -10,6 +9,7 @@ const char* const CMultipartPoster::Boundary = "---------------------------7da34
 namespace
 {
 const unsigned kWritePiece = 512;
+const DWORD kConnectTimeoutMs = 10000;
 
 bool SameAsciiNoCase(const CString& a, const CString& b)
 {
@@ -156,8 +156,10 @@ BOOL CMultipartPoster::Send()
 
 BOOL CMultipartPoster::Exchange()
 {
+    const DWORD start = GetTickCount();
     CWebRequest web;
-    if (!web.Open(host, L"POST", path, INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE, 10000))
+    if (!web.Open(host, L"POST", path, INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE, timeouts,
+                  kConnectTimeoutMs))
         return FALSE;
     CHttpFile* request = &web.Request();
     CString contentType;
@@ -182,7 +184,7 @@ BOOL CMultipartPoster::Exchange()
     if (status != HTTP_STATUS_OK)
         return FALSE;
     CHttpBody answer;
-    if (!answer.ReadFrom(*request) || answer.Length() == 0)
+    if (!answer.ReadFrom(*request, start, timeouts.totalMs) || answer.Length() == 0)
         return FALSE;
     reply.assign(answer.Data(), answer.Length());
     return TRUE;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/CString.h"
+#include "online/HttpBody.h"
 
 #include <windows.h>
 
@@ -47,6 +48,8 @@ public:
     std::vector<std::pair<CStringA, CStringA>> fields;
     std::string reply;
     int statusCode = 0;
+    // Connecting waits at most 10 s, whatever these say.
+    HttpTimeouts timeouts;
 
 private:
     BOOL Exchange();

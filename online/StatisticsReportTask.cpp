@@ -7,23 +7,18 @@
 #include "online/MultipartPoster.h"
 #include "online/ZipWriter.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace
 {
 const char kModuleMarker[] = "in module";
 
-// Offsets of the characters of multi-byte text, for searches that must
-// not match a trail byte.
-std::vector<size_t> CharacterStarts(const std::string& text)
+// Steps through multi-byte text of the ANSI code page one character at a
+// time, so that a search never matches a trail byte.
+size_t NextCharacter(const std::string& text, size_t at)
 {
-    std::vector<size_t> starts;
-    for (size_t i = 0; i < text.size(); ++i) {
-        starts.push_back(i);
-        if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size())
-            ++i;
-    }
-    return starts;
+    return IsDBCSLeadByte(static_cast<BYTE>(text[at])) && at + 2 <= text.size() ? at + 2 : at + 1;
 }
 
 CString OsVersionText()
@@ -41,6 +36,7 @@ CString OsVersionText()
     return text;
 }
 
+// What the log holds, up to MaxErrorLogRead bytes.
 std::string ReadLogStart(const CString& path)
 {
     std::string log;
@@ -48,12 +44,18 @@ std::string ReadLogStart(const CString& path)
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return log;
-    log.resize(MaxErrorLogRead);
+    struct CloseFile {
+        HANDLE h;
+        ~CloseFile() { CloseHandle(h); }
+    } closeFile{file};
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0)
+        return log;
+    log.resize(static_cast<size_t>(std::min<LONGLONG>(size.QuadPart, MaxErrorLogRead)));
     DWORD read = 0;
     if (!ReadFile(file, &log[0], static_cast<DWORD>(log.size()), &read, nullptr))
         read = 0;
     log.resize(read);
-    CloseHandle(file);
     return log;
 }
 
@@ -80,34 +82,35 @@ public:
 
 std::string ErrorInfoFromLog(const std::string& log)
 {
-    const std::vector<size_t> starts = CharacterStarts(log);
-    size_t marker = std::string::npos, lineFeed = std::string::npos;
-    for (size_t i = 0; i < starts.size(); ++i) {
-        size_t at = starts[i];
-        if (marker == std::string::npos) {
-            if (log.compare(at, sizeof(kModuleMarker) - 1, kModuleMarker) == 0)
-                marker = i;
-        } else if (log[at] == '\n') {
-            lineFeed = i;
-            break;
+    const size_t markerLength = sizeof(kModuleMarker) - 1;
+    size_t first = std::string::npos;
+    // The starts of the last two characters before the line feed.
+    size_t last = std::string::npos, beforeLast = std::string::npos;
+    for (size_t at = 0; at < log.size(); at = NextCharacter(log, at)) {
+        if (first == std::string::npos) {
+            if (log.compare(at, markerLength, kModuleMarker) == 0)
+                first = at + markerLength;
+            continue;
+        }
+        if (log[at] == '\n') {
+            // The line ends at the line feed, or at a carriage return before
+            // it; the character before that end is dropped.
+            size_t end = last != std::string::npos && log[last] == '\r' ? beforeLast : last;
+            if (end == std::string::npos || end <= first)
+                return std::string();
+            std::string info = log.substr(first, end - first);
+            size_t slash = std::string::npos;
+            for (size_t i = 0; i < info.size(); i = NextCharacter(info, i))
+                if (info[i] == '\\')
+                    slash = i;
+            return slash == std::string::npos ? info : info.substr(slash + 1);
+        }
+        if (at >= first) {
+            beforeLast = last;
+            last = at;
         }
     }
-    if (lineFeed == std::string::npos)
-        return std::string();
-    // The line ends at the line feed, or at a carriage return before it;
-    // the character before that end is dropped.
-    size_t end = lineFeed;
-    if (end > 0 && log[starts[end - 1]] == '\r')
-        --end;
-    size_t first = starts[marker] + sizeof(kModuleMarker) - 1;
-    if (end == 0 || starts[end - 1] <= first)
-        return std::string();
-    std::string info = log.substr(first, starts[end - 1] - first);
-    size_t slash = std::string::npos;
-    for (size_t at : CharacterStarts(info))
-        if (info[at] == '\\')
-            slash = at;
-    return slash == std::string::npos ? info : info.substr(slash + 1);
+    return std::string();
 }
 
 CString EncodeQueryValue(const wchar_t* value)
@@ -158,7 +161,13 @@ void CStatisticsReportTask::UploadErrorLog(const CString& version)
     logPath.Format(L"%s\\ErrorLog.txt", AppPaths.dataFolder.GetString());
     if (GetFileAttributesW(logPath) == INVALID_FILE_ATTRIBUTES)
         return;
-    std::string errorInfo = ErrorInfoFromLog(ReadLogStart(logPath));
+    // A log that can't be read or searched sends an empty errinfo.
+    std::string errorInfo;
+    try {
+        errorInfo = ErrorInfoFromLog(ReadLogStart(logPath));
+    } catch (...) {
+        errorInfo.clear();
+    }
 
     CTemporaryFile archivePath;
     if (archivePath.path.IsEmpty())
@@ -173,6 +182,7 @@ void CStatisticsReportTask::UploadErrorLog(const CString& version)
 
     CMultipartPoster poster;
     poster.SetErrorLogTarget(webHost);
+    poster.timeouts = timeouts;
     poster.AddField(L"cid", clientId);
     poster.AddField(L"ver", version);
     poster.AddField(L"errinfo",

@@ -14,6 +14,8 @@
 namespace
 {
 const unsigned kDefaultInterval = 172800; // two days
+// Far above any real message module; a larger entry is not extracted.
+const uint32_t kMaxModuleBytes = 64 << 20;
 
 CString UpdateFile(const wchar_t* name)
 {
@@ -110,7 +112,7 @@ void CUpdate::CUpdateInfoDownload::Run()
     usePost = 0;
     long long last = _wcstoi64(GetConfigString(L"LastGetUpdateInfoTime", L"0"), nullptr, 10);
     long long interval = static_cast<unsigned>(GetConfigInt(L"UpdateGetInfoDuration", kDefaultInterval));
-    long long elapsed = static_cast<long long>(time(nullptr)) - last;
+    long long elapsed = Now() - last;
     // A clock set back waits until it passes the last reading again.
     if (elapsed >= 0 && elapsed > interval) {
         host = webHost;
@@ -125,6 +127,11 @@ void CUpdate::CUpdateInfoDownload::Run()
     if (IsStopRequested())
         return;
     CheckNoteletUpdate();
+}
+
+long long CUpdate::CUpdateInfoDownload::Now() const
+{
+    return static_cast<long long>(time(nullptr));
 }
 
 void CUpdate::CUpdateInfoDownload::FetchUrl(const CString& url)
@@ -220,7 +227,7 @@ void CUpdate::CUpdateInfoDownload::ReadUpdateInfo(const char* data, int length)
         SetConfigString(rows.url, doc.GetCurrentAttribute(L"url"));
         SetConfigString(rows.sha1, doc.GetCurrentAttribute(L"sha1"));
     }
-    SetConfigUInt(L"LastGetUpdateInfoTime", static_cast<unsigned>(time(nullptr)));
+    SetConfigUInt(L"LastGetUpdateInfoTime", static_cast<unsigned>(Now()));
 }
 
 void CUpdate::CUpdateInfoDownload::SaveSetup(const char* data, int length)
@@ -237,15 +244,21 @@ void CUpdate::CUpdateInfoDownload::SaveNotelet(const char* data, int length)
     ZipHandle* archive = ZipReaderOpen(archivePath);
     if (!archive)
         return;
+    // Of several entries of that name the last would stay in place: it is
+    // the only one extracted.
     ZipItem item;
+    int last = -1;
     if (ZipReaderGetItem(-1, &item, archive) == ZipOk) {
         const int count = item.index;
         for (int i = 0; i < count; ++i) {
-            if (ZipReaderGetItem(i, &item, archive) == ZipOk && IsNoteletEntry(item.name)) {
-                ClearAttributes(target);
-                ZipReaderExtract(archive, target, i);
-            }
+            if (ZipReaderGetItem(i, &item, archive) == ZipOk && IsNoteletEntry(item.name) &&
+                !(item.attributes & FILE_ATTRIBUTE_DIRECTORY))
+                last = i;
         }
+    }
+    if (last >= 0) {
+        ClearAttributes(target);
+        ZipReaderExtract(archive, target, last, kMaxModuleBytes);
     }
     ZipReaderClose(archive);
 }

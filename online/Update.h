@@ -47,6 +47,8 @@ public:
 
     protected:
         void OnData(const char* data, int length, int fromCache) override;
+        // Seconds since 1970.
+        virtual long long Now() const;
 
     private:
         struct AdvertRows;

@@ -165,6 +165,7 @@ private:
     uint64_t FindEndRecord();
     bool ReadCentralHeader();
     bool MoveCursor(int index);
+    bool EntriesKeepApart();
 };
 
 uint64_t ZipReaderState::FindEndRecord()
@@ -228,7 +229,33 @@ int ZipReaderState::Open(const wchar_t* path)
     cursorOffset = centralStart;
     if (entryCount > 0 && !ReadCentralHeader())
         return ZipEndRecordInconsistent;
-    return ZipOk;
+    return EntriesKeepApart() ? ZipOk : ZipBadLocalHeader;
+}
+
+// Each entry's local header and data lie in a range of their own before the
+// central directory.  Entries that share their data would let a small
+// archive extract to many times its size.
+bool ZipReaderState::EntriesKeepApart()
+{
+    std::vector<std::pair<uint64_t, uint64_t>> ranges;
+    ranges.reserve(entryCount);
+    for (unsigned i = 0; i < entryCount; ++i) {
+        unsigned char h[30];
+        if (!MoveCursor(static_cast<int>(i)))
+            return false;
+        const uint64_t local = bytesBefore + current.localOffset;
+        if (!ReadAt(local, h, sizeof(h)) || Get32(h) != ZipLocalSignature)
+            return false;
+        const uint64_t end = local + sizeof(h) + Get16(h + 26) + Get16(h + 28) + current.compressedSize;
+        if (end > centralStart)
+            return false;
+        ranges.emplace_back(local, end);
+    }
+    std::sort(ranges.begin(), ranges.end());
+    for (size_t i = 1; i < ranges.size(); ++i)
+        if (ranges[i].first < ranges[i - 1].second)
+            return false;
+    return entryCount == 0 || MoveCursor(0);
 }
 
 bool ZipReaderState::ReadCentralHeader()
@@ -436,7 +463,7 @@ int ZipReaderGetItem(int index, ZipItem* out, ZipHandle* handle)
     return lastResult.Keep(code);
 }
 
-int ZipReaderExtract(ZipHandle* handle, const wchar_t* targetPath, int index)
+int ZipReaderExtract(ZipHandle* handle, const wchar_t* targetPath, int index, uint32_t maxLength)
 {
     int code;
     ZipReaderState* state = ZipStateOf<ZipReaderState>(handle, ZipReaderKind, code);
@@ -452,6 +479,8 @@ int ZipReaderExtract(ZipHandle* handle, const wchar_t* targetPath, int index)
     // A folder entry names its folder below the base folder, nowhere else.
     if (item.attributes & FILE_ATTRIBUTE_DIRECTORY)
         return lastResult.Keep(CreateFoldersBelow(state->baseFolder, item.name) ? ZipOk : ZipCannotOpen);
+    if (static_cast<uint32_t>(item.uncompressedSize) > maxLength)
+        return lastResult.Keep(ZipReadWriteFailed);
 
     CString target = targetPath;
     int slash = (std::max)(target.ReverseFind(L'/'), target.ReverseFind(L'\\'));

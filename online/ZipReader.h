@@ -13,11 +13,16 @@ struct ZipItem {
     int compressedSize, uncompressedSize;
 };
 
-// Null on failure; ZipReaderLastResult tells why.  Directory entries are
+// Null on failure; ZipReaderLastResult tells why: ZipBadLocalHeader also
+// for an archive whose entries' local headers and data do not each lie in a
+// range of their own before the central directory.  Directory entries are
 // later created below the current directory of this moment.
 ZipHandle* ZipReaderOpen(const wchar_t* path);
 // Fills `out` for the entry, or for index -1 gives the number of entries.
 int ZipReaderGetItem(int index, ZipItem* out, ZipHandle* handle);
 // Writes the entry to targetPath; on any failure no target is left behind.
-int ZipReaderExtract(ZipHandle* handle, const wchar_t* targetPath, int index);
+// An entry that would produce more than maxLength bytes fails
+// (ZipReadWriteFailed) before anything is written.
+int ZipReaderExtract(ZipHandle* handle, const wchar_t* targetPath, int index,
+                     uint32_t maxLength = 0xFFFFFFFF);
 int ZipReaderClose(ZipHandle* handle);

@@ -122,6 +122,22 @@ uint32_t UnixTimeOfLocal(const FILETIME& local)
     return ticks <= epoch ? 0 : static_cast<uint32_t>((ticks - epoch) / 10000000ULL);
 }
 
+// DOS date and time of a local time, held to the years DOS can write
+// (1980-2107): 0/0 is no date at all.
+void DosDateTimeOfLocal(const FILETIME& local, uint16_t& date, uint16_t& time)
+{
+    SYSTEMTIME calendar;
+    if (!FileTimeToSystemTime(&local, &calendar) || calendar.wYear < 1980) {
+        date = (1 << 5) | 1; // 1980-01-01
+        time = 0;
+    } else if (calendar.wYear > 2107) {
+        date = (127 << 9) | (12 << 5) | 31; // 2107-12-31
+        time = (23 << 11) | (59 << 5) | 29; // 23:59:58
+    } else {
+        FileTimeToDosDateTime(&local, &date, &time);
+    }
+}
+
 class ZipWriterState : public ZipState, public CDeflateSink
 {
 public:
@@ -237,7 +253,7 @@ int ZipWriterState::AddFile(const wchar_t* entryName, const wchar_t* sourcePath)
     FileTimeToLocalFileTime(&created, &localCreated);
     FileTimeToLocalFileTime(&accessed, &localAccessed);
     FileTimeToLocalFileTime(&modified, &localModified);
-    FileTimeToDosDateTime(&localModified, &entry.dosDate, &entry.dosTime);
+    DosDateTimeOfLocal(localModified, entry.dosDate, entry.dosTime);
     entry.modifiedUnix = UnixTimeOfLocal(localModified);
     entry.accessedUnix = UnixTimeOfLocal(localAccessed);
     entry.createdUnix = UnixTimeOfLocal(localCreated);

@@ -40,7 +40,13 @@ STDAPI DllCanUnloadNow()
     HRESULT hr = PrxDllCanUnloadNow();
     if (hr != S_OK)
         return hr;
-    return QuorventileShellExtModule.GetLockCount() == 0 ? S_OK : S_FALSE;
+    if (QuorventileShellExtModule.GetLockCount() != 0)
+        return S_FALSE;
+    // No object is left to ask for type information, and COM may unload
+    // the DLL now: not under the loader lock, where releasing OLE objects is
+    // not safe.
+    QuorventileShellExtModule.ReleaseTypeLibrary();
+    return S_OK;
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object)

@@ -22,13 +22,20 @@ const int kIconSize = 16;
 
 // GDI+ is started on first use, never while the DLL is attached (the
 // loader lock is held then, and GDI+ starts a thread).  It stays started
-// until the process ends.
+// until the process ends, and so does this DLL: unloading it would release
+// gdiplus.dll under its running thread, inside Explorer.  (Shutting GDI+
+// down before an unload would race with another thread making an object.)
 bool GdiplusStarted()
 {
     static const bool started = [] {
         Gdiplus::GdiplusStartupInput input;
         ULONG_PTR token = 0;
-        return Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+        if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)
+            return false;
+        HMODULE self = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCWSTR>(&kMenuText), &self);
+        return true;
     }();
     return started;
 }

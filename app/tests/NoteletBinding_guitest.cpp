@@ -166,15 +166,15 @@ TEST_F(NoteletBindingTest, AnUnverifiedDownloadIsNotSwappedIn)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((update + L"\\Notelet.dll").c_str()));
 }
 
-TEST_F(NoteletBindingTest, LoadsTheVerifiedUpdateCopyFirstThenTheProgramFoldersModule)
+TEST_F(NoteletBindingTest, LoadsTheSettingsModuleFirstThenTheProgramFolders)
 {
     const struct {
         const wchar_t* setting;  // under the update folder; null: no setting
-        const wchar_t* verified; // the stand-in whose digest the update check verified
+        const wchar_t* verified; // the stand-in whose digest update.xml advertises now
         const wchar_t* loaded;   // "program" or "update"
     } cases[] = {
         {L"\\Notelet.dll", L"NoteletStandIn.dll", L"update"},
-        {L"\\Notelet.dll", L"NoteletStandInNoHook.dll", L"program"}, // changed since it was verified
+        {L"\\Notelet.dll", L"NoteletStandInNoHook.dll", L"update"}, // a newer module is advertised
         {L"\\Missing.dll", L"NoteletStandIn.dll", L"program"},
         {nullptr, L"NoteletStandIn.dll", L"program"},
     };
@@ -187,10 +187,7 @@ TEST_F(NoteletBindingTest, LoadsTheVerifiedUpdateCopyFirstThenTheProgramFoldersM
         const bool fromUpdate = std::wstring(c.loaded) == L"update";
         EXPECT_EQ((fromUpdate ? update : program) + L"\\Notelet.dll", NoteletBinding.path)
             << (c.setting ? c.setting : L"none") << " " << c.verified;
-        // While it is loaded, the update copy stays as it was verified.
-        EXPECT_EQ(!fromUpdate, DeleteFileW((update + L"\\Notelet.dll").c_str()) != FALSE);
         UnloadNoteletModule();
-        Install(L"NoteletStandIn.dll", update + L"\\Notelet.dll");
     }
 }
 

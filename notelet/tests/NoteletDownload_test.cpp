@@ -1,10 +1,12 @@
 // The message feed: what a msg.xml body yields, when the cache is stale,
-// and what a body does to the store and the bar.  The exchange with the web
-// host itself is tested end to end (tests/e2e).
+// what a body does to the store and the bar, and a feed too large to be
+// one.  The program's exchange with the web host is tested end to end
+// (tests/e2e).
 #include "notelet/NoteletDownload.h"
 
 #include "core/tests/TempDataFolder.h"
 #include "notelet/MsgDatabase.h"
+#include "online/tests/LocalHttpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +55,8 @@ TEST(BottomMsgFeed, ReadsRootBottommsgAndEachMsg)
          true, 0, "a||0;"},
         {"ends at the first NUL", std::string("<root dur=\"7\"/>\0<garbage", 24), true, 7, ""},
         {"negative interval", "<root dur=\"-1\"><bottommsg/></root>", true, -1, ""},
+        {"negative duration", "<root><bottommsg><msg title=\"n\" dur=\"-5\"/></bottommsg></root>", true, 0,
+         "n||0;"},
         {"no bottommsg", "<root dur=\"60\"><msg title=\"x\"/></root>", true, 60, ""},
         {"no root", "<feed><bottommsg><msg title=\"x\"/></bottommsg></feed>", false, 0, ""},
         {"not XML", "<html><body>502 Bad Gateway", false, 0, ""},
@@ -64,6 +68,13 @@ TEST(BottomMsgFeed, ReadsRootBottommsgAndEachMsg)
         EXPECT_EQ(c.dur, feed.dur) << c.name;
         EXPECT_EQ(c.titles, Titles(feed)) << c.name;
     }
+    // At most 100 messages are kept.
+    std::string many = "<root><bottommsg>";
+    for (int i = 0; i < 150; ++i)
+        many += "<msg title=\"" + std::to_string(i) + "\"/>";
+    BottomMsgFeed feed = Parse(many + "</bottommsg></root>");
+    ASSERT_EQ(100u, feed.messages.size());
+    EXPECT_EQ(CString(L"99"), feed.messages.back()->title);
 }
 
 TEST(BottomMsgFeed, RefreshIntervalAndStaleness)
@@ -112,6 +123,41 @@ TEST(NoteletDownload, WhatABodyDoesToTheStoreTheIntervalAndTheBar)
     deliver(fresh, 0);
     EXPECT_EQ(fresh, cached());
     EXPECT_EQ(CString(L"甲"), BottomMsgBar().GetShownText());
+    CloseMsgDatabase();
+    BottomMsgBar().ClearMessages();
+}
+
+TEST(NoteletDownload, AFeedOverItsLimitIsAFailedDownload)
+{
+    TempDataFolder dir;
+    ASSERT_EQ(1, OpenMsgDatabase(dir.folder + L"\\Notelet.db"));
+    CLocalHttpServer server;
+    ASSERT_TRUE(server.Start());
+    const std::string old = "<root><bottommsg><msg title=\"旧\"/></bottommsg></root>";
+    auto feedOf = [](const char* title, size_t padding) {
+        return "<root><bottommsg><msg title=\"" + std::string(title) + "\"/>" + std::string(padding, ' ') +
+               "</bottommsg></root>";
+    };
+    const struct {
+        std::string body;
+        bool taken;
+    } cases[] = {{feedOf("新", 1000), true}, {feedOf("太大", MaxFeedBytes), false}};
+    for (const auto& c : cases) {
+        // A cache that is always stale (interval 0).
+        SaveBottomMsgFile(old.data(), static_cast<int>(old.size()));
+        SetInfoDuration(0);
+        BottomMsgBar().ClearMessages();
+        CLocalHttpServer::Answer answer;
+        answer.body = c.body;
+        server.SetAnswer("/update/msg.xml", answer);
+        CNoteletDownload(server.Host()).Run();
+        int length = 0;
+        long long createTime = 0;
+        std::unique_ptr<char[]> cached = LoadBottomMsgFile(&length, &createTime);
+        ASSERT_TRUE(cached);
+        EXPECT_TRUE((c.taken ? c.body : old) == std::string(cached.get(), length)) << "cached " << length;
+        EXPECT_EQ(CString(c.taken ? L"新" : L"旧"), BottomMsgBar().GetShownText());
+    }
     CloseMsgDatabase();
     BottomMsgBar().ClearMessages();
 }

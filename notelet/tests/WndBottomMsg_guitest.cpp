@@ -175,3 +175,41 @@ TEST_F(BottomMsgBar, DrawsTheTitleInWhiteOverTheFramesBackground)
     EXPECT_COLOR(SkinTest::CheckerColor(4 + 2, 174 + 2), pixels.Pixel(2, 2));
     EXPECT_COLOR(SkinTest::CheckerColor(4 + 280, 174 + 20), pixels.Pixel(280, 20));
 }
+
+TEST_F(BottomMsgBar, AnAmpersandInATitleIsDrawnAsWritten)
+{
+    // Where white text in Font9 ends: on the bar, and drawn here on black.
+    auto rightmostWhite = [](const SkinTest::Pixels& pixels) {
+        int right = 0;
+        for (int y = 0; y < pixels.Height(); ++y)
+            for (int x = 0; x < pixels.Width(); ++x)
+                if (pixels.Pixel(x, y) == RGB(255, 255, 255))
+                    right = std::max(right, x + 1);
+        return right;
+    };
+    auto drawnAlone = [&](const wchar_t* text, UINT format) {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 22);
+        HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+        HGDIOBJ oldFont = SelectObject(dc, SkinControl::CSkinRes::GetFont(L"Font9"));
+        RECT all = {0, 0, 200, 22};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
+        DrawTextW(dc, text, -1, &all, DT_SINGLELINE | DT_VCENTER | format);
+        int right = rightmostWhite(SkinTest::Pixels(dc, 0, 0, 200, 22));
+        SelectObject(dc, oldFont);
+        SelectObject(dc, oldBitmap);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        return right;
+    };
+    const wchar_t title[] = L"R&D";
+    ASSERT_NE(drawnAlone(title, DT_NOPREFIX), drawnAlone(title, 0));
+    Deliver(Messages({{title, L"http://a/", 5}}));
+    bar.RedrawWindow();
+    PumpMessages(50);
+    EXPECT_EQ(8 + drawnAlone(title, DT_NOPREFIX), rightmostWhite(SkinTest::CaptureClient(bar.m_hWnd)));
+}

@@ -92,6 +92,18 @@ TEST_F(HttpDownloadBaseTest, DeliversOnlyWholeUncompressedOkBodies)
     cut.missingBytes = 100;
     CLocalHttpServer::Answer hangUp;
     hangUp.hangUp = true;
+    // Chunked answers (body: what arrives in their chunks).  Wine's WinINet
+    // gives no sign that one was cut short, so there it counts as whole.
+    auto chunked = [](const std::string& chunks, const std::string& body) {
+        CLocalHttpServer::Answer a;
+        a.raw = "HTTP/1.1 200 OK\r\nCache-Control: no-store\r\nConnection: close\r\n"
+                "Transfer-Encoding: chunked\r\n\r\n" +
+                chunks;
+        a.body = body;
+        return a;
+    };
+    const BOOL cutChunkedPasses =
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name") != nullptr;
     const size_t cap = 64 << 20;
     const Case cases[] = {
         {"empty", answer(200, ""), cap, TRUE, 200},
@@ -107,6 +119,11 @@ TEST_F(HttpDownloadBaseTest, DeliversOnlyWholeUncompressedOkBodies)
         {"x-gzip in a list", answer(200, "zz", "Content-Encoding: identity, x-gzip\r\n"), cap, FALSE, 200},
         {"cut short", cut, cap, FALSE, 200},
         {"hang up", hangUp, cap, FALSE, 0},
+        {"chunked", chunked("5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n", "hello world"), cap, TRUE, 200},
+        {"chunked, cut inside a chunk", chunked("5\r\nhello\r\n6\r\n wo", "hello wo"), cap, cutChunkedPasses,
+         200},
+        {"chunked, no last chunk", chunked("5\r\nhello\r\n6\r\n world\r\n", "hello world"), cap,
+         cutChunkedPasses, 200},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,6 +139,32 @@ TEST_F(HttpDownloadBaseTest, DeliversOnlyWholeUncompressedOkBodies)
         // Nothing is fetched from the redirect's target.
         EXPECT_EQ(server.Requests().size(), 1u);
     }
+}
+
+TEST_F(HttpDownloadBaseTest, ASlowServerFailsTheExchangeWithinItsBound)
+{
+    // No answer until the client gave up; a body that comes one byte at a
+    // time, never stalling long enough for a single wait to end.
+    HANDLE stallEnd = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const CLocalHttpServer::Answer stall = CLocalHttpServer::Answer::HeldUntil(stallEnd, "late");
+    CLocalHttpServer::Answer trickle;
+    trickle.body = std::string(100000, 't');
+    trickle.byteDelayMs = 20;
+    const struct {
+        const char* name;
+        const CLocalHttpServer::Answer& answer;
+        HttpTimeouts timeouts;
+        int status;
+    } cases[] = {{"stalls", stall, {1000, 600000}, 0}, {"trickles", trickle, {30000, 1000}, 200}};
+    for (const auto& c : cases) {
+        server.SetAnswer("/update/update.xml", c.answer);
+        RecordingDownload download;
+        download.timeouts = c.timeouts;
+        EXPECT_FALSE(Fetch(download)) << c.name;
+        EXPECT_EQ(download.statusCode, c.status) << c.name;
+        SetEvent(stallEnd);
+    }
+    CloseHandle(stallEnd);
 }
 
 TEST_F(HttpDownloadBaseTest, UnreachableOrUnusableHostFails)
@@ -145,10 +188,7 @@ TEST_F(HttpDownloadBaseTest, AnAbortedExchangeDeliversNothing)
     // Aborted while it waits for the answer, which comes only afterwards
     // (Wine does not end the blocked call when the request is closed).
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    CLocalHttpServer::Answer held;
-    held.body = "late";
-    held.hold = release;
-    server.SetAnswer("/update/msg.xml", held);
+    server.SetAnswer("/update/msg.xml", CLocalHttpServer::Answer::HeldUntil(release, "late"));
     RecordingDownload download;
     BOOL result = TRUE;
     std::thread worker([&] { result = Fetch(download, L"/update/msg.xml"); });

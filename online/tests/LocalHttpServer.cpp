@@ -216,18 +216,36 @@ void CLocalHttpServer::HandleConnection(uintptr_t client)
         HANDLE events[] = {answer.hold, stopped_};
         WaitForMultipleObjects(2, events, FALSE, INFINITE);
     }
+    if (answer.delayMs && WaitForSingleObject(stopped_, answer.delayMs) == WAIT_OBJECT_0)
+        return;
     if (answer.hangUp)
         return;
+    if (!answer.raw.empty()) {
+        if (SendAll(client, answer.raw.data(), answer.raw.size()))
+            shutdown(client, SD_SEND);
+        return;
+    }
     size_t length = answer.generatedLength ? answer.generatedLength : answer.body.size();
     char head[512];
     snprintf(head, sizeof(head),
              "HTTP/1.1 %d Answer\r\nCache-Control: no-store\r\nConnection: close\r\nContent-Length: %llu\r\n",
              answer.status, static_cast<unsigned long long>(length + answer.missingBytes));
     std::string response = head + answer.extraHeaders + "\r\n";
-    if (!answer.generatedLength)
+    if (!answer.generatedLength && !answer.byteDelayMs)
         response += answer.body;
     if (!SendAll(client, response.data(), response.size()))
         return;
+    if (answer.byteDelayMs) {
+        // Until the client gives up (a send fails) or the server stops.
+        for (size_t i = 0; i < length; ++i) {
+            const char byte = answer.generatedLength ? GeneratedByte(i) : answer.body[i];
+            if (WaitForSingleObject(stopped_, answer.byteDelayMs) == WAIT_OBJECT_0 ||
+                !SendAll(client, &byte, 1))
+                return;
+        }
+        shutdown(client, SD_SEND);
+        return;
+    }
     // Pieces of a whole number of pattern periods all look the same.
     const size_t period = 26 * 2520;
     for (size_t i = 0; i < period; ++i)

@@ -30,6 +30,21 @@ public:
         bool hangUp = false;
         // When set, the answer waits for this event (or for Stop).
         void* hold = nullptr;
+        // Waits this long (or until Stop) before answering.
+        unsigned delayMs = 0;
+        // Sends the body one byte at a time, this long apart.
+        unsigned byteDelayMs = 0;
+        // When set, sent as the whole answer, byte for byte, instead.
+        std::string raw;
+
+        // 200 with the body, once the event is set.
+        static Answer HeldUntil(void* event, const std::string& body)
+        {
+            Answer answer;
+            answer.body = body;
+            answer.hold = event;
+            return answer;
+        }
     };
 
     // A recorded request, split for the checks.

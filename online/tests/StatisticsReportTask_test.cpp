@@ -4,9 +4,28 @@
 #include "online/tests/LocalHttpServer.h"
 #include "online/tests/OnlineTestFiles.h"
 
+#include <atomic>
+#include <cstdlib>
 #include <ctime>
+#include <new>
 
 using namespace OnlineTest;
+
+// The largest block one thread asks for while it is watched.
+namespace
+{
+std::atomic<DWORD> g_watchedThread{0};
+std::atomic<size_t> g_largestBlock{0};
+} // namespace
+
+void* operator new(size_t size)
+{
+    if (g_watchedThread == GetCurrentThreadId() && size > g_largestBlock)
+        g_largestBlock = size;
+    if (void* block = malloc(size ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
 
 namespace
 {
@@ -119,17 +138,23 @@ TEST_F(StatisticsReport, UploadsTheZippedLogAndDeletesItOnlyAfterExactlyOk)
     struct {
         int status;
         std::string reply;
+        size_t missing; // bytes announced but never sent
         bool deleted;
-    } cases[] = {{200, "ok\r\n", false},
-                 {200, "", false},
-                 {200, std::string("ok\0x", 4), false},
-                 {500, "ok", false},
-                 {200, "ok", true}};
+    } cases[] = {{200, "ok\r\n", 0, false},
+                 {200, "", 0, false},
+                 {200, std::string("ok\0x", 4), 0, false},
+                 {500, "ok", 0, false},
+                 {200, "ok", 3, false},
+                 {200, "ok", 0, true}};
     const size_t tempFiles = TempFileCount();
     for (const auto& c : cases) {
         WriteFileBytes(logPath, kLog);
         server.ClearRequests();
-        Answer("/statistic/errorlog.php", c.status, c.reply);
+        CLocalHttpServer::Answer answer;
+        answer.status = c.status;
+        answer.body = c.reply;
+        answer.missingBytes = c.missing;
+        server.SetAnswer("/statistic/errorlog.php", answer);
         RunTask();
         EXPECT_EQ(Exists(logPath), !c.deleted) << c.reply;
         auto requests = server.Requests();
@@ -148,6 +173,45 @@ TEST_F(StatisticsReport, UploadsTheZippedLogAndDeletesItOnlyAfterExactlyOk)
     }
     // The temporary archives are gone.
     EXPECT_EQ(TempFileCount(), tempFiles);
+}
+
+TEST_F(StatisticsReport, ReadsOnlyWhatTheLogHolds)
+{
+    // A short log, and one of 1 MiB with the module's line at its end.
+    std::string large = PseudoRandomBytes(1 << 20, 6);
+    for (char& c : large)
+        c = static_cast<char>('a' + static_cast<unsigned char>(c) % 26);
+    large.replace(large.size() - sizeof(kLog) + 1, sizeof(kLog) - 1, kLog);
+    Answer("/statistic/errorlog.php", 200, "ok");
+    for (const std::string& log : {std::string(kLog), large}) {
+        WriteFileBytes(logPath, log);
+        server.ClearRequests();
+        g_largestBlock = 0;
+        g_watchedThread = GetCurrentThreadId();
+        RunTask();
+        g_watchedThread = 0;
+        EXPECT_LT(g_largestBlock, 4u << 20) << log.size();
+        auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), 2u);
+        EXPECT_NE(requests[1].body.find("name=\"errinfo\"\r\n\r\nFaulty.dll\r\n"), std::string::npos)
+            << log.size();
+        EXPECT_FALSE(Exists(logPath));
+    }
+}
+
+TEST_F(StatisticsReport, ASlowUploadEndsWithinItsBoundAndKeepsTheLog)
+{
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    server.SetAnswer("/statistic/errorlog.php", CLocalHttpServer::Answer::HeldUntil(release, "ok"));
+    Answer("/statistic/use.php", 200, "ok");
+    WriteFileBytes(logPath, kLog);
+    CStatisticsReportTask task(L"0123456789abcdef0123456789abcdef0a", server.Host());
+    task.timeouts = {1000, 1000};
+    task.Run();
+    SetEvent(release);
+    EXPECT_EQ(server.Requests().size(), 2u);
+    EXPECT_TRUE(Exists(logPath));
+    CloseHandle(release);
 }
 
 TEST(ErrorInfoFromLog, TakesTheModuleFileNameLessTheLinesLastCharacter)

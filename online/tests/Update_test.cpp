@@ -9,6 +9,18 @@ using namespace OnlineTest;
 namespace
 {
 using Targets = std::vector<std::string>;
+
+// An update check whose clock the test sets.
+class ClockedCheck : public CUpdate::CUpdateInfoDownload
+{
+public:
+    using CUpdateInfoDownload::CUpdateInfoDownload;
+    long long now = 0; // 0: the real clock
+
+protected:
+    long long Now() const override { return now ? now : CUpdateInfoDownload::Now(); }
+};
+
 const std::string kSetup = "MZ stand-in setup " + PseudoRandomBytes(30000, 1);
 const std::string kModule = "MZ stand-in module " + PseudoRandomBytes(20000, 2);
 
@@ -25,9 +37,10 @@ protected:
 
     // Runs one check as the pool would, with this exe as the loaded module
     // (it has version 1.2.3.4, like the "running program").
-    std::vector<UINT> RunCheck(const CString& loadedModule = CString())
+    std::vector<UINT> RunCheck(const CString& loadedModule = CString(), long long now = 0)
     {
-        CUpdate::CUpdateInfoDownload item(window, loadedModule, site.server.Host());
+        ClockedCheck item(window, loadedModule, site.server.Host());
+        item.now = now;
         item.Run();
         std::vector<UINT> posted;
         MSG message;
@@ -72,27 +85,15 @@ TEST_F(UpdateCheck, FetchesInfoThenVerifiedFilesAndTellsTheMainFrame)
 
 TEST_F(UpdateCheck, AsksForUpdateXmlOnlyWhenTheIntervalHasRunOut)
 {
+    // Now is 1700000000; the interval is the default two days.
     struct {
-        long long lastOffset; // from now; 1 means "empty"
+        const wchar_t* last;
         bool fetched;
-    } cases[] = {{1, true}, {+1000, false}, {-172800, false}, {-172801, true}};
+    } cases[] = {{L"", true}, {L"1700001000", false}, {L"1699827200", false}, {L"1699827199", true}};
     for (const auto& c : cases) {
-        // Retried when the clock's second changes during the check.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            long long now = time(nullptr);
-            CString last;
-            if (c.lastOffset != 1)
-                last.Format(L"%lld", now + c.lastOffset);
-            SetConfigString(L"LastGetUpdateInfoTime", last);
-            RunCheck();
-            if (time(nullptr) != now) {
-                site.TakeRequests(); // this attempt's requests say nothing
-                continue;
-            }
-            EXPECT_EQ(site.TakeRequests(), c.fetched ? Targets{"/update/update.xml"} : Targets{})
-                << c.lastOffset;
-            break;
-        }
+        SetConfigString(L"LastGetUpdateInfoTime", c.last);
+        RunCheck(CString(), 1700000000);
+        EXPECT_EQ(site.TakeRequests(), c.fetched ? Targets{"/update/update.xml"} : Targets{}) << c.last;
     }
 }
 
@@ -173,6 +174,30 @@ TEST_F(UpdateCheck, UnusableUrlsAndArchivesFetchOrExtractNothing)
     EXPECT_FALSE(Exists(GetNewNoteletDllPath().GetString()));
     site.Serve("/files/notelet.zip", site.ArchiveOf(L"NOTELET.DLL", kModule));
     EXPECT_EQ(RunCheck(), std::vector<UINT>{WM_NOTELET_UPDATED});
+}
+
+TEST_F(UpdateCheck, OnlyTheLastModuleEntryIsExtractedAndOnlyWhenItIsNotHuge)
+{
+    // The archive's last Notelet.dll is the module; the entries of that name
+    // before it (a folder, another file) are not extracted at all: the
+    // folder would be made in the current directory.
+    const std::string module = ReadFileBytes(Fixture(L"Notelet.dll.expected"));
+    site.Advertise("2.0.0.1", kSetup, "2.0.0.7", module);
+    site.Serve("/files/notelet.zip", ReadFileBytes(Fixture(L"several.zip")));
+    TempFolder current;
+    wchar_t saved[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    SetCurrentDirectoryW(current.Path().c_str());
+    EXPECT_EQ(RunCheck(), kBoth);
+    SetCurrentDirectoryW(saved);
+    EXPECT_EQ(ReadFileBytes(GetNewNoteletDllPath().GetString()), module);
+    EXPECT_FALSE(Exists(current.File(L"Notelet.dll")));
+
+    // 65 MiB of zeros, declared honestly, is far more than any module.
+    DeleteFileW(GetNewNoteletDllPath());
+    site.Serve("/files/notelet.zip", ReadFileBytes(Fixture(L"honestbomb.zip")));
+    EXPECT_EQ(RunCheck(), std::vector<UINT>{WM_UPDATE_READY});
+    EXPECT_FALSE(Exists(GetNewNoteletDllPath().GetString()));
 }
 
 TEST_F(UpdateCheck, AReadOnlyModuleIsReplacedByTheNextOne)

@@ -139,6 +139,30 @@ TEST(ZipReader, DamagedEntriesFailAndLeaveNoTarget)
     }
 }
 
+TEST(ZipReader, RefusesArchivesWhoseEntriesShareOrOverlapTheirData)
+{
+    // Four entries on one local entry; one starting inside another's data;
+    // one whose data runs into the central directory.
+    for (const wchar_t* name : {L"shared.zip", L"inside.zip", L"intocentral.zip"}) {
+        EXPECT_EQ(ZipReaderOpen(Fixture(name).c_str()), nullptr) << name;
+        EXPECT_EQ(ZipReaderLastResult(), ZipBadLocalHeader) << name;
+    }
+}
+
+TEST(ZipReader, AnEntryLargerThanTheCallerAllowsIsNotWritten)
+{
+    // 65 MiB of zeros, declared as such.
+    TempFolder folder;
+    Archive archive(Fixture(L"honestbomb.zip"));
+    ASSERT_NE(archive.handle, nullptr);
+    std::wstring target = folder.File(L"NoteletNew.dll");
+    EXPECT_EQ(ZipReaderExtract(archive.handle, target.c_str(), 0, 64 << 20), ZipReadWriteFailed);
+    EXPECT_FALSE(Exists(target));
+    Archive good(Fixture(L"good.zip"));
+    EXPECT_EQ(ZipReaderExtract(good.handle, target.c_str(), 1, 200000), ZipOk);
+    EXPECT_EQ(ZipReaderExtract(good.handle, target.c_str(), 1, 199999), ZipReadWriteFailed);
+}
+
 TEST(ZipReader, FolderEntriesStayInsideTheBaseFolder)
 {
     InsideFolder place;

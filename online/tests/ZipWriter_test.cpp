@@ -10,6 +10,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <map>
 
 using namespace OnlineTest;
 
@@ -116,6 +117,23 @@ TEST(DeflateEncoder, StreamsInflateToTheInput)
     }
 }
 
+TEST(DeflateEncoder, ChoosesTheSmallestBlockKind)
+{
+    // The first block's type (bits 1-2 of the first byte): 0 stored, 1 fixed
+    // codes, 2 dynamic codes.
+    const std::map<std::string, int> expected = {{"one byte", 1}, {"text", 2}, {"random", 0}};
+    for (const auto& input : Inputs()) {
+        auto kind = expected.find(input.first);
+        if (kind == expected.end())
+            continue;
+        StringSource source(input.second);
+        StringSink sink;
+        CDeflateEncoder encoder(8);
+        ASSERT_EQ(encoder.Encode(source, sink), CDeflateEncoder::Ok);
+        EXPECT_EQ((static_cast<unsigned char>(sink.out[0]) >> 1) & 3, kind->second) << input.first;
+    }
+}
+
 TEST(DeflateEncoder, ReportsBadLevelsAndSinkFailures)
 {
     std::string data = PseudoRandomBytes(100000, 5);
@@ -148,6 +166,7 @@ TEST(ZipWriter, ArchivesReadBackWithFinalLocalHeaders)
         added.push_back(
             {std::wstring(input.first, input.first + strlen(input.first)) + L".txt", input.second, 8});
     added.push_back({L"sub\\archive.ZIP", PseudoRandomBytes(5000, 9), 0});
+    added.push_back({L"readonly.txt", "read only", 8});
     // A name in the ANSI code page comes back as the same UTF-16 name.
     CPINFO codePage;
     GetCPInfo(CP_ACP, &codePage);
@@ -158,10 +177,15 @@ TEST(ZipWriter, ArchivesReadBackWithFinalLocalHeaders)
 
     ZipHandle* writer = ZipWriterCreate(archivePath.c_str());
     ASSERT_NE(writer, nullptr);
+    std::vector<DWORD> attributes;
     for (size_t i = 0; i < added.size(); ++i) {
         std::wstring source = folder.File(L"source" + std::to_wstring(i));
         ASSERT_TRUE(WriteFileBytes(source, added[i].data));
+        if (added[i].name == L"readonly.txt")
+            SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_READONLY);
+        attributes.push_back(GetFileAttributesW(source.c_str()));
         EXPECT_EQ(ZipWriterAddFile(writer, added[i].name.c_str(), source.c_str()), ZipOk);
+        SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
         // For check_artefacts.py: entry name and content side by side.
         WriteFileBytes(Artefact(L"writer." + std::to_wstring(i)), added[i].data);
     }
@@ -171,7 +195,9 @@ TEST(ZipWriter, ArchivesReadBackWithFinalLocalHeaders)
     // stored entries), and the next header follows the data directly.
     const std::string bytes = ReadFileBytes(archivePath);
     size_t at = 0;
+    std::vector<size_t> locals;
     for (const Added& entry : added) {
+        locals.push_back(at);
         ASSERT_EQ(Get32(bytes, at), 0x04034B50u);
         EXPECT_EQ(Get16(bytes, at + 6), entry.method == 8 ? 2 : 0);
         EXPECT_EQ(Get16(bytes, at + 8), entry.method);
@@ -181,7 +207,30 @@ TEST(ZipWriter, ArchivesReadBackWithFinalLocalHeaders)
         EXPECT_EQ(Get16(bytes, at + 28), 17); // the "UT" field with three times
         at += 30 + Get16(bytes, at + 26) + 17 + Get32(bytes, at + 18);
     }
-    EXPECT_EQ(Get32(bytes, at), 0x02014B50u);
+    // Each central header: made by 0x0B17, the local header's fields, a
+    // "UT" field with the modification time only, the DOS attributes with
+    // the Unix mode of a regular file (0600, or 0400 when read-only), and
+    // the local header's offset.
+    for (size_t i = 0; i < added.size(); ++i) {
+        SCOPED_TRACE(i);
+        const size_t local = locals[i], nameLength = Get16(bytes, local + 26);
+        ASSERT_EQ(Get32(bytes, at), 0x02014B50u);
+        EXPECT_EQ(Get16(bytes, at + 4), 0x0B17);
+        EXPECT_EQ(bytes.substr(at + 6, 24), bytes.substr(local + 4, 24));
+        EXPECT_GE((Get16(bytes, at + 14) >> 9) + 1980, 2024); // the date these sources were written
+        EXPECT_EQ(Get16(bytes, at + 28), nameLength);
+        EXPECT_EQ(Get16(bytes, at + 30), 9);
+        EXPECT_EQ(Get32(bytes, at + 32), 0u); // comment length, disk number start
+        EXPECT_EQ(Get16(bytes, at + 36), 0);  // internal attributes
+        const uint32_t mode = (attributes[i] & FILE_ATTRIBUTE_READONLY) ? 0100400 : 0100600;
+        EXPECT_EQ(Get32(bytes, at + 38), (mode << 16) | (attributes[i] & 0x37));
+        EXPECT_EQ(Get32(bytes, at + 42), local);
+        EXPECT_EQ(bytes.substr(at + 46, nameLength), bytes.substr(local + 30, nameLength));
+        EXPECT_EQ(bytes.substr(at + 46 + nameLength, 9),
+                  std::string("UT\x05\x00\x07", 5) + bytes.substr(local + 30 + nameLength + 5, 4));
+        at += 46 + nameLength + 9;
+    }
+    EXPECT_EQ(Get32(bytes, at), 0x06054B50u);
 
     ZipHandle* reader = ZipReaderOpen(archivePath.c_str());
     ASSERT_NE(reader, nullptr);
@@ -198,7 +247,7 @@ TEST(ZipWriter, ArchivesReadBackWithFinalLocalHeaders)
     ZipReaderClose(reader);
 }
 
-TEST(ZipWriter, TimesBefore1970BecomeTheEpoch)
+TEST(ZipWriter, TimesBeforeTheFormatsStartAreHeldToIt)
 {
     TempFolder folder;
     std::wstring source = folder.File(L"old.txt");
@@ -215,11 +264,29 @@ TEST(ZipWriter, TimesBefore1970BecomeTheEpoch)
     ASSERT_EQ(ZipWriterAddErrorLog(source.c_str(), writer), ZipOk);
     ZipWriterClose(writer);
     const std::string bytes = ReadFileBytes(archivePath);
+    // DOS: 1980-01-01 00:00, the earliest it can say, in both headers.
+    EXPECT_EQ(Get16(bytes, 10), 0);
+    EXPECT_EQ(Get16(bytes, 12), (1 << 5) | 1);
+    const size_t central = bytes.size() - 22 - (46 + strlen("ErrorLog.txt") + 9);
+    ASSERT_EQ(Get32(bytes, central), 0x02014B50u);
+    EXPECT_EQ(Get32(bytes, central + 12), (((1u << 5) | 1) << 16));
+    // Unix: 1 January 1970 00:00 local time, or 0 where that is before
+    // 00:00 UTC (east of Greenwich).
     size_t extra = 30 + strlen("ErrorLog.txt");
     ASSERT_EQ(bytes.substr(extra, 5), std::string("UT\x0D\x00\x07", 5));
     // Modification and creation; reading the file may move its access time.
-    EXPECT_EQ(Get32(bytes, extra + 5), 0u);
-    EXPECT_EQ(Get32(bytes, extra + 13), 0u);
+    for (size_t at : {extra + 5, extra + 13}) {
+        const uint32_t seconds = Get32(bytes, at);
+        ULONGLONG ticks = (seconds + 11644473600ULL) * 10000000ULL;
+        FILETIME universal = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+        SYSTEMTIME utc, local;
+        ASSERT_TRUE(FileTimeToSystemTime(&universal, &utc));
+        ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local));
+        EXPECT_EQ(local.wYear * 10000 + local.wMonth * 100 + local.wDay, 19700101) << seconds;
+        if (seconds != 0) {
+            EXPECT_EQ(local.wHour * 3600 + local.wMinute * 60 + local.wSecond, 0) << seconds;
+        }
+    }
 }
 
 TEST(ZipWriter, FailuresKeepTheEntriesBeforeThem)

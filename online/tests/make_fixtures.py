@@ -12,6 +12,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import warnings
 import zipfile
 
 out = os.path.abspath(sys.argv[1])
@@ -129,6 +130,44 @@ patch(hostile, b"BB/", b"..\\")
 # A bomb: 16 MiB of zeros that claims to be 100000 bytes.
 bomb = make_archive("bomb.zip", {"Notelet.dll": bytes(16 << 20)})
 patch_entry(bomb, 0, size=100000)
+
+# A bomb that tells the truth: 65 MiB of zeros, declared as such, in an
+# archive of some 65 KB.
+with zipfile.ZipFile(os.path.join(out, "honestbomb.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("Notelet.dll", bytes(65 << 20))
+
+# Entries whose data overlap: four central entries (names of one length)
+# that all point at the first one's local header; one whose local header
+# starts inside the first one's data; one whose data runs into the central
+# directory.
+for name, fix in (("shared.zip", lambda i, first: first),
+                  ("inside.zip", lambda i, first: first + 40 if i == 1 else None),
+                  ("intocentral.zip", None)):
+    archive = make_archive(name, {"Notelet.dll": module, "Notelet.aaa": module, "Notelet.bbb": module,
+                                  "Notelet.ccc": module})
+    data = bytearray(open(archive, "rb").read())
+    with zipfile.ZipFile(archive) as z:
+        central = z.start_dir
+        infos = z.infolist()
+    first = infos[0].header_offset
+    for i, info in enumerate(infos):
+        if fix and i > 0 and fix(i, first) is not None:
+            struct.pack_into("<I", data, central + 42, fix(i, first))
+        if fix is None and i == len(infos) - 1:
+            struct.pack_into("<I", data, central + 20, info.compress_size + 100)
+            struct.pack_into("<I", data, info.header_offset + 18, info.compress_size + 100)
+        central += 46 + len(info.orig_filename.encode()) + len(info.extra) + len(info.comment)
+    write(archive, bytes(data))
+
+# Several entries named Notelet.dll: a folder entry, a stand-in and, last,
+# the module; only the last one is extracted.
+warnings.filterwarnings("ignore", "Duplicate name")
+with zipfile.ZipFile(os.path.join(out, "several.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+    folder = zipfile.ZipInfo("Notelet.dll", (2020, 5, 6, 12, 0, 0))
+    folder.external_attr = 0x10
+    z.writestr(folder, b"")
+    z.writestr("Notelet.dll", b"MZ not the module")
+    z.writestr("Notelet.dll", module)
 
 # A wrong CRC-32 in both headers; and a deflate stream with damage inside.
 badcrc = make_archive("badcrc.zip", {"Notelet.dll": module})

@@ -24,7 +24,9 @@ CComDllModule::CComDllModule(const GUID& libid, UINT moduleScriptId, const ComCl
 
 CComDllModule::~CComDllModule()
 {
-    // The type library is not released here: at unload OLE may be gone.
+    // The type library is not released here, under the loader lock (and at
+    // process exit OLE may be gone): DllCanUnloadNow releases it before COM
+    // unloads the DLL.
     if (g_module == this)
         g_module = nullptr;
 }
@@ -47,7 +49,21 @@ LONG CComDllModule::Lock()
 
 LONG CComDllModule::Unlock()
 {
-    return InterlockedDecrement(&lockCount_);
+    // A client's LockServer(FALSE) without a TRUE before it must not leave
+    // the count below zero, where the DLL could never be let go.
+    for (LONG count = lockCount_; count > 0; count = lockCount_)
+        if (InterlockedCompareExchange(&lockCount_, count - 1, count) == count)
+            return count - 1;
+    return 0;
+}
+
+void CComDllModule::ReleaseTypeLibrary()
+{
+    CScopedLock hold(typeLibLock_);
+    if (typeLib_) {
+        typeLib_->Release();
+        typeLib_ = nullptr;
+    }
 }
 
 HINSTANCE CComDllModule::Instance() const

@@ -30,7 +30,8 @@ public:
     // The module of this DLL; objects and factories count on it.
     static CComDllModule& Current();
 
-    // Live objects, factories held by clients and LockServer(TRUE) calls.
+    // Live objects, factories held by clients and LockServer(TRUE) calls;
+    // never below zero.
     LONG Lock();
     LONG Unlock();
     LONG GetLockCount() const { return lockCount_; }
@@ -50,8 +51,10 @@ public:
     void SetPerUserRegistration(bool perUser);
 
     // Type information of an interface or class from the module's type
-    // library; the library is loaded once.
+    // library; the library is loaded on first use and kept until
+    // ReleaseTypeLibrary.
     HRESULT GetTypeInfo(REFGUID guid, ITypeInfo** info);
+    void ReleaseTypeLibrary();
 
     HINSTANCE Instance() const;
     CString ModulePath() const;

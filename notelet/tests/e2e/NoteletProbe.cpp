@@ -286,16 +286,17 @@ TEST_F(NoteletE2E, AClickOpensOnlyWebAddresses)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(marker.c_str()));
 }
 
-TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsForItsWorker)
+TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsAWhileForItsWorker)
 {
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     Serve(Feed("不该保存"), release);
     SkinTest::CheckerParent frame;
     ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
     std::wstring program = Env(L"QV_E2E_PROGRAM");
-    HMODULE module = LoadLibraryW((program.substr(0, program.rfind(L'\\')) + L"\\Notelet.dll").c_str());
+    const std::wstring path = program.substr(0, program.rfind(L'\\')) + L"\\Notelet.dll";
+    HMODULE module = LoadLibraryW(path.c_str());
     ASSERT_NE(nullptr, module);
-    auto bind = [module](auto& function, const char* name) {
+    auto bind = [&module](auto& function, const char* name) {
         function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
             reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
     };
@@ -341,5 +342,21 @@ TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsForItsWorker)
     EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
     FreeLibrary(module);
     SkinTest::PumpMessages(200);
+
+    // An answer that does not come while the module waits for its worker:
+    // the module stops without it, and stays loaded under the worker.
+    ResetEvent(release);
+    server.ClearRequests();
+    module = LoadLibraryW(path.c_str());
+    bind(init, "NoteletInit");
+    bind(unInit, "NoteletUnInit");
+    ASSERT_TRUE(init && unInit);
+    EXPECT_EQ(1, init(frame.m_hWnd));
+    ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 1; }));
+    unInit();
+    FreeLibrary(module);
+    EXPECT_EQ(module, GetModuleHandleW(path.c_str()));
+    EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
+    SetEvent(release);
     CloseHandle(release);
 }

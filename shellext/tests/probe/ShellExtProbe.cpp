@@ -686,9 +686,11 @@ TEST_F(ContextMenuTest, TheDllStaysWhileObjectsOrLocksLive)
     EXPECT_EQ(canUnload(), S_OK);
 
     ComPtr<IClassFactory> factory;
-    ASSERT_EQ(getClassObject(CLSID_QuorventileShellExtension, IID_IClassFactory,
-                             reinterpret_cast<void**>(factory.GetAddressOf())),
-              S_OK);
+    auto takeFactory = [&] {
+        return getClassObject(CLSID_QuorventileShellExtension, IID_IClassFactory,
+                              reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf()));
+    };
+    ASSERT_EQ(takeFactory(), S_OK);
     EXPECT_EQ(canUnload(), S_FALSE);
     ComPtr<IUnknown> object;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf())), S_OK);
@@ -697,13 +699,62 @@ TEST_F(ContextMenuTest, TheDllStaysWhileObjectsOrLocksLive)
     EXPECT_EQ(canUnload(), S_FALSE);
     object.Reset();
     EXPECT_EQ(canUnload(), S_FALSE); // still locked
-    ASSERT_EQ(getClassObject(CLSID_QuorventileShellExtension, IID_IClassFactory,
-                             reinterpret_cast<void**>(factory.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(takeFactory(), S_OK);
     factory->LockServer(FALSE);
     factory.Reset();
     EXPECT_EQ(canUnload(), S_OK);
+
+    // An unlock without a lock before it counts for nothing.
+    ASSERT_EQ(takeFactory(), S_OK);
+    factory->LockServer(FALSE);
+    factory->LockServer(FALSE);
+    factory.Reset();
+    EXPECT_EQ(canUnload(), S_OK);
+    ASSERT_EQ(takeFactory(), S_OK);
+    EXPECT_EQ(canUnload(), S_FALSE);
+    factory.Reset();
+    EXPECT_EQ(canUnload(), S_OK);
     FreeLibrary(dll);
+}
+
+// Explorer asks DllCanUnloadNow and frees the DLL when it may: the DLL lets
+// go of its type library first.
+TEST_F(ContextMenuTest, AnUnloadReleasesTheTypeLibrary)
+{
+    ComPtr<IDispatch> object;
+    ASSERT_EQ(CoCreateInstance(CLSID_QuorventileShellExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                               reinterpret_cast<void**>(object.GetAddressOf())),
+              S_OK);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(object->GetTypeInfo(0, 0, info.GetAddressOf()), S_OK);
+    ComPtr<ITypeLib> library;
+    UINT index = 0;
+    ASSERT_EQ(info->GetContainingTypeLib(library.GetAddressOf(), &index), S_OK);
+    info.Reset();
+    object.Reset();
+    auto references = [&] {
+        library->AddRef();
+        return library->Release();
+    };
+    const ULONG held = references();
+    HMODULE dll = GetModuleHandleW(Dll().c_str());
+    ASSERT_NE(nullptr, dll);
+    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "DllCanUnloadNow")));
+    ASSERT_EQ(canUnload(), S_OK);
+    EXPECT_EQ(references(), held - 1);
+}
+
+// Once an object has drawn its menu picture, GDI+ (which the DLL loaded)
+// runs a thread of its own: the DLL is not unloaded under it.
+TEST_F(ContextMenuTest, OnceGdiplusRunsTheDllStaysLoaded)
+{
+    ComPtr<IContextMenu> menu;
+    ASSERT_EQ(CoCreateInstance(CLSID_QuorventileShellExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
+                               reinterpret_cast<void**>(menu.GetAddressOf())),
+              S_OK);
+    menu.Reset();
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_NE(nullptr, GetModuleHandleW(Dll().c_str()));
 }
 
 } // namespace
