@@ -1,6 +1,5 @@
 // The WH_CALLWNDPROC hook on menu windows: "#32768" windows made by the test
 // and a real popup tracked on the X display and closed by a posted key.
-#include "skin/menu/MenuColors.h"
 #include "skin/menu/tests/AppLookColors.h"
 #include "skin/menu/tests/MenuTestHelpers.h"
 
