@@ -12,7 +12,7 @@
 namespace
 {
 
-// While armed, every allocation of this thread ends right before a page that
+// While set, every allocation of this thread ends right before a page that
 // may not be read, so that reading past the end of a buffer (the document's
 // copy above all) faults.  A block starts at an address as aligned as its
 // size, which is all an array of any type needs.
@@ -20,11 +20,6 @@ thread_local bool t_guarded = false;
 void* g_guardedBlocks[1024]; // the live ones, to tell them from the heap's
 int g_guardedCount = 0;
 const size_t kPage = 4096;
-
-struct GuardedAllocations {
-    GuardedAllocations() { t_guarded = true; }
-    ~GuardedAllocations() { t_guarded = false; }
-};
 
 void* GuardedNew(std::size_t size)
 {
@@ -373,8 +368,8 @@ TEST(XmlDocLimits, TruncatedInputNeverReadsPastTheEnd)
     for (size_t n = 0; n <= text.size(); n++) {
         bool wellFormed;
         g_prefixLength = n;
+        t_guarded = true;
         {
-            GuardedAllocations guard;
             const std::wstring prefix = blanks + text.substr(0, n);
             CXmlDoc doc;
             wellFormed = doc.SetDoc(prefix.c_str());
@@ -383,6 +378,7 @@ TEST(XmlDocLimits, TruncatedInputNeverReadsPastTheEnd)
             const std::vector<wchar_t> unterminated(prefix.begin() + blanks.size(), prefix.end());
             CXmlDoc::DecodeEntities(unterminated.data(), static_cast<int>(n));
         }
+        t_guarded = false;
         EXPECT_EQ(wellFormed, n == text.size()) << n;
     }
     SetUnhandledExceptionFilter(previous);
