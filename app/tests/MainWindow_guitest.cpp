@@ -198,7 +198,6 @@ struct OpenPopup {
     std::vector<UINT> ids;
     bool ownerDrawn = true;
     COLORREF columnEnd = 0, afterColumn = 0, background = 0;
-    MenuTest::AppLookColors look = {};
 };
 OpenPopup g_popup;
 const wchar_t* g_popupShot = nullptr;
@@ -228,7 +227,6 @@ void CALLBACK InspectOpenPopup(HWND owner, UINT, UINT_PTR id, DWORD)
         g_popup.afterColumn = GetPixel(dc, item.left + 24, middle);
         g_popup.background = GetPixel(dc, item.right - 5, item.top + 2);
         ReleaseDC(window, dc);
-        g_popup.look = MenuTest::ExpectedAppLookColors();
         if (g_popupShot)
             SkinTest::SaveWindowShot(window, SkinTest::ArtefactPath(g_popupShot));
     }
@@ -242,7 +240,9 @@ void CALLBACK InspectOpenPopup(HWND owner, UINT, UINT_PTR id, DWORD)
 
 TEST_F(MainWindow, TrayAndHelpMenusAreOwnerDrawnInTheApplicationsMenuLook)
 {
+    using MenuTest::KnownMenuColors;
     using SkinControl::NewMenu::CNewMenuHook;
+    const KnownMenuColors known;
     const struct {
         const char* name;
         std::function<void()> open;
@@ -269,9 +269,9 @@ TEST_F(MainWindow, TrayAndHelpMenusAreOwnerDrawnInTheApplicationsMenuLook)
         m.open();
         EXPECT_EQ(m.ids, g_popup.ids) << m.name;
         EXPECT_TRUE(g_popup.ownerDrawn) << m.name;
-        EXPECT_COLOR(g_popup.look.column, g_popup.columnEnd) << m.name;
-        EXPECT_COLOR(g_popup.look.background, g_popup.afterColumn) << m.name;
-        EXPECT_COLOR(g_popup.look.background, g_popup.background) << m.name;
+        EXPECT_COLOR(KnownMenuColors::bar, g_popup.columnEnd) << m.name;
+        EXPECT_COLOR(KnownMenuColors::background, g_popup.afterColumn) << m.name;
+        EXPECT_COLOR(KnownMenuColors::background, g_popup.background) << m.name;
         EXPECT_EQ(theme, CNewMenuHook::s_currentTheme) << m.name << ": the theme is put back";
     }
 }

@@ -45,18 +45,47 @@ private:
     int id;
 };
 
+// The threads that ran items, one item at a time, as handles that are
+// signalled once a thread has ended.
+struct WorkerThreads {
+    HANDLE handles[2] = {};
+    std::atomic<int> count{0};
+    ~WorkerThreads()
+    {
+        for (HANDLE thread : handles)
+            if (thread)
+                CloseHandle(thread);
+    }
+    void AddCurrent() { handles[count++] = OpenThread(SYNCHRONIZE, FALSE, GetCurrentThreadId()); }
+    // Whether the i-th has ended, or ends within the wait.
+    bool Ended(int i, DWORD waitMs = 0) { return WaitForSingleObject(handles[i], waitMs) == WAIT_OBJECT_0; }
+};
+
+class ThreadNotingItem : public CThreadPool::CWorkItem
+{
+public:
+    explicit ThreadNotingItem(WorkerThreads& threads) : threads(threads) {}
+    void Run() override { threads.AddCurrent(); }
+
+private:
+    WorkerThreads& threads;
+};
+
 // Blocks until the event is set (or, when honourStop, until its worker is
 // asked to stop); bounded so that a broken pool can't hang the test.
 class BlockingItem : public CThreadPool::CWorkItem
 {
 public:
-    BlockingItem(HANDLE release, bool honourStop, std::atomic<int>& running, std::atomic<int>& destroyed)
-        : release(release), honourStop(honourStop), running(running), destroyed(destroyed)
+    BlockingItem(HANDLE release, bool honourStop, std::atomic<int>& running, std::atomic<int>& destroyed,
+                 WorkerThreads* threads = nullptr)
+        : release(release), honourStop(honourStop), running(running), destroyed(destroyed), threads(threads)
     {
     }
     ~BlockingItem() override { destroyed++; }
     void Run() override
     {
+        if (threads)
+            threads->AddCurrent();
         running++;
         for (int i = 0; i < 2000; i++) {
             if (WaitForSingleObject(release, 10) == WAIT_OBJECT_0)
@@ -75,6 +104,7 @@ private:
     bool honourStop;
     std::atomic<int>& running;
     std::atomic<int>& destroyed;
+    WorkerThreads* threads;
 };
 std::atomic<bool> BlockingItem::sawStop{false};
 
@@ -222,51 +252,61 @@ TEST(ThreadPool, ShutdownEndsItemsThatWatchTheirStopFlag)
 {
     Event release;
     std::atomic<int> running{0}, destroyed{0};
+    WorkerThreads threads;
     BlockingItem::sawStop = false;
     CThreadPool pool;
     ASSERT_EQ(pool.Start(1, 1), 1);
-    pool.PostWorkItem(new BlockingItem(release.handle, true, running, destroyed));
+    pool.PostWorkItem(new BlockingItem(release.handle, true, running, destroyed, &threads));
     ASSERT_TRUE(WaitFor([&] { return running == 1; }));
     EXPECT_TRUE(pool.Shutdown()); // every worker ended within the wait
     EXPECT_FALSE(pool.IsWorkerInsideItem());
     // Seen within one 10 ms wait; the margin is for a loaded machine.
     EXPECT_TRUE(WaitFor([&] { return destroyed == 1; }));
     EXPECT_TRUE(BlockingItem::sawStop);
-    EXPECT_EQ(pool.GetWorkerCount(), 0);
+    // The worker lets go of the pool before its thread returns.
+    EXPECT_TRUE(threads.Ended(0, 10000));
 }
 
 TEST(ThreadPool, ShutdownIsBoundedAndAbandonsAStuckItemWithoutKillingIt)
 {
     Event release;
     std::atomic<int> running{0}, destroyed{0};
+    WorkerThreads threads; // the stuck worker's, then the idle one's
     auto* pool = new CThreadPool;
     ASSERT_EQ(pool->Start(2, 2), 1);
-    pool->PostWorkItem(new BlockingItem(release.handle, false, running, destroyed));
+    pool->PostWorkItem(new BlockingItem(release.handle, false, running, destroyed, &threads));
     ASSERT_TRUE(WaitFor([&] { return running == 1; }));
+    pool->PostWorkItem(new ThreadNotingItem(threads));
+    ASSERT_TRUE(WaitFor([&] { return threads.count == 2; }));
 
     DWORD start = GetTickCount();
     EXPECT_FALSE(pool->Shutdown()); // reports the worker still inside its item
     DWORD elapsed = GetTickCount() - start;
     EXPECT_LT(elapsed, 3000u); // about 300 ms; generous for a loaded machine
-    EXPECT_EQ(pool->GetWorkerCount(), 0);
+    EXPECT_TRUE(threads.Ended(1, 10000));
     EXPECT_TRUE(pool->IsWorkerInsideItem());
     EXPECT_EQ(running, 1); // still inside Run: not cut off
+    EXPECT_FALSE(threads.Ended(0));
     delete pool;
 
     // The abandoned worker finishes its item and cleans up after itself.
     SetEvent(release.handle);
     EXPECT_TRUE(WaitFor([&] { return destroyed == 1; }));
     EXPECT_EQ(running, 0);
+    EXPECT_TRUE(threads.Ended(0, 10000));
 }
 
 TEST(ThreadPool, StopAndWaitReturnsOnlyOnceEveryWorkerHasLeft)
 {
     Event release;
     std::atomic<int> running{0}, destroyed{0};
+    WorkerThreads threads;
     CThreadPool pool;
     ASSERT_EQ(pool.Start(2, 2), 1);
-    pool.PostWorkItem(new BlockingItem(release.handle, false, running, destroyed));
+    pool.PostWorkItem(new BlockingItem(release.handle, false, running, destroyed, &threads));
     ASSERT_TRUE(WaitFor([&] { return running == 1; }));
+    pool.PostWorkItem(new ThreadNotingItem(threads)); // taken by the other worker
+    ASSERT_TRUE(WaitFor([&] { return threads.count == 2; }));
     // The item ends well after the 300 ms that Shutdown would give it.
     std::thread releaser([&] {
         WaitFor([&] { return pool.IsStopRequested(); });
@@ -276,7 +316,8 @@ TEST(ThreadPool, StopAndWaitReturnsOnlyOnceEveryWorkerHasLeft)
     pool.StopAndWait();
     EXPECT_EQ(destroyed, 1);
     EXPECT_EQ(running, 0);
-    EXPECT_EQ(pool.GetWorkerCount(), 0);
+    EXPECT_TRUE(threads.Ended(0));
+    EXPECT_TRUE(threads.Ended(1));
     releaser.join();
 }
 

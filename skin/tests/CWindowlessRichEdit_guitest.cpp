@@ -168,6 +168,7 @@ TEST_F(RichEdit, DrawsItsTextInItsFontOnWhite)
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     PumpMessages(30);
     Pixels shot = CaptureClient(hwnd);
+    // For people to look at; nothing compares it: the pixels below are the check.
     SaveWindowShot(parent.m_hWnd, ArtefactPath(L"richedit.png"));
 
     int top = shot.Height(), bottom = -1, right = -1, white = 0;

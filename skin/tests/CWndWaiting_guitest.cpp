@@ -30,6 +30,8 @@ protected:
         delete owner;
         CSkinRes::Global().FreeAll();
     }
+    // Each test loads its own spinner, into an empty cache.
+    void SetUp() override { CSkinRes::Global().FreeAll(); }
     static void CreateOwner()
     {
         // A popup owner of its own, shown without activation.

@@ -164,6 +164,7 @@ TEST(SkinnedWindow, FrameWithButtonsAndTabStripLooksRight)
         const Gdiplus::ARGB below = BackgroundPixel(1, 271);
         EXPECT_COLOR(RGB((below >> 16) & 0xFF, (below >> 8) & 0xFF, below & 0xFF), shot.Pixel(1, 271));
 
+        // For people to look at; nothing compares it: the pixels above are the check.
         EXPECT_TRUE(SaveWindowShot(frame.m_hWnd, ArtefactPath(L"skinned_frame.png")));
     }
     CSkinRes::Global().FreeAll();

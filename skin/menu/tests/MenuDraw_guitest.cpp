@@ -1,5 +1,5 @@
 // Measuring and drawing items: sizes, pixels of the application's look
-// (theme 10) with colours computed from the system colours, the colour
+// (theme 10) with known system colours, the colour
 // arithmetic, the banded gradient, mnemonic text and the off-screen DC.
 #include "skin/menu/CNewMemDC.h"
 #include "skin/menu/tests/AppLookColors.h"
@@ -74,14 +74,12 @@ protected:
         menu.AppendOwnerDrawItem(MF_SEPARATOR, nullptr, 0);
         menu.AppendOwnerDrawItem(0, L"Open\tCtrl+O", 2);
         menu.AppendOwnerDrawItem(MF_POPUP, L"Sub", reinterpret_cast<UINT_PTR>(CreatePopupMenu()));
-        const AppLookColors colors = ExpectedAppLookColors();
-        background = colors.background;
-        column = colors.column;
     }
 
     GlobalsGuard guard;
+    KnownMenuColors known;
     CNewMenu menu;
-    COLORREF background = 0, column = 0;
+    const COLORREF background = KnownMenuColors::background, column = KnownMenuColors::bar;
     const RECT rect = {0, 0, 200, 22};
 };
 
@@ -317,6 +315,7 @@ TEST(MenuMemDC, DrawsInTargetCoordinatesAndCopiesOnDestruction)
 TEST(MenuBar, BarItemsFillWithTheBarColourAndRememberTheSelectedRectangle)
 {
     GlobalsGuard guard;
+    KnownMenuColors known;
     CNewMenu::SelectTheme(10, false);
     HMENU bar = CreateMenu();
     HMENU file = CreatePopupMenu();
@@ -324,11 +323,9 @@ TEST(MenuBar, BarItemsFillWithTheBarColourAndRememberTheSelectedRectangle)
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
     CNewMenu menu;
     ASSERT_TRUE(menu.LoadMenu(bar));
-    COLORREF first, second;
-    GetMenuBarColors(&first, &second, TRUE);
     MemoryCanvas canvas(60, 20, RGB(1, 2, 3));
     Draw(menu, 0, canvas.dc, RECT{0, 0, 60, 20}, 0);
-    EXPECT_COLOR(first, canvas.Pixel(1, 1));
+    EXPECT_COLOR(KnownMenuColors::bar, canvas.Pixel(1, 1));
     EXPECT_TRUE(IsRectEmpty(&menu.BarItemRect()));
     Draw(menu, 0, canvas.dc, RECT{0, 0, 60, 20}, ODS_HOTLIGHT);
     EXPECT_COLOR(RGB(255, 238, 194), canvas.Pixel(5, 5));

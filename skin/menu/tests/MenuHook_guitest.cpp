@@ -1,6 +1,6 @@
 // The WH_CALLWNDPROC hook on menu windows: "#32768" windows made by the test
 // and a real popup tracked on the X display and closed by a posted key.
-#include "skin/menu/MenuColors.h"
+#include "skin/menu/tests/AppLookColors.h"
 #include "skin/menu/tests/MenuTestHelpers.h"
 
 using namespace MenuTest;
@@ -127,14 +127,14 @@ TEST_F(MenuWindows, MissingOldProcedureFallsBackToDefaultHandling)
 
 TEST_F(MenuWindows, EraseAndPrintPaintTheThemesBackgroundAndFrame)
 {
+    KnownMenuColors known;
     CNewMenu::OnPopupOpening(menu, owner);
     HWND hwnd = CreateMenuWindow(nullptr);
     ASSERT_TRUE(IsSubclassed(hwnd));
-    const COLORREF back = GetMenuBarBackColor(menu);
 
     SkinTest::MemoryCanvas erase(120, 90, RGB(1, 2, 3));
     EXPECT_EQ(1, SendMessageW(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(erase.dc.m_hDC), 0));
-    EXPECT_COLOR(back, erase.Pixel(5, 5));
+    EXPECT_COLOR(KnownMenuColors::menu, erase.Pixel(5, 5));
     EXPECT_TRUE(CNewMenuHook::FindHookData(hwnd)->borderPainted);
 
     RECT window;
@@ -142,7 +142,7 @@ TEST_F(MenuWindows, EraseAndPrintPaintTheThemesBackgroundAndFrame)
     SkinTest::MemoryCanvas print(window.right - window.left, window.bottom - window.top, RGB(1, 2, 3));
     SendMessageW(hwnd, WM_PRINT, reinterpret_cast<WPARAM>(print.dc.m_hDC),
                  PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
-    EXPECT_COLOR(DarkenColorBy(back, 128), print.Pixel(0, 0));
+    EXPECT_COLOR(KnownMenuColors::menuFrame, print.Pixel(0, 0));
     EXPECT_FALSE(CNewMenuHook::FindHookData(hwnd)->flags & CNewMenuHook::CMenuHookData::Printing);
     DestroyWindow(hwnd);
 }
@@ -214,6 +214,7 @@ void CALLBACK WhileTracking(HWND hwnd, UINT, UINT_PTR id, DWORD)
         g_track.menuWindow = menuWindow;
         g_track.subclassed = CNewMenuHook::FindHookData(menuWindow) != nullptr;
         g_track.drawn = g_owner->drawn;
+        // The picture is for people to look at; the corner pixel below is what the test checks.
         g_track.saved = SkinTest::SaveWindowShot(menuWindow, SkinTest::ArtefactPath(g_track.shotName));
         HDC dc = GetWindowDC(menuWindow);
         g_track.corner = GetPixel(dc, 0, 0);
@@ -274,13 +275,12 @@ TEST(RealPopup, TrackedOnScreenDrawnThroughTheOwnerAndPickedByMnemonic)
 TEST(RealPopup, ThemeWithItsOwnBorderFramesTheMenuWindow)
 {
     GlobalsGuard guard;
+    KnownMenuColors known;
     OwnerWindow owner;
     ASSERT_TRUE(owner.Create());
     EXPECT_EQ(302u, TrackAppPopup(owner, true, L"menu_popup_own_border.png"));
     EXPECT_TRUE(g_track.subclassed);
-    BOOL flat = FALSE;
-    SystemParametersInfoW(SPI_GETFLATMENU, 0, &flat, 0);
-    EXPECT_COLOR(DarkenColorBy(GetSysColor(flat ? COLOR_MENUBAR : COLOR_MENU), 128), g_track.corner);
+    EXPECT_COLOR(KnownMenuColors::menuFrame, g_track.corner);
     owner.DestroyWindow();
 }
 

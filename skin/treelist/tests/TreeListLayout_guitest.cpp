@@ -287,6 +287,7 @@ TEST_F(TreeWindow, ScreenshotOfGroupsAndRows)
     Fill(4, 2, 2);
     tree.SelectItem(linkItems[1], TRUE, FALSE, TRUE);
     Drain();
+    // For people to look at; nothing compares it: the pixels below are the check.
     SkinTest::SaveWindowShot(tree.m_hWnd, SkinTest::ArtefactPath(L"treelist_groups.png"));
     SkinTest::Pixels shot = SkinTest::CaptureClient(tree.m_hWnd);
     // Rows: g1, l1.1, l1.2 (selected), g2, l2.1, l2.2, g3, g4.
