@@ -91,24 +91,25 @@ bool WaitUntilLoaded()
 
 // The visible search box: a windowless edit's host window outside the list
 // (the list's rename editor is hidden).
+struct SearchBoxSearch {
+    HWND list, found;
+};
+BOOL CALLBACK FindSearchBox(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<SearchBoxSearch*>(param);
+    wchar_t name[64];
+    if (GetClassNameW(window, name, 64) && wcscmp(name, L"__RICH_EDIT_CTRL__") == 0 && IsWindowVisible(window) &&
+        GetParent(window) != search->list) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND SearchBox()
 {
-    struct Search {
-        HWND list, found;
-    } search = {ListWindow(), nullptr};
-    EnumChildWindows(
-        MainWindow(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            wchar_t name[64];
-            if (GetClassNameW(window, name, 64) && wcscmp(name, L"__RICH_EDIT_CTRL__") == 0 &&
-                IsWindowVisible(window) && GetParent(window) != s->list) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    SearchBoxSearch search = {ListWindow(), nullptr};
+    EnumChildWindows(MainWindow(), FindSearchBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
