@@ -2,15 +2,13 @@
 
 #include "core/CommandUrl.h"
 
-#include <algorithm>
-
 bool ParseAddLinksCommand(const CString& url, AddLinksCommand& command)
 {
     command = AddLinksCommand();
     CCommandUrl parsed(url);
     if (!HexDecodeText(parsed.Get(L"catalog_name"), command.catalogName))
         return false;
-    const int count = std::min(std::max(parsed.GetInt(L"links_count"), 0), MaxLinksPerCommand);
+    const int count = parsed.GetInt(L"links_count");
     for (int i = 0; i < count; ++i) {
         CString key;
         key.Format(L"link_%d", i);

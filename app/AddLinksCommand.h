@@ -7,16 +7,13 @@
 
 #include <vector>
 
-// More paths than one command may carry are left out.
-const int MaxLinksPerCommand = 4096;
-
 struct AddLinksCommand {
     CString catalogName;
     std::vector<CString> paths;
 };
 
-// Reads "catalog_name", "links_count" (clamped to 0..MaxLinksPerCommand) and
-// "link_0"... up to the first one missing; a path that doesn't decode is
-// skipped.  False when there is nothing to add: no group name (or one that
+// Reads "catalog_name", "links_count" and "link_0"... up to the first one
+// missing, so the text's own length bounds the paths; a path that doesn't
+// decode is skipped.  False when there is nothing to add: no group name (or one that
 // doesn't decode) or no path.
 bool ParseAddLinksCommand(const CString& url, AddLinksCommand& command);

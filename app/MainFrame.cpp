@@ -48,7 +48,11 @@ CMainFrame::CMainFrame()
     m_captionHeight = kCaptionHeight;
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    if (m_leaveQuickLinkList)
+        (void)m_quickLinkList.release();
+}
 
 void CMainFrame::GetSysButtonImages(Gdiplus::Image** close, Gdiplus::Image** minimize,
                                     Gdiplus::Image** maximize, Gdiplus::Image** restore, int* frameCount)
@@ -86,10 +90,10 @@ bool CMainFrame::CreateChildren()
         return false;
     if (!m_tab.Create(this, empty))
         return false;
-    if (!m_quickLinkList.Create(&m_tab, empty))
+    if (!m_quickLinkList->Create(&m_tab, empty))
         return false;
-    m_tab.AddTab(&m_quickLinkList);
-    m_searchBar.SetFilter([this](const CString& text) { m_quickLinkList.FilterItems(text); });
+    m_tab.AddTab(m_quickLinkList.get());
+    m_searchBar.SetFilter([this](const CString& text) { m_quickLinkList->FilterItems(text); });
 
     struct {
         SkinControl::CSkinButtonEx& button;
@@ -261,7 +265,7 @@ LRESULT CMainFrame::OnCopyData(const COPYDATASTRUCT* data)
 
 void CMainFrame::AddLinksToCatalog(const CString& commandUrl)
 {
-    m_quickLinkList.AddLinksToCatalog(commandUrl);
+    m_quickLinkList->AddLinksToCatalog(commandUrl);
 }
 
 void CMainFrame::OnMoving(RECT* proposed)
@@ -419,7 +423,7 @@ void CMainFrame::OnShowMainWindow()
 
 void CMainFrame::OnSetFocus()
 {
-    m_quickLinkList.SetFocus();
+    m_quickLinkList->SetFocus();
 }
 
 void CMainFrame::SaveWindowRect()

@@ -12,6 +12,8 @@
 #include "skin/CSkinMainFrame.h"
 
 #include <shellapi.h>
+
+#include <memory>
 #include <vector>
 
 // WM_UPDATE_READY and WM_NOTELET_UPDATED come from the update check.
@@ -54,7 +56,11 @@ public:
 
     // Hands a command URL from WM_COPYDATA to the quick-link list.
     void AddLinksToCatalog(const CString& commandUrl);
-    CQuickLinkTreeList& QuickLinkList() { return m_quickLinkList; }
+    CQuickLinkTreeList& QuickLinkList() { return *m_quickLinkList; }
+    // At exit while a worker the pool abandoned may still be inside one of
+    // the list's items: the list is never destroyed under it, the end of
+    // the process releases it.
+    void LeaveQuickLinkListToProcessEnd() { m_leaveQuickLinkList = true; }
 
     void SaveWindowRect();
     // The message a restarted shell broadcasts to have tray icons added again.
@@ -95,7 +101,8 @@ private:
 
     CSearchBar m_searchBar;
     CMainTab m_tab;
-    CQuickLinkTreeList m_quickLinkList;
+    std::unique_ptr<CQuickLinkTreeList> m_quickLinkList{new CQuickLinkTreeList};
+    bool m_leaveQuickLinkList = false;
     SkinControl::CSkinButtonEx m_settingsButton;
     SkinControl::CSkinButtonEx m_helpButton;
     NOTIFYICONDATAW m_trayIcon = {};

@@ -24,9 +24,11 @@ struct CQuickLinkTreeList::AddBatch {
     CStoreTransaction transaction;
     CTreeListItem* select = nullptr; // also brings the main window forward
     bool layout = false;
-    // Undone when the transaction fails to commit.
+    // Undone when the transaction fails to commit: the rows added, and the
+    // first preid of each shown link the batch re-pointed.
     std::vector<QuickLinkInfo*> links;
     std::vector<CatalogInfo*> catalogs;
+    std::vector<std::pair<QuickLinkInfo*, int>> preids;
 };
 
 // Opens a batch unless the thread is inside one already.  The data lock is
@@ -182,6 +184,9 @@ void CQuickLinkTreeList::CAddLinkWorkItem::Run()
         if (BuildLink(request, shortcuts))
             built.push_back(std::move(request));
     }
+    // The shell may have taken its time: the program may be closing.
+    if (IsStopRequested())
+        return;
     m_list->AddBuiltLinks(built);
 }
 
@@ -211,6 +216,9 @@ void CQuickLinkTreeList::EndBatch()
 
 void CQuickLinkTreeList::UndoBatch(AddBatch& batch)
 {
+    // The store rolled back; memory follows it.
+    for (auto it = batch.preids.rbegin(); it != batch.preids.rend(); ++it)
+        it->first->preid = it->second;
     for (auto it = batch.links.rbegin(); it != batch.links.rend(); ++it)
         RemoveLinkRow(*it);
     CScopedLock tree(GetLock());
@@ -221,6 +229,18 @@ void CQuickLinkTreeList::UndoBatch(AddBatch& batch)
         delete catalog;
     }
     PostLayout();
+}
+
+void CQuickLinkTreeList::RepointLink(QuickLinkInfo& link, int preid)
+{
+    if (m_batch && std::find(m_batch->links.begin(), m_batch->links.end(), &link) == m_batch->links.end()) {
+        auto& saved = m_batch->preids;
+        if (std::find_if(saved.begin(), saved.end(), [&](const auto& entry) { return entry.first == &link; }) ==
+            saved.end())
+            saved.emplace_back(&link, link.preid);
+    }
+    link.preid = preid;
+    SetLinkPreId(link);
 }
 
 void CQuickLinkTreeList::RemoveLinkRow(QuickLinkInfo* link)
@@ -284,7 +304,7 @@ int CQuickLinkTreeList::GetLastLinkId(const CatalogInfo& catalog)
 
 CTreeListItem* CQuickLinkTreeList::AddLink(AddLinkRequest& request)
 {
-    std::unique_ptr<QuickLinkInfo> link = std::move(request.link);
+    LinkRecordPtr link = std::move(request.link);
     if (!link ||
         (request.kind != AddLinkRequest::KindLinkToName && request.kind != AddLinkRequest::KindLinkToRow))
         return nullptr;

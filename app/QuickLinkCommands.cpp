@@ -12,6 +12,8 @@
 #include "skin/menu/CNewMenu.h"
 
 #include <algorithm>
+#include <map>
+#include <unordered_map>
 
 using SkinControl::CTreeListItem;
 using SkinControl::NewMenu::CNewMenu;
@@ -37,26 +39,30 @@ void CQuickLinkTreeList::OnRButtonDown(UINT flags, CPoint point)
 void CQuickLinkTreeList::ShowContextMenu(UINT flags, CPoint point)
 {
     CTreeListCtrl::OnRButtonDown(flags, point);
-    std::vector<CTreeListItem*> selection;
-    for (UINT i = 0; CTreeListItem* row = GetSelectedItem(i); ++i)
-        selection.push_back(row);
-
     std::vector<MenuEntry> entries = {
         {CommandRestoreWindow, L"恢复默认窗口(&F)"},
         {0, nullptr},
         {CommandAddCatalog, L"添加分组(&T)"},
         {CommandSyncDesktop, L"同步桌面数据(&S)"},
     };
-    CTreeListItem* clicked = HitTest(point);
+    // The rows are named by their records: while the menu is up a row may
+    // go and a new one take its address.
+    std::vector<RowRef> selection;
+    RowRef clicked;
     {
         CScopedLock data(m_dataLock);
-        if (CatalogOfRow(clicked)) {
+        for (UINT i = 0; CTreeListItem* row = GetSelectedItem(i); ++i)
+            selection.push_back(RefOfRow(row));
+        CTreeListItem* row = HitTest(point);
+        clicked = RefOfRow(row);
+        if (clicked.kind == RowKindGroup && clicked.id) {
             entries.insert(entries.end(), {{0, nullptr},
                                            {CommandCleanDeadLinks, L"清理失效的连接(&C)"},
                                            {CommandDefaultExpand, L"设为默认展开(&Z)"},
                                            {CommandRename, L"重命名(&M)"},
                                            {CommandDelete, L"删除分组(&D)"}});
-        } else if (const QuickLinkInfo* link = LinkOfRow(clicked)) {
+        } else if (clicked.kind == RowKindLink && clicked.id) {
+            const QuickLinkInfo* link = LinkOfRow(row);
             const bool single = selection.size() == 1;
             entries.push_back({0, nullptr});
             // Written without its opening parenthesis, as the menu has it.
@@ -67,8 +73,6 @@ void CQuickLinkTreeList::ShowContextMenu(UINT flags, CPoint point)
                 entries.push_back({CommandRename, L"重命名(&M)"});
             }
             entries.push_back({CommandDelete, L"删除(&D)"});
-        } else {
-            clicked = nullptr;
         }
     }
     CPoint cursor;
@@ -77,15 +81,20 @@ void CQuickLinkTreeList::ShowContextMenu(UINT flags, CPoint point)
     RunCommand(command, clicked, selection);
 }
 
-void CQuickLinkTreeList::RunCommand(UINT command, CTreeListItem* clicked,
-                                    const std::vector<CTreeListItem*>& selection)
+void CQuickLinkTreeList::RunCommand(UINT command, const RowRef& clickedRef, const std::vector<RowRef>& selection)
 {
+    if (command == CommandDelete) {
+        DeleteRows(selection);
+        return;
+    }
+    CTreeListItem* clicked = nullptr;
+    {
+        CScopedLock data(m_dataLock);
+        clicked = RowOfRef(clickedRef);
+    }
     switch (command) {
     case CommandAddCatalog:
         AddNewCatalog();
-        break;
-    case CommandDelete:
-        DeleteSelectedItems(selection);
         break;
     case CommandRename:
         BeginRename(clicked);
@@ -146,22 +155,88 @@ BOOL CQuickLinkTreeList::OnMenuMessage(UINT message, WPARAM wParam, LPARAM lPara
 
 // --- Deleting.
 
+CQuickLinkTreeList::RowRef CQuickLinkTreeList::RefOfRow(CTreeListItem* row)
+{
+    if (const CatalogInfo* catalog = CatalogOfRow(row))
+        return {RowKindGroup, catalog->cid};
+    if (const QuickLinkInfo* link = LinkOfRow(row))
+        return {RowKindLink, link->id};
+    return {};
+}
+
+CTreeListItem* CQuickLinkTreeList::RowOfRef(const RowRef& ref)
+{
+    for (CatalogInfo* catalog : m_catalogOrder) {
+        if (ref.kind == RowKindGroup && catalog->cid == ref.id)
+            return catalog->treeItem;
+        for (QuickLinkInfo* link : catalog->links) {
+            if (ref.kind == RowKindLink && link->id == ref.id)
+                return link->treeItem;
+        }
+    }
+    return nullptr;
+}
+
 void CQuickLinkTreeList::DeleteSelectedItems(const std::vector<CTreeListItem*>& rows)
 {
-    for (CTreeListItem* row : rows) {
-        bool isLink;
-        {
-            CScopedLock data(m_dataLock);
-            // A link of a group deleted before is gone already.
-            isLink = LinkOfRow(row) != nullptr;
-            if (!isLink && !CatalogOfRow(row))
-                continue;
-        }
-        if (isLink)
-            DeleteLink(row, TRUE);
-        else
-            DeleteCatalog(row);
+    std::vector<RowRef> refs;
+    {
+        CScopedLock data(m_dataLock);
+        for (CTreeListItem* row : rows)
+            refs.push_back(RefOfRow(row));
     }
+    DeleteRows(refs);
+}
+
+CQuickLinkTreeList::CatalogConsent CQuickLinkTreeList::AskToDeleteCatalog(int cid)
+{
+    {
+        CScopedLock data(m_dataLock);
+        const CatalogInfo* catalog = CatalogOfRow(RowOfRef({RowKindGroup, cid}));
+        if (!catalog)
+            return CatalogConsent::Declined; // gone already
+        if (catalog->links.empty())
+            return CatalogConsent::Empty;
+    }
+    // Asked without the data lock, which the workers need while the box is up.
+    return SkinControl::SkinMessageBox(kDeleteCatalogQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES
+               ? CatalogConsent::Confirmed
+               : CatalogConsent::Declined;
+}
+
+void CQuickLinkTreeList::DeleteRows(const std::vector<RowRef>& rows)
+{
+    // Every question is answered before anything goes, and a group the user
+    // keeps keeps all its links, the selected ones too.
+    std::map<int, CatalogConsent> groups;
+    for (const RowRef& row : rows) {
+        if (row.kind == RowKindGroup && row.id && !groups.count(row.id))
+            groups[row.id] = AskToDeleteCatalog(row.id);
+    }
+    CScopedLock data(m_dataLock);
+    CStoreTransaction transaction;
+    std::unordered_map<int, QuickLinkInfo*> links;
+    for (CatalogInfo* catalog : m_catalogOrder) {
+        for (QuickLinkInfo* link : catalog->links)
+            links[link->id] = link;
+    }
+    for (const RowRef& row : rows) {
+        auto found = row.kind == RowKindLink ? links.find(row.id) : links.end();
+        if (found == links.end())
+            continue;
+        auto group = groups.find(found->second->cid);
+        if (group == groups.end() || group->second != CatalogConsent::Declined)
+            DeleteLink(found->second->treeItem, FALSE);
+        links.erase(found);
+    }
+    for (const auto& group : groups) {
+        CatalogInfo* catalog = CatalogOfRow(RowOfRef({RowKindGroup, group.first}));
+        // A group let go while it was empty stays once it has links.
+        if (catalog && (group.second == CatalogConsent::Confirmed ||
+                        (group.second == CatalogConsent::Empty && catalog->links.empty())))
+            RemoveCatalog(catalog);
+    }
+    PostLayout();
 }
 
 void CQuickLinkTreeList::DeleteLink(CTreeListItem* row, BOOL layout)
@@ -189,25 +264,16 @@ void CQuickLinkTreeList::DeleteLink(CTreeListItem* row, BOOL layout)
 
 int CQuickLinkTreeList::DeleteCatalog(CTreeListItem* row)
 {
-    // The question is asked without the data lock, which the workers need
-    // while the box is up; the row is checked again after the answer.
-    bool confirmed = false;
-    for (;;) {
-        {
-            CScopedLock data(m_dataLock);
-            CatalogInfo* catalog = ListedCatalogOfRow(row);
-            if (!catalog)
-                return 0;
-            if (confirmed || catalog->links.empty()) {
-                RemoveCatalog(catalog);
-                PostLayout();
-                return 1;
-            }
-        }
-        if (SkinControl::SkinMessageBox(kDeleteCatalogQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
-            return 0;
-        confirmed = true;
+    RowRef group;
+    {
+        CScopedLock data(m_dataLock);
+        group = RefOfRow(row);
     }
+    if (group.kind != RowKindGroup || !group.id)
+        return 0;
+    DeleteRows({group});
+    CScopedLock data(m_dataLock);
+    return RowOfRef(group) ? 0 : 1;
 }
 
 void CQuickLinkTreeList::RemoveCatalog(CatalogInfo* catalog)

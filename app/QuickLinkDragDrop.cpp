@@ -163,8 +163,7 @@ BOOL CQuickLinkTreeList::MoveLinkToCatalog(CTreeListItem* linkRow, CTreeListItem
     // Out of the old group's list before it goes into the new one: a record
     // in two lists would be freed twice.
     from->links.erase(std::remove(from->links.begin(), from->links.end(), link), from->links.end());
-    link->preid = GetLastLinkId(*to);
-    SetLinkPreId(*link);
+    RepointLink(*link, GetLastLinkId(*to));
     link->cid = to->cid;
     ::MoveLinkToCatalog(*link);
     to->links.push_back(link);
@@ -198,10 +197,8 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
         return 1;
     CStoreTransaction transaction;
     UnchainLink(linkRow, *link);
-    link->preid = target->preid;
-    SetLinkPreId(*link);
-    target->preid = link->id;
-    SetLinkPreId(*target);
+    RepointLink(*link, target->preid);
+    RepointLink(*target, link->id);
     std::vector<QuickLinkInfo*> links = to->links;
     RechainLinks(links);
     CScopedLock tree(GetLock());
@@ -212,10 +209,8 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
 
 void CQuickLinkTreeList::UnchainLink(CTreeListItem* linkRow, const QuickLinkInfo& link)
 {
-    if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow))) {
-        next->preid = link.preid;
-        SetLinkPreId(*next);
-    }
+    if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow)))
+        RepointLink(*next, link.preid);
 }
 
 // --- Drag side.

@@ -188,17 +188,21 @@ void CQuickLinkTreeList::CLinkInfoWorkItem::Run()
             FillLinkShellInfo(request.values);
         request.values.targetMissing = !IsLinkTargetPresent(request.values);
     }
+    // The shell may have taken its time: the program may be closing.
+    if (IsStopRequested())
+        return;
     m_list->ApplyLinkInfo(m_requests, m_withShellInfo);
+    if (!m_withShellInfo)
+        m_list->m_targetCheckRunning = false;
 }
 
+// Touches no list: an item may be deleted once the list is gone.
 CQuickLinkTreeList::CLinkInfoWorkItem::~CLinkInfoWorkItem()
 {
     for (LinkInfoRequest& request : m_requests) {
         if (request.values.fileInfo.hIcon)
             DestroyIcon(request.values.fileInfo.hIcon);
     }
-    if (!m_withShellInfo)
-        m_list->m_targetCheckRunning = false;
 }
 
 void CQuickLinkTreeList::ApplyLinkInfo(std::vector<LinkInfoRequest>& requests, bool withShellInfo)

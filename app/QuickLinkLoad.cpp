@@ -10,6 +10,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <deque>
 #include <unordered_map>
 
@@ -39,8 +40,7 @@ const DefaultLink kDefaultLinks[] = {
     {L"搜狗浏览器", LinkTypeFile, CSIDL_PROGRAM_FILES, L"SogouExplorer\\sogouexplorer.exe"},
 };
 
-AddLinkRequest LinkToNamedCatalog(const wchar_t* catalog, const CString& path,
-                                  std::unique_ptr<QuickLinkInfo> link)
+AddLinkRequest LinkToNamedCatalog(const wchar_t* catalog, const CString& path, LinkRecordPtr link)
 {
     AddLinkRequest request;
     request.kind = AddLinkRequest::KindLinkToName;
@@ -62,7 +62,8 @@ void CQuickLinkTreeList::LoadCatalogs(int syncDesktopOnly, const CWorkItem& work
 {
     if (syncDesktopOnly) {
         SyncDesktop(work);
-        ExpandCatalogByName(kDesktopCatalog);
+        if (!Stopped(work, IsAccepting()))
+            ExpandCatalogByName(kDesktopCatalog);
         return;
     }
     // The stored rows are loaded on the first run as well: a first run that
@@ -103,8 +104,9 @@ bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem& work)
             continue;
         std::vector<QuickLinkInfo*> rows;
         LoadLinkRows(cid, rows);
-        RechainLinks(rows);
-        std::vector<std::unique_ptr<QuickLinkInfo>> links(rows.begin(), rows.end());
+        std::vector<LinkRecordPtr> links;
+        for (QuickLinkInfo* link : ShownStoredLinks(rows))
+            links.emplace_back(link);
         for (auto& link : links) {
             // Only the few shell places ask the shell here, for their names;
             // the other links get their icons from pool threads once shown.
@@ -122,6 +124,42 @@ bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem& work)
     return true;
 }
 
+std::vector<QuickLinkInfo*> CQuickLinkTreeList::ShownStoredLinks(const std::vector<QuickLinkInfo*>& rows)
+{
+    // A stored link equal to one shown already, in an earlier group or as an
+    // older row of this group, is left out, and its row left in the store.
+    // The shown links' chain goes around it: memory, screen and store then
+    // agree, and a later move finds the chain whole.  Which rows are left out
+    // does not depend on the chain, so the next load leaves out the same.
+    std::unordered_map<std::wstring, int> oldest;
+    for (const QuickLinkInfo* link : rows) {
+        int& id = oldest[LinkKey(*link)];
+        if (!id || link->id < id)
+            id = link->id;
+    }
+    std::vector<QuickLinkInfo*> shown, leftOut;
+    for (QuickLinkInfo* link : rows) {
+        const std::wstring key = LinkKey(*link);
+        (m_linkKeys.count(key) || oldest[key] != link->id ? leftOut : shown).push_back(link);
+    }
+    if (!FollowChain(shown)) {
+        // The first load that leaves a row out: the shown links keep the
+        // order of the whole stored chain, when it is whole.
+        std::vector<QuickLinkInfo*> all = rows;
+        if (!leftOut.empty() && FollowChain(all)) {
+            shown.clear();
+            for (QuickLinkInfo* link : all) {
+                if (std::find(leftOut.begin(), leftOut.end(), link) == leftOut.end())
+                    shown.push_back(link);
+            }
+        }
+        ChainInOrder(shown);
+    }
+    for (QuickLinkInfo* link : leftOut)
+        FreeLinkRecord(link);
+    return shown;
+}
+
 bool CQuickLinkTreeList::CreateDefaultLinks(const CWorkItem& work)
 {
     std::vector<AddLinkRequest> requests;
@@ -129,7 +167,7 @@ bool CQuickLinkTreeList::CreateDefaultLinks(const CWorkItem& work)
     for (const DefaultLink& entry : kDefaultLinks) {
         if (Stopped(work, IsAccepting()))
             return false;
-        auto link = std::make_unique<QuickLinkInfo>();
+        LinkRecordPtr link(new QuickLinkInfo);
         link->name = entry.name;
         link->linktype = entry.linktype;
         if (entry.inside) {
@@ -147,6 +185,8 @@ bool CQuickLinkTreeList::CreateDefaultLinks(const CWorkItem& work)
         if (!CAddLinkWorkItem::BuildLink(requests.back(), shortcuts))
             requests.pop_back();
     }
+    if (Stopped(work, IsAccepting()))
+        return false;
     AddBuiltLinks(requests);
     return true;
 }
@@ -173,40 +213,48 @@ int CQuickLinkTreeList::SyncDesktop(const CWorkItem& work)
             if (Stopped(work, IsAccepting()))
                 return 0;
             requests.push_back(
-                LinkToNamedCatalog(kDesktopCatalog, finder.GetFilePath(), std::make_unique<QuickLinkInfo>()));
+                LinkToNamedCatalog(kDesktopCatalog, finder.GetFilePath(), LinkRecordPtr(new QuickLinkInfo)));
             if (!CAddLinkWorkItem::BuildLink(requests.back(), shortcuts))
                 requests.pop_back();
         }
     }
+    if (Stopped(work, IsAccepting()))
+        return 0;
     AddBuiltLinks(requests);
     return result;
 }
 
 void CQuickLinkTreeList::RechainLinks(std::vector<QuickLinkInfo*>& links)
 {
+    if (!FollowChain(links))
+        ChainInOrder(links);
+}
+
+bool CQuickLinkTreeList::FollowChain(std::vector<QuickLinkInfo*>& links)
+{
     // Each record is taken once, so a broken or cyclic chain ends the walk
     // after at most n steps.
-    const std::vector<QuickLinkInfo*> given = links;
     std::unordered_map<int, std::deque<QuickLinkInfo*>> byPreId;
-    for (QuickLinkInfo* link : given)
+    for (QuickLinkInfo* link : links)
         byPreId[link->preid].push_back(link);
     std::vector<QuickLinkInfo*> chained;
-    chained.reserve(given.size());
+    chained.reserve(links.size());
     int last = 0;
-    while (chained.size() < given.size()) {
+    while (chained.size() < links.size()) {
         auto found = byPreId.find(last);
         if (found == byPreId.end() || found->second.empty())
-            break;
+            return false;
         QuickLinkInfo* next = found->second.front();
         found->second.pop_front();
         chained.push_back(next);
         last = next->id;
     }
-    if (chained.size() == given.size()) {
-        links = chained;
-        return;
-    }
-    links = given;
+    links = chained;
+    return true;
+}
+
+void CQuickLinkTreeList::ChainInOrder(const std::vector<QuickLinkInfo*>& links)
+{
     int preid = 0;
     for (QuickLinkInfo* link : links) {
         if (link->preid != preid) {

@@ -148,8 +148,10 @@ void CQuickLinkTreeList::FreeAllRecords()
     m_linkKeys.clear();
 }
 
-void CQuickLinkTreeList::FreeLinkRecord(QuickLinkInfo* link)
+void FreeLinkRecord(QuickLinkInfo* link)
 {
+    if (!link)
+        return;
     if (link->fileInfo.hIcon)
         DestroyIcon(link->fileInfo.hIcon);
     delete link;

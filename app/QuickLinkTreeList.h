@@ -40,6 +40,14 @@ const UINT WM_QUICKLINKS_LOADED = 0x500;
 // The "TreeItemType" of a row.
 enum QuickLinkRowKind { RowKindGroup = 0, RowKindLink = 1 };
 
+// Frees a link record and the shell icon it holds: every record the list
+// drops or frees goes through here.
+void FreeLinkRecord(QuickLinkInfo* link);
+struct LinkRecordDeleter {
+    void operator()(QuickLinkInfo* link) const { FreeLinkRecord(link); }
+};
+using LinkRecordPtr = std::unique_ptr<QuickLinkInfo, LinkRecordDeleter>;
+
 // One add request, for groups and links alike.  The record being added
 // belongs to the request until the add operation takes it.
 struct AddLinkRequest {
@@ -54,7 +62,7 @@ struct AddLinkRequest {
     CString catalogName;
     SkinControl::CTreeListItem* catalogItem = nullptr;
     SkinControl::CTreeListItem* insertBefore = nullptr; // a link row, or null
-    std::unique_ptr<QuickLinkInfo> link;
+    LinkRecordPtr link;
     std::unique_ptr<CatalogInfo> catalog;
     int refresh = 0; // ask for a layout when done
     int notify = 0;  // expand the group, select the row, bring the main window forward
@@ -183,6 +191,11 @@ public:
     // Orders the links by their preid chain; a broken chain keeps the given
     // order and is rewritten (and stored) to match it.
     static void RechainLinks(std::vector<QuickLinkInfo*>& links);
+    // Orders the links by their chain when it is whole; false, the order
+    // untouched, when it is not.
+    static bool FollowChain(std::vector<QuickLinkInfo*>& links);
+    // Chains the links in the given order, storing each preid that changes.
+    static void ChainInOrder(const std::vector<QuickLinkInfo*>& links);
     static BOOL IsLinkTargetPresent(const QuickLinkInfo& link);
 
     // --- Bodies of the work items (pool threads).
@@ -232,6 +245,9 @@ private:
     bool IsAccepting() const { return m_accepting.load(); }
     bool CreateDefaultLinks(const CWorkItem& work);
     bool LoadStoredCatalogs(const CWorkItem& work);
+    // The stored links of one group that the list shows, in their order; the
+    // others are freed.  Data lock held.
+    std::vector<QuickLinkInfo*> ShownStoredLinks(const std::vector<QuickLinkInfo*>& rows);
     void FinishLoad();
     // Adds built link requests in one batch.
     void AddBuiltLinks(std::vector<AddLinkRequest>& requests);
@@ -244,8 +260,9 @@ private:
     // Takes a link out of the tree, its group's list and the link keys and
     // frees it (not the store's row).  Both locks are taken.
     void RemoveLinkRow(QuickLinkInfo* link);
-    // Frees a link's record and the shell icon it holds.
-    static void FreeLinkRecord(QuickLinkInfo* link);
+    // Sets a shown link's preid and stores it; a batch keeps the old one for
+    // its undo.  Data lock held.
+    void RepointLink(QuickLinkInfo& link, int preid);
     // A link shown without its shell icon gets it from a pool thread, with
     // the others queued up to the next flush (the end of a batch or load).
     void QueueLinkInfo(QuickLinkInfo* link);
@@ -262,9 +279,22 @@ private:
     int CommitRename(const CString& text);
     void EndRename();
     // Commands.
+    // A row named by its record (a group's cid, a link's id), which no later
+    // row takes over, unlike the row's address once the row is freed.
+    struct RowRef {
+        QuickLinkRowKind kind = RowKindGroup;
+        int id = 0; // 0: no group or link row
+    };
+    // Data lock held for both.
+    RowRef RefOfRow(SkinControl::CTreeListItem* row);
+    SkinControl::CTreeListItem* RowOfRef(const RowRef& ref);
     void ShowContextMenu(UINT flags, CPoint point);
-    void RunCommand(UINT command, SkinControl::CTreeListItem* clicked,
-                    const std::vector<SkinControl::CTreeListItem*>& selection);
+    void RunCommand(UINT command, const RowRef& clicked, const std::vector<RowRef>& selection);
+    enum class CatalogConsent { Empty, Confirmed, Declined };
+    // Asks before a group with links goes; a group that is gone is declined.
+    CatalogConsent AskToDeleteCatalog(int cid);
+    // Deletes the links and groups named, once every question is answered.
+    void DeleteRows(const std::vector<RowRef>& rows);
     // The owner-drawn menu's messages; TRUE when handled.
     BOOL OnMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
     // Takes the group, its links and its row out of the list and the store.

@@ -126,12 +126,14 @@ int CQuorventileApp::ExitInstance()
     const bool workersGone = !pool || pool->Shutdown();
     CoolSB_UninitializeApp();
     // A worker still inside an item after the pool's bounded wait may be
-    // inside a database call: closing the connection would pull it from
-    // under that call, or wait on it.
-    if (workersGone)
+    // inside a database call, or inside the quick-link list: closing the
+    // connection or destroying the list would pull them from under it.
+    if (workersGone) {
         CloseAppDatabase();
-    else
+    } else {
         LeaveAppDatabaseToProcessEnd();
+        m_mainFrame.LeaveQuickLinkListToProcessEnd();
+    }
     SkinControl::CSkinRes::Global().FreeAll();
     SkinControl::ShutdownSkinDrawSupport(SkinControl::GetSkinDrawSupport());
     m_instanceMutex.Close();

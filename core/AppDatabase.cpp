@@ -36,6 +36,12 @@ const char* const CreateLinkSql = "create table %s(\t\t\t\t\t\t\t id integer pri
 
 } // namespace
 
+CLock& AppStoreLock()
+{
+    static CLock lock;
+    return lock;
+}
+
 void SetAppDatabasePath(const wchar_t* path)
 {
     AppDatabase.path = ToUtf8(path);
@@ -74,6 +80,7 @@ void LeaveAppDatabaseToProcessEnd()
 
 int SetConfigString(const wchar_t* name, const wchar_t* value)
 {
+    CScopedLock store(AppStoreLock());
     return WriteConfigValue(AppDatabase.db, ConfigTableName, name, value);
 }
 
@@ -108,8 +115,11 @@ int SetLastStatisticsTime(long long value)
 CString GetConfigString(const wchar_t* name, const wchar_t* defaultValue)
 {
     CString value;
-    if (ReadConfigValue(AppDatabase.db, ConfigTableName, name, value))
-        return value;
+    {
+        CScopedLock store(AppStoreLock());
+        if (ReadConfigValue(AppDatabase.db, ConfigTableName, name, value))
+            return value;
+    }
     // Even the copy of the default may fail; an empty text needs no memory.
     return CatchAll(CString(), [&] { return CString(defaultValue); });
 }

@@ -3,6 +3,7 @@
 // 0, getters the caller's default.
 #pragma once
 
+#include "core/Lock.h"
 #include "core/SqliteDb.h"
 #include "framework/CString.h"
 
@@ -12,6 +13,12 @@ struct AppDatabaseRecord {
 };
 
 extern AppDatabaseRecord AppDatabase;
+
+// The connection's one lock, taken by every operation on the settings, the
+// groups and the links, and held for the whole of a CStoreTransaction: the
+// threads share the connection, and a statement of another thread must not
+// join a transaction that may be rolled back.
+CLock& AppStoreLock();
 
 extern const char* const ConfigTableName;  // "qv_config"
 extern const char* const CatalogTableName; // "qv_catalog"

@@ -72,6 +72,7 @@ bool FillLinkShellInfo(QuickLinkInfo& link)
 
 int AddCatalog(CatalogInfo& catalog)
 {
+    CScopedLock store(AppStoreLock());
     return CatchAll(0, [&] {
         CStringA name = ToUtf8(catalog.name);
         CppSQLite3SqlBuffer select;
@@ -95,6 +96,7 @@ int AddCatalog(CatalogInfo& catalog)
 
 int DeleteCatalog(const CatalogInfo& catalog)
 {
+    CScopedLock store(AppStoreLock());
     if (!ChangeRows("delete from %s where cid = %d;", CatalogTableName, catalog.cid))
         return 0;
     WriteCatalogsCache();
@@ -103,6 +105,7 @@ int DeleteCatalog(const CatalogInfo& catalog)
 
 int RenameCatalog(const wchar_t* newName, const CatalogInfo& catalog)
 {
+    CScopedLock store(AppStoreLock());
     return CatchAll(0, [&] {
         if (!ChangeRows("update %s set name = %Q where cid = %d;", CatalogTableName,
                         ToUtf8(newName).GetString(), catalog.cid))
@@ -114,6 +117,7 @@ int RenameCatalog(const wchar_t* newName, const CatalogInfo& catalog)
 
 int LoadCatalogs(std::vector<CatalogInfo*>& catalogs)
 {
+    CScopedLock store(AppStoreLock());
     return CatchAll(0, [&] {
         CppSQLite3SqlBuffer sql;
         sql.Format("select * from %s order by preid asc;", CatalogTableName);
@@ -134,6 +138,7 @@ int LoadCatalogs(std::vector<CatalogInfo*>& catalogs)
 
 int AddLink(QuickLinkInfo& link)
 {
+    CScopedLock store(AppStoreLock());
     return CatchAll(0, [&] {
         CStringA name = ToUtf8(link.name), pinyin = ToUtf8(link.namepinyin), path = ToUtf8(link.path),
                  args = ToUtf8(link.args), workdir = ToUtf8(link.workdir), desc = ToUtf8(link.desc);
@@ -160,6 +165,7 @@ int AddLink(QuickLinkInfo& link)
 
 int DeleteLink(const QuickLinkInfo& link)
 {
+    CScopedLock store(AppStoreLock());
     // The successor is re-pointed only once the row is gone.
     return ChangeRows("delete from %s where id = %d;", LinkTableName, link.id) &&
            ChangeRows("update %s set preid = %d where preid = %d;", LinkTableName, link.preid, link.id);
@@ -167,11 +173,13 @@ int DeleteLink(const QuickLinkInfo& link)
 
 int MoveLinkToCatalog(const QuickLinkInfo& link)
 {
+    CScopedLock store(AppStoreLock());
     return ChangeRows("update %s set cid = %d where id = %d;", LinkTableName, link.cid, link.id);
 }
 
 int RenameLink(const QuickLinkInfo& link)
 {
+    CScopedLock store(AppStoreLock());
     return CatchAll(0, [&] {
         return ChangeRows("update %s set name = %Q, namepinyin = %Q where id = %d;", LinkTableName,
                           ToUtf8(link.name).GetString(), ToUtf8(link.namepinyin).GetString(), link.id);
@@ -180,6 +188,7 @@ int RenameLink(const QuickLinkInfo& link)
 
 int SetLinkPreId(const QuickLinkInfo& link)
 {
+    CScopedLock store(AppStoreLock());
     return ChangeRows("update %s set preid = %d where id = %d;", LinkTableName, link.preid, link.id);
 }
 
@@ -194,6 +203,7 @@ int LoadLinks(int cid, std::vector<QuickLinkInfo*>& links)
 
 int LoadLinkRows(int cid, std::vector<QuickLinkInfo*>& links)
 {
+    CScopedLock store(AppStoreLock());
     return CatchAll(0, [&] {
         CppSQLite3SqlBuffer sql;
         sql.Format("select * from %s where cid = %d order by preid asc;", LinkTableName, cid);

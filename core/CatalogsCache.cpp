@@ -26,6 +26,7 @@ CString BuildCatalogsCacheText(const std::vector<CString>& names)
 
 int WriteCatalogsCache()
 {
+    CScopedLock store(AppStoreLock());
     return CatchAll(0, [] {
         std::vector<CString> names;
         CppSQLite3SqlBuffer sql;

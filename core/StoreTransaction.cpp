@@ -1,18 +1,13 @@
 #include "core/StoreTransaction.h"
 
 #include "core/AppDatabase.h"
-#include "core/Lock.h"
 
 namespace
 {
-// Held from the outermost start to its end, so that transactions of two
-// threads never interleave on the one connection.
-CLock& TransactionLock()
-{
-    static CLock lock;
-    return lock;
-}
-int g_depth = 0;     // guarded by TransactionLock
+// AppStoreLock is held from the outermost start to its end, so that neither
+// another thread's transaction nor its single statements interleave with it
+// on the one connection.
+int g_depth = 0;     // guarded by AppStoreLock
 bool g_began = true; // whether the outermost BEGIN worked
 
 bool Run(const char* sql)
@@ -28,7 +23,7 @@ bool Run(const char* sql)
 
 CStoreTransaction::CStoreTransaction()
 {
-    TransactionLock().Enter();
+    AppStoreLock().Enter();
     if (g_depth++ == 0)
         g_began = Run("begin transaction;");
 }
@@ -49,6 +44,6 @@ int CStoreTransaction::Commit()
         Run("rollback transaction;");
         m_result = 0;
     }
-    TransactionLock().Leave();
+    AppStoreLock().Leave();
     return m_result;
 }

@@ -1,9 +1,9 @@
 // One transaction on the program's connection around a batch of store
 // changes, so that a thousand inserts reach the disk with one sync instead of
 // one each.  A transaction opened inside another on the same thread joins the
-// outer one.  The connection is shared by every thread, so a statement that
-// another thread runs meanwhile joins the transaction too; it is committed
-// with it.
+// outer one.  The connection is shared by every thread: the store's lock
+// (AppStoreLock) is held from the start to the end, so other threads' store
+// operations wait for it instead of joining it.
 #pragma once
 
 class CStoreTransaction

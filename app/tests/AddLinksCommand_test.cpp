@@ -48,19 +48,4 @@ TEST(AddLinksCommand, ReadsWhatIsThereAndRefusesWhatIsBroken)
         }
     }
 }
-
-TEST(AddLinksCommand, TakesAtMostItsLimitOfPaths)
-{
-    CCommandUrl url(L"app://add_links_to_catalog");
-    url.Set(L"catalog_name", Hex(L"x"));
-    url.SetInt(L"links_count", 2000000000);
-    for (int i = 0; i < MaxLinksPerCommand + 10; ++i) {
-        CString key;
-        key.Format(L"link_%d", i);
-        url.Set(key, Hex(L"p"));
-    }
-    AddLinksCommand command;
-    ASSERT_TRUE(ParseAddLinksCommand(url.Text(), command));
-    EXPECT_EQ(static_cast<size_t>(MaxLinksPerCommand), command.paths.size());
-}
 } // namespace

@@ -2,14 +2,18 @@
 // wait stays bounded, and the database and the pinyin table stay usable for
 // the item until the process ends.  With the workers gone both are released.
 #include "app/AppServices.h"
+#include "app/QuickLinkWorkItems.h"
 #include "app/QuorventileApp.h"
 #include "core/Pinyin.h"
 #include "core/ThreadPool.h"
 #include "core/tests/TempDataFolder.h"
 #include "framework/tests/TestSupport.h"
 
+#include <sqlite3.h>
+
 #include <atomic>
 #include <memory>
+#include <thread>
 
 namespace
 {
@@ -94,6 +98,51 @@ TEST_F(ExitInstance, ClosesTheDatabaseAndFreesPinyinOnceTheWorkersAreGone)
     EXPECT_FALSE(AppDatabase.db.IsOpen());
     services.reset();
     EXPECT_EQ(CString(L"abc"), ConvertToPinyin(L"中文abc"));
+}
+
+// A quick-link item inside a store call when exit begins: the list it
+// works on is not destroyed under it, and the item ends its work once the
+// store lets it.
+TEST_F(ExitInstance, LeavesTheQuickLinkListToAWorkerStillInsideItsItem)
+{
+    SQL_LITE::CppSQLite3DB other;
+    other.Open(ToUtf8(dir.dbPath));
+    other.ExecDML("begin exclusive;");
+    std::atomic<bool> waiting{false};
+    sqlite3_busy_handler(
+        AppDatabase.db.Handle(),
+        [](void* flag, int) {
+            static_cast<std::atomic<bool>*>(flag)->store(true);
+            Sleep(10);
+            return 1;
+        },
+        &waiting);
+    auto exiting = std::make_unique<CQuorventileApp>();
+    std::vector<AddLinkRequest> requests(1);
+    requests[0].kind = AddLinkRequest::KindLinkToName;
+    requests[0].catalogName = L"Docs";
+    requests[0].path = dir.folder + L"\\a.txt";
+    CloseHandle(CreateFileW(requests[0].path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    requests[0].link.reset(new QuickLinkInfo);
+    requests[0].addToDb = requests[0].append = 1;
+    SkinControl::PostWorkItem(
+        new CQuickLinkTreeList::CAddLinkWorkItem(&exiting->m_mainFrame.QuickLinkList(), std::move(requests)));
+    ASSERT_TRUE(WaitFor([&] { return waiting.load(); }));
+
+    exiting->ExitInstance();
+    EXPECT_TRUE(SkinControl::GetGlobalThreadPool()->IsWorkerInsideItem());
+    // The global objects' end, which waits for nothing the worker holds.
+    std::atomic<bool> destroyed{false};
+    std::thread end([&] {
+        exiting.reset();
+        destroyed = true;
+    });
+    const bool ended = WaitFor([&] { return destroyed.load(); });
+    other.ExecDML("commit;");
+    end.join();
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(WaitFor([&] { return other.ExecScalar("select count(*) from qv_link where name = 'a.txt';") == 1; }));
+    sqlite3_busy_timeout(AppDatabase.db.Handle(), 60000);
 }
 
 } // namespace

@@ -166,14 +166,21 @@ TEST_F(MainWindow, HandsCommandUrlsToTheQuickLinkList)
     SetUrlParam(url, L"link_0", path);
     COPYDATASTRUCT copy = {2025, static_cast<DWORD>((url.GetLength() + 1) * sizeof(wchar_t)),
                            const_cast<wchar_t*>(url.GetString())};
+    // Gone to the tray first.
+    g_frame->SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+    ASSERT_FALSE(g_frame->IsWindowVisible());
     EXPECT_EQ(TRUE, g_frame->SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)));
     EXPECT_TRUE(PumpUntil([] {
         return AppDatabase.db.ExecScalar("select count(*) from qv_link, qv_catalog where qv_link.cid = "
                                          "qv_catalog.cid and qv_catalog.name = '下载';") == 1;
     }));
     // The new row is selected and the window brought forward.
-    EXPECT_TRUE(PumpUntil([] { return g_frame->QuickLinkList().GetSelectedCount() == 1; }));
-    PumpMessages(100);
+    CQuickLinkTreeList& list = g_frame->QuickLinkList();
+    EXPECT_TRUE(PumpUntil([&] {
+        SkinControl::CTreeListItem* row = list.GetFirstSelectedItem();
+        return list.GetSelectedCount() == 1 && list.GetItemText(list.GetParentItem(row)) == L"下载";
+    }));
+    EXPECT_TRUE(PumpUntil([] { return g_frame->IsWindowVisible() && !g_frame->IsIconic(); }));
     copy.lpData = nullptr;
     EXPECT_EQ(FALSE, g_frame->SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)));
 }

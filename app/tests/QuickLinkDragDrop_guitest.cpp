@@ -3,8 +3,14 @@
 // whose moves must come back the same after a restart. Under Wine a drag
 // started with no button down drops at once where the cursor is.
 #include "app/tests/QuickLinkListTest.h"
+#include "app/QuickLinkWorkItems.h"
 #include "framework/COleDataSource.h"
 #include "framework/tests/OleTestData.h"
+#include "framework/TextConvert.h"
+
+#include <sqlite3.h>
+
+#include <string>
 
 namespace
 {
@@ -174,19 +180,113 @@ TEST_F(DragDrop, TheDragImageShowsEachDraggedRowIn25Pixels)
     }
 }
 
-// The list's own drag format holds a bare pointer: from anywhere but the
-// list's running drag it is not followed.
+// A load that leaves out a stored duplicate, and a batch whose commit
+// fails, leave memory, screen and store agreeing: the next move survives a
+// restart.
+TEST_F(DragDrop, AMoveSurvivesARestartAfterALeftOutDuplicateOrAFailedBatch)
+{
+    // Between a and b the store holds a second link to a's file.
+    const int docs = Count("select cid from qv_catalog where name = 'Docs';");
+    QuickLinkInfo copy = StoreLink(docs, Count("select id from qv_link where name = 'a';"), File(L"a"), L"a copy");
+    AppDatabase.db.ExecDML(("update qv_link set preid = " + std::to_string(copy.id) + " where name = 'b';").c_str());
+    Restart();
+    OpenAllGroups();
+    ASSERT_EQ((RowTexts{L"Docs", L"  a", L"  b", L"  c", L"Other", L"  x"}), Rows());
+    const struct {
+        const wchar_t* failedDropBefore; // a drop whose commit fails first; null: none
+        const wchar_t* dragged;
+        const wchar_t* onto;
+        RowTexts rows;
+    } cases[] = {
+        {nullptr, L"c", L"a", {L"Docs", L"  c", L"  a", L"  b", L"Other", L"  x"}},
+        {L"a", L"b", L"c", {L"Docs", L"  b", L"  c", L"  a", L"Other", L"  x"}},
+    };
+    for (const auto& c : cases) {
+        if (c.failedDropBefore) {
+            // Another reader keeps the file: the commit can't get it.
+            SQL_LITE::CppSQLite3DB reader;
+            reader.Open(ToUtf8(dir.dbPath));
+            reader.ExecDML("begin;");
+            SQL_LITE::CppSQLite3Query reading = reader.ExecQuery("select * from qv_link;");
+            sqlite3_busy_timeout(AppDatabase.db.Handle(), 100);
+            const RowTexts before = Rows();
+            std::vector<AddLinkRequest> requests(1);
+            requests[0].kind = AddLinkRequest::KindLinkToRow;
+            requests[0].path = File(L"new");
+            requests[0].catalogItem = Row(L"Docs");
+            requests[0].insertBefore = Row(c.failedDropBefore);
+            requests[0].link.reset(new QuickLinkInfo);
+            requests[0].append = requests[0].addToDb = 1;
+            CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
+            sqlite3_busy_timeout(AppDatabase.db.Handle(), 60000);
+            ASSERT_EQ(before, Rows());
+        }
+        Drag({c.dragged}, c.onto);
+        EXPECT_EQ(c.rows, Rows()) << ToUtf8(c.dragged).GetString();
+        Restart();
+        OpenAllGroups();
+        EXPECT_EQ(c.rows, Rows()) << ToUtf8(c.dragged).GetString() << " after a restart";
+        ExpectSoundChains();
+    }
+}
+
+// The list's own drag format holds a bare pointer: it is followed only for
+// the list's running drag, not from anywhere else, also not while that drag
+// runs.
 TEST_F(DragDrop, ThePrivateFormatFromElsewhereIsIgnored)
 {
     const UINT format = RegisterClipboardFormatW(L"{E1FDB8DC-40B8-4fd4-99DD-40A2ECC8EAD9}");
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(void*));
-    *static_cast<UINT_PTR*>(GlobalLock(block)) = 0x12345678;
-    GlobalUnlock(block);
+    // A drag record of this process that the list's drag did not make: b.
+    CQuickLinkTreeList::DragRecord foreign;
+    foreign.rows = {Row(L"b")};
+    auto offer = [&] {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(void*));
+        *static_cast<CQuickLinkTreeList::DragRecord**>(GlobalLock(block)) = &foreign;
+        GlobalUnlock(block);
+        return Source(static_cast<CLIPFORMAT>(format), block);
+    };
     const RowTexts before = Rows();
     PutCursorOn(RowPoint(Row(L"a")));
-    DropFrom(Source(static_cast<CLIPFORMAT>(format), block));
-    PumpMessages(100);
-    EXPECT_EQ(before, Rows());
+    DropFrom(offer());
+    EXPECT_EQ(before, Rows()) << "no drag of the list runs";
+
+    // Over a lies a window of the test's own (a static control that takes
+    // the mouse): the list's drag of c drops there, and from there, while that drag runs, the foreign record is
+    // offered to the list.
+    struct Relay : COleDropTarget {
+        CQuickLinkTreeList* list = nullptr;
+        COleDataSource* source = nullptr;
+        bool offered = false;
+        DROPEFFECT OnDragEnter(CWnd*, COleDataObject*, DWORD, CPoint) override { return DROPEFFECT_MOVE; }
+        DROPEFFECT OnDragOver(CWnd*, COleDataObject*, DWORD, CPoint) override { return DROPEFFECT_MOVE; }
+        BOOL OnDrop(CWnd*, COleDataObject*, DROPEFFECT, CPoint) override
+        {
+            CPoint cursor;
+            GetCursorPos(&cursor);
+            const POINTL at = {cursor.x, cursor.y};
+            DWORD effect = DROPEFFECT_MOVE;
+            IDropTarget* target = list->GetDropTarget();
+            target->DragEnter(source->GetDataObject(), 0, at, &effect);
+            effect = DROPEFFECT_MOVE;
+            target->Drop(source->GetDataObject(), 0, at, &effect);
+            offered = true;
+            return TRUE;
+        }
+    } relay;
+    relay.list = &list;
+    relay.source = offer();
+    CPoint onA = RowPoint(Row(L"a"));
+    list.ClientToScreen(&onA);
+    CWnd cover;
+    ASSERT_TRUE(cover.CreateEx(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | SS_NOTIFY, onA.x - 20, onA.y - 5, 40, 10, nullptr,
+                               nullptr));
+    ASSERT_TRUE(relay.Register(&cover));
+    Drag({L"c"}, L"a");
+    EXPECT_TRUE(relay.offered);
+    EXPECT_EQ(before, Rows()) << "the list's own drag runs";
+    relay.Revoke();
+    cover.DestroyWindow();
+    relay.source->ExternalRelease();
 }
 
 } // namespace

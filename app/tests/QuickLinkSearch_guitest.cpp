@@ -126,33 +126,32 @@ TEST_F(Search, MatchesNamesAndPinyinAnywhereInAnyCase)
     }
 }
 
+// The list's timers are driven here: the characters of one text arrive
+// before its search, and a pause is the reset timer firing.
 TEST_F(Search, TypeAheadSelectsByPinyinPrefixInTheOpenGroup)
 {
     const struct {
-        const char* keys; // typed in one go; "-" pauses for a new text
+        const char* keys; // "-" pauses for a new text
         const wchar_t* selected;
     } cases[] = {
         {"jish", L"记事本"},
         {"ji", L"计算器"},
-        {"j - n", L"Notepad Plus"}, // a pause: "n" alone
-        {"te", L"默认"},            // "TextPad" is not in the open group
+        {"j-n", L"Notepad Plus"}, // a pause: "n" alone
+        {"te", L"默认"},          // "TextPad" is not in the open group
     };
     CQuickLinkTreeList& list = List();
     CTreeListItem* group = list.GetChildItem(list.GetRootItem());
     list.Expand(group, TRUE, 0);
     for (const auto& c : cases) {
         list.SelectItem(group, TRUE, TRUE, FALSE);
-        Focus(list.m_hWnd);
-        std::string keys = c.keys;
-        for (size_t start = 0, end; start < keys.size(); start = end + 1) {
-            end = std::min(keys.find(' ', start), keys.size());
-            const std::string word = keys.substr(start, end - start);
-            if (word == "-")
-                PumpMessages(400);
+        for (const char* key = c.keys; *key; ++key) {
+            if (*key == '-')
+                list.SendMessage(WM_TIMER, CQuickLinkTreeList::kTypeAheadResetTimer);
             else
-                ASSERT_TRUE(AppTest::XdoTool("type --delay 20 " + word));
+                list.SendMessage(WM_CHAR, static_cast<WPARAM>(*key), 1);
         }
-        PumpMessages(400);
+        list.SendMessage(WM_TIMER, CQuickLinkTreeList::kTypeAheadTimer);
+        list.SendMessage(WM_TIMER, CQuickLinkTreeList::kTypeAheadResetTimer);
         EXPECT_EQ(c.selected, list.GetItemText(list.GetFirstSelectedItem())) << c.keys;
         EXPECT_EQ(1u, list.GetSelectedCount());
     }

@@ -11,6 +11,7 @@
 #include "skin/tests/GuiTestHelpers.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace
 {
@@ -69,6 +70,27 @@ void WriteShortcutFile(const CString& path, const CString& target)
 
 class QuickLinkList : public QuickLinkTest::QuickLinkListTest
 {
+protected:
+    // One worker takes the items in the order they were posted, each after
+    // the one before has ended.
+    void OneWorker()
+    {
+        SkinControl::DestroyGlobalThreadPool();
+        SkinControl::CreateGlobalThreadPool()->Start(1, 1);
+    }
+    // True once every item posted before it has run (with OneWorker).
+    bool EarlierWorkDone()
+    {
+        struct Marker : SkinControl::CThreadPool::CWorkItem {
+            std::atomic<bool>* ran;
+            void Run() override { *ran = true; }
+        };
+        std::atomic<bool> ran{false};
+        auto* marker = new Marker;
+        marker->ran = &ran;
+        SkinControl::PostWorkItem(marker);
+        return PumpUntil([&] { return ran.load(); });
+    }
 };
 
 TEST(QuickLinkChain, IsFollowedOrRewrittenInTheGivenOrder)
@@ -120,24 +142,26 @@ TEST_F(QuickLinkList, CommandsBeforeTheLoadWaitAndFindTheStoredGroupInAnyCase)
 {
     CatalogInfo docs = StoreCatalog(L"Docs");
     StoreLink(docs.cid, 0, File(L"a.txt"));
+    OneWorker();
     Create();
     list.AddLinksToCatalog(AddLinksUrl(L"DOCS", {File(L"b.txt"), File(L"a.txt")}));
     list.SetPendingCommand(AddLinksUrl(L"docs", {File(L"c.txt")}));
-    PumpMessages(200);
+    ASSERT_TRUE(EarlierWorkDone());
     EXPECT_EQ(1, Count("select count(*) from qv_link;"));
     Load();
-    EXPECT_TRUE(PumpUntil([&] { return Count("select count(*) from qv_link;") == 3; }));
-    PumpMessages(100);
+    // The two commands run one after the other, in either order.
+    EXPECT_TRUE(PumpUntil([&] {
+        std::vector<CString> rows = Rows();
+        std::sort(rows.begin(), rows.end());
+        return rows == std::vector<CString>{L"  a.txt", L"  b.txt", L"  c.txt", L"Docs"};
+    }));
     EXPECT_EQ(1, Count("select count(*) from qv_catalog;"));
     EXPECT_EQ(3, Count("select count(*) from qv_link where cid = (select cid from qv_catalog);"));
-    // The two commands run side by side, in either order.
-    std::vector<CString> rows = Rows();
-    std::sort(rows.begin() + 2, rows.end());
-    EXPECT_EQ((std::vector<CString>{L"Docs", L"  a.txt", L"  b.txt", L"  c.txt"}), rows);
 }
 
 TEST_F(QuickLinkList, AGroupTheStoreRefusesTakesNoLinks)
 {
+    OneWorker();
     Create();
     Load();
     // A group the list doesn't show, made behind its back: the store refuses
@@ -145,10 +169,10 @@ TEST_F(QuickLinkList, AGroupTheStoreRefusesTakesNoLinks)
     StoreCatalog(L"Elsewhere");
     list.AddLinksToCatalog(AddLinksUrl(L"Elsewhere", {File(L"a.txt")}));
     list.AddLinksToCatalog(AddLinksUrl(L"Here", {File(L"b.txt")}));
-    EXPECT_TRUE(PumpUntil([&] { return Count("select count(*) from qv_link;") == 1; }));
-    PumpMessages(200);
+    // The second command's link is there once the first command has ended.
+    EXPECT_TRUE(PumpUntil([&] { return Rows() == std::vector<CString>{L"Here", L"  b.txt"}; }));
     EXPECT_EQ(0, Count("select count(*) from qv_link where cid = 0 or name = 'a.txt';"));
-    EXPECT_EQ((std::vector<CString>{L"Here", L"  b.txt"}), Rows());
+    EXPECT_EQ(1, Count("select count(*) from qv_link;"));
 }
 
 TEST_F(QuickLinkList, ADropBeforeALinkGoesThereUnlessTheLinkMovedAway)
@@ -234,8 +258,8 @@ TEST_F(QuickLinkList, NothingChangesOnceTheWindowIsGone)
     requests[0].path = File(L"b.txt");
     requests[0].link.reset(new QuickLinkInfo);
     requests[0].addToDb = 1;
+    // Run here, so that all it does is done when it returns.
     CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
-    PumpMessages(200);
     EXPECT_EQ(0, Count("select count(*) from qv_catalog;"));
     EXPECT_EQ(0, Count("select count(*) from qv_link;"));
 }
@@ -278,25 +302,78 @@ TEST_F(QuickLinkList, PaintingShowsTheLastCheckedStateOfATarget)
 }
 
 // A link starts with its arguments in its working folder, with the verb
-// "open" and as administrator ("runas") alike.
-TEST_F(QuickLinkList, LinksStartWithTheirArgumentsInTheirFolder)
+// "open", or "runas" as administrator: the file's type has both verbs, and
+// each writes its own name.
+TEST_F(QuickLinkList, LinksStartWithTheirVerbArgumentsAndFolder)
 {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
+    const wchar_t* const kClasses = L"Software\\Classes\\";
+    const CString type = L"QuorventileVerbTest";
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, CString(kClasses) + L".qvverbtest", nullptr, REG_SZ, type.GetString(),
+                    (type.GetLength() + 1) * sizeof(wchar_t));
+    for (const wchar_t* verb : {L"open", L"runas"}) {
+        CString command;
+        command.Format(L"\"%s\\cmd.exe\" /c echo %s %%*>started.txt", system, verb);
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, CString(kClasses) + type + L"\\shell\\" + verb + L"\\command", nullptr,
+                        REG_SZ, command.GetString(), (command.GetLength() + 1) * sizeof(wchar_t));
+    }
     LinkLaunchInfo link;
     link.linktype = LinkTypeFile;
-    link.path.Format(L"%s\\cmd.exe", system);
+    link.path = File(L"target.qvverbtest");
     for (int runAs : {0, 1}) {
-        link.args.Format(L"/c echo ran%d>started.txt", runAs);
+        link.args.Format(L"ran%d", runAs);
         link.workdir.Format(L"%s\\in %d", dir.folder.GetString(), runAs);
         CreateDirectoryW(link.workdir, nullptr);
         CQuickLinkTreeList::LaunchLink(link, runAs);
-        const std::string expected = "ran" + std::to_string(runAs) + "\r\n";
+        const std::string expected = (runAs ? "runas ran1" : "open ran0") + std::string("\r\n");
         EXPECT_TRUE(PumpUntil([&] {
             std::vector<unsigned char> bytes = TempDataFolder::ReadBytes(link.workdir + L"\\started.txt");
             return std::string(bytes.begin(), bytes.end()) == expected;
         })) << runAs;
     }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, CString(kClasses) + type);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, CString(kClasses) + L".qvverbtest");
+}
+
+// The shell extension hands a whole Explorer selection over: every path of
+// a command arrives, in order, along one chain.
+TEST_F(QuickLinkList, EveryPathOfALongCommandArrivesInOrder)
+{
+    Create();
+    Load();
+    const int kPaths = 5000;
+    CreateDirectoryW(dir.folder + L"\\many", nullptr);
+    std::vector<CString> paths;
+    for (int i = 0; i < kPaths; ++i) {
+        CString name;
+        name.Format(L"many\\%04d.txt", i);
+        paths.push_back(File(name));
+    }
+    list.AddLinksToCatalog(AddLinksUrl(L"Many", paths));
+    ASSERT_TRUE(PumpUntil([&] { return Count("select count(*) from qv_link;") == kPaths; }, 60000));
+    EXPECT_EQ(1, Count("select count(*) from qv_link where preid = 0 and name = '0000.txt';"));
+    EXPECT_EQ(kPaths - 1, Count("select count(*) from qv_link l, qv_link p where l.preid = p.id and "
+                                "cast(substr(l.name, 1, 4) as integer) = cast(substr(p.name, 1, 4) as integer) + 1;"));
+}
+
+// A record the list doesn't take is freed with the shell icon it holds.
+TEST_F(QuickLinkList, ARecordNotTakenGivesBackItsIcon)
+{
+    CatalogInfo places = StoreCatalog(L"Places");
+    StoreLink(places.cid, 0, L"", L"Desktop", LinkTypeShellPlace);
+    Create();
+    Load();
+    AddLinkRequest request;
+    request.kind = AddLinkRequest::KindLinkToRow;
+    request.catalogItem = Row(L"Places");
+    request.link.reset(new QuickLinkInfo);
+    request.link->linktype = LinkTypeShellPlace;
+    request.link->csidl = CSIDL_DESKTOP;
+    const HICON icon = CopyIcon(LoadIconW(nullptr, IDI_APPLICATION));
+    request.link->fileInfo.hIcon = icon;
+    ASSERT_NE(nullptr, list.AddLink(request)) << "the place shown already";
+    ICONINFO info = {};
+    EXPECT_FALSE(GetIconInfo(icon, &info));
 }
 } // namespace
-

@@ -1,10 +1,13 @@
 #include "core/AppDatabase.h"
+#include "core/StoreTransaction.h"
 #include "core/tests/TempDataFolder.h"
 #include "framework/TextConvert.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 using namespace SQL_LITE;
 
@@ -125,6 +128,31 @@ TEST_F(AppDatabaseTest, NullValueReadsAsEmptyNotDefault)
     AppDatabase.db.ExecDML("insert into qv_config(name, value) values('NoteletDllPath', NULL);");
     EXPECT_EQ(GetConfigString(L"NoteletDllPath", L"default"), L"");
     EXPECT_EQ(GetConfigInt(L"NoteletDllPath", 9), 9);
+}
+
+// Another thread's settings write waits for a store transaction to end: it
+// can't join a batch whose commit fails and be rolled back after it reported
+// success.
+TEST_F(AppDatabaseTest, ASettingWrittenDuringATransactionOutlivesItsRollback)
+{
+    std::atomic<int> written{-1};
+    std::thread writer;
+    {
+        CStoreTransaction transaction;
+        AppDatabase.db.ExecDML("insert into qv_catalog(name, preid, itemcount) values('lost', 0, 0);");
+        writer = std::thread([&] { written = SetConfigString(L"Kept", L"yes"); });
+        // Joining the transaction the write would be done at once; waiting
+        // for it, it is not (the bound only gives the first a chance).
+        for (int i = 0; i < 50 && written < 0; ++i)
+            Sleep(10);
+        // The commit fails: everything since the start is rolled back.
+        AppDatabase.db.ExecDML("rollback transaction;");
+        EXPECT_EQ(0, transaction.Commit());
+    }
+    writer.join();
+    EXPECT_EQ(1, written);
+    EXPECT_EQ(CString(L"yes"), GetConfigString(L"Kept", L"missing"));
+    EXPECT_EQ(0, RowCount("select count(*) from qv_catalog;"));
 }
 
 TEST(AppDatabaseClosed, SettersFailAndGettersDefault)

@@ -447,7 +447,18 @@ BOOL CTreeListCtrl::SetItemVisible(CTreeListItem* item, BOOL shown)
     if (!IsValidLocked(item))
         return FALSE;
     item->shown = shown;
+    // What the user can't see is not acted on: a hidden row and the rows
+    // under it leave the selection, and come back unselected.
+    if (!shown)
+        DeselectSubtree(item);
     return TRUE;
+}
+
+void CTreeListCtrl::DeselectSubtree(CTreeListItem* item)
+{
+    RemoveFromSelection(item);
+    for (CTreeListItem* child = item->firstChild; child; child = child->nextSibling)
+        DeselectSubtree(child);
 }
 
 void CTreeListCtrl::CheckSubtree(CTreeListItem* item, BOOL checked)
@@ -592,32 +603,23 @@ BOOL CTreeListCtrl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 
 bool CTreeListCtrl::IsSuperseded(Request request)
 {
-    // A burst of requests from a worker (a select per added row, say) ends
-    // in the state of its last one: the earlier ones are skipped rather than
-    // each laying out and painting.
-    if (request == RequestUpdateItem || request == RequestClickedInternalCtrl)
+    // A burst of layout or repaint requests from a worker ends in the state
+    // of its last one: the earlier ones are skipped rather than each laying
+    // out and painting.  Every select and ensure-visible request is carried
+    // out, in the order it was posted.
+    if (request != RequestLayout && request != RequestUpdate)
         return false;
     MSG next;
-    if (!::PeekMessageW(&next, m_hWnd, m_messages[request], m_messages[request], PM_NOREMOVE | PM_NOYIELD))
-        return false;
-    return request == RequestLayout || request == RequestUpdate ||
-           IsValidItem(reinterpret_cast<CTreeListItem*>(next.wParam));
+    return ::PeekMessageW(&next, m_hWnd, m_messages[request], m_messages[request], PM_NOREMOVE | PM_NOYIELD) !=
+           FALSE;
 }
 
 void CTreeListCtrl::HandleRequest(Request request, WPARAM wParam, LPARAM lParam)
 {
-    const bool layoutFirst = request == RequestEnsureVisible || request == RequestSelectItem;
-    if (IsSuperseded(request)) {
-        // The request that takes its place still lays out first when this
-        // one asked to: its item may have been added since the last layout.
-        if (layoutFirst && lParam)
-            m_layoutOwed = true;
+    if (IsSuperseded(request))
         return;
-    }
-    if (layoutFirst && (lParam || m_layoutOwed)) {
-        m_layoutOwed = false;
+    if ((request == RequestEnsureVisible || request == RequestSelectItem) && lParam)
         RecalcLayout();
-    }
     auto* item = reinterpret_cast<CTreeListItem*>(wParam);
     switch (request) {
     case RequestLayout:

@@ -174,7 +174,8 @@ public:
     void SetItemTypeValue(CTreeListItem* item, int value);
     CString GetItemType(CTreeListItem* item);
     int GetItemTypeValue(CTreeListItem* item);
-    // A hidden item and its subtree get no row at the next layout.
+    // A hidden item and its subtree get no row at the next layout, and
+    // leave the selection.
     BOOL SetItemVisible(CTreeListItem* item, BOOL shown);
     // Checks the item (when checkable) and its whole subtree.
     BOOL SetItemCheck(CTreeListItem* item, BOOL checked, BOOL redraw);
@@ -303,6 +304,7 @@ private:
     void CompactRows();
     void ClearSelectionLocked();
     void CheckSubtree(CTreeListItem* item, BOOL checked);
+    void DeselectSubtree(CTreeListItem* item);
     void RedrawAfterChange(BOOL updateNow);
     void HandleRequest(Request request, WPARAM wParam, LPARAM lParam);
     bool IsSuperseded(Request request);
@@ -339,7 +341,7 @@ private:
 
     CToolTipCtrl m_toolTip;
     std::unique_ptr<CTreeListHeaderCtrl> m_header;
-    bool m_headerReady = false;
+    std::atomic<bool> m_headerReady{false};
     BOOL m_vertBarShown = FALSE;
     BOOL m_horzBarShown = FALSE;
     BOOL m_dragEnabled = FALSE;
@@ -355,7 +357,6 @@ private:
     UINT m_messages[RequestCount];
     DWORD m_windowThread = 0;
     std::atomic<bool> m_layoutPending{false};
-    bool m_layoutOwed = false; // by a skipped request that asked for a layout first
     bool m_inLayout = false;
     bool m_layoutAgain = false;
 

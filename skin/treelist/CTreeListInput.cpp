@@ -90,6 +90,9 @@ void CTreeListCtrl::OnLButtonDown(UINT keys, CPoint point)
 {
     CWnd::OnLButtonDown(keys, point);
     SetFocus();
+    // A double click whose release went elsewhere ends here: only the
+    // release of a whole double click reports it.
+    m_doubleClick = FALSE;
     BOOL marquee = FALSE;
     {
         // Held from the hit test to the selection, so that a worker cannot
@@ -155,6 +158,9 @@ void CTreeListCtrl::EndGesture()
 void CTreeListCtrl::OnLButtonUp(UINT keys, CPoint point)
 {
     CWnd::OnLButtonUp(keys, point);
+    // Taken before the capture goes, which clears it.
+    const BOOL doubleClick = m_doubleClick;
+    m_doubleClick = FALSE;
     bool moved = false, release = false;
     CTreeListItem* pending = nullptr;
     {
@@ -189,8 +195,7 @@ void CTreeListCtrl::OnLButtonUp(UINT keys, CPoint point)
         }
     }
     InvalidateRect(nullptr, TRUE);
-    if (m_doubleClick) {
-        m_doubleClick = FALSE;
+    if (doubleClick) {
         // The expand hooks above may have deleted the row.
         if (hit && IsValidItem(hit))
             OnItemClick(hit, flags);
@@ -291,6 +296,7 @@ void CTreeListCtrl::OnMouseLeave()
 
 void CTreeListCtrl::OnCaptureChanged(HWND newCapture)
 {
+    m_doubleClick = FALSE;
     EndGesture();
     InvalidateRect(nullptr, TRUE);
     CWnd::OnCaptureChanged(newCapture);

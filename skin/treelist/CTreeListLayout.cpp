@@ -608,7 +608,9 @@ void CTreeListCtrl::OnPaint()
     if (!headerItems.IsRectEmpty())
         box.right = box.left + headerItems.Width();
     int y = m_contentRect.top;
-    for (int row = m_firstVisibleRow; row <= end; ++row) {
+    // The hook may delete rows (the list shrinks under the loop): the bound
+    // is checked again for every row, and the item is not touched after it.
+    for (int row = m_firstVisibleRow; row <= end && row < static_cast<int>(m_rows.size()); ++row) {
         CTreeListItem* item = m_rows[row];
         TreeListDrawInfo info;
         info.rowIndex = static_cast<UINT>(row);

@@ -1,6 +1,7 @@
 // End-to-end probe of the quick-link list: the real Quorventile.exe in a
 // fresh Wine prefix.  Each test starts the program on a new data folder,
 // with desktops the probe fills, so they run in any order.
+#include "app/tests/XdoTool.h"
 #include "app/tests/e2e/ProbeSupport.h"
 #include "core/AppDatabase.h"
 #include "core/CommandUrl.h"
@@ -12,6 +13,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <tuple>
@@ -85,6 +87,51 @@ bool WaitUntilLoaded()
         HWND list = ListWindow();
         return list && !FindWindowExW(list, nullptr, L"__WND_BASE_CHILD__", nullptr);
     });
+}
+
+// The visible search box: a windowless edit's host window outside the list
+// (the list's rename editor is hidden).
+struct SearchBoxSearch {
+    HWND list, found;
+};
+BOOL CALLBACK FindSearchBox(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<SearchBoxSearch*>(param);
+    wchar_t name[64];
+    if (GetClassNameW(window, name, 64) && wcscmp(name, L"__RICH_EDIT_CTRL__") == 0 && IsWindowVisible(window) &&
+        GetParent(window) != search->list) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND SearchBox()
+{
+    SearchBoxSearch search = {ListWindow(), nullptr};
+    EnumChildWindows(MainWindow(), FindSearchBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// "mousemove X Y" for xdotool: a point of a window's client area on screen.
+std::string MoveTo(HWND window, int x, int y)
+{
+    POINT point = {x, y};
+    ClientToScreen(window, &point);
+    return "mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " ";
+}
+
+// The text a launch of the recorder left in a log, empty when none.
+std::wstring ReadLog(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    wchar_t text[1024] = {};
+    DWORD read = 0;
+    ReadFile(file, text, sizeof(text) - sizeof(wchar_t), &read, nullptr);
+    CloseHandle(file);
+    return text;
 }
 
 const COLORREF kBackground = RGB(244, 245, 252);
@@ -239,20 +286,34 @@ TEST_F(QuickLinks, FirstRunMakesTheDefaultGroupAndCopiesBothDesktops)
     EXPECT_EQ(L"桌面", catalogs[1].name);
     EXPECT_EQ(catalogs[0].cid, catalogs[1].preid);
 
-    // The shell places, then the programs of the table that this prefix has.
-    std::vector<std::tuple<int, int, std::wstring>> expected = {
-        {1, CSIDL_DRIVES, L""}, {1, CSIDL_DESKTOP, L""}, {1, CSIDL_PERSONAL, L""}};
-    const std::wstring system = FolderOf(CSIDL_SYSTEM), programs = FolderOf(CSIDL_PROGRAM_FILES);
-    for (const std::wstring& program :
-         {system + L"\\cmd.exe", system + L"\\notepad.exe", system + L"\\mspaint.exe", system + L"\\calc.exe",
-          programs + L"\\Internet Explorer\\iexplore.exe", programs + L"\\Mozilla Firefox\\firefox.exe",
-          programs + L"\\SogouExplorer\\sogouexplorer.exe"}) {
-        if (GetFileAttributesW(program.c_str()) != INVALID_FILE_ATTRIBUTES)
-            expected.emplace_back(3, 0, program);
+    // The shell places under the shell's names, then the programs of the
+    // table that this prefix has.
+    std::vector<std::tuple<int, int, std::wstring, std::wstring>> expected;
+    for (int place : {CSIDL_DRIVES, CSIDL_DESKTOP, CSIDL_PERSONAL}) {
+        LPITEMIDLIST pidl = nullptr;
+        SHFILEINFOW info = {};
+        ASSERT_EQ(S_OK, SHGetSpecialFolderLocation(nullptr, place, &pidl));
+        SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_DISPLAYNAME);
+        CoTaskMemFree(pidl);
+        expected.emplace_back(1, place, L"", info.szDisplayName);
     }
-    std::vector<std::tuple<int, int, std::wstring>> defaults;
+    const std::wstring system = FolderOf(CSIDL_SYSTEM), programs = FolderOf(CSIDL_PROGRAM_FILES);
+    const std::pair<const wchar_t*, std::wstring> kPrograms[] = {
+        {L"命令行", system + L"\\cmd.exe"},
+        {L"记事本", system + L"\\notepad.exe"},
+        {L"画图", system + L"\\mspaint.exe"},
+        {L"计算器", system + L"\\calc.exe"},
+        {L"IE浏览器", programs + L"\\Internet Explorer\\iexplore.exe"},
+        {L"FireFox浏览器", programs + L"\\Mozilla Firefox\\firefox.exe"},
+        {L"搜狗浏览器", programs + L"\\SogouExplorer\\sogouexplorer.exe"},
+    };
+    for (const auto& program : kPrograms) {
+        if (GetFileAttributesW(program.second.c_str()) != INVALID_FILE_ATTRIBUTES)
+            expected.emplace_back(3, 0, program.second, program.first);
+    }
+    std::vector<std::tuple<int, int, std::wstring, std::wstring>> defaults;
     for (const LinkRow& link : ChainOf(links, catalogs[0].cid))
-        defaults.emplace_back(link.linktype, link.csidl, link.path);
+        defaults.emplace_back(link.linktype, link.csidl, link.path, link.name);
     EXPECT_EQ(expected, defaults);
 
     const std::wstring desktop = FolderOf(CSIDL_DESKTOPDIRECTORY);
@@ -308,18 +369,20 @@ TEST_F(QuickLinks, CommandUrlsAddChainedLinksOnceIntoGroupsOfAnyCase)
                                     .str()));
     EXPECT_EQ(TRUE, SendCommand(L"garbage"));
     EXPECT_TRUE(WaitFor([] { return LinksOf(L"Docs").size() == 4; }));
-    Sleep(500); // and nothing more arrives
+    // Sent last, taken last: once it is there nothing else came.
+    EXPECT_EQ(TRUE, SendCommand(AddLinksUrl(L"Marker", {File(L"z.txt")})));
+    EXPECT_TRUE(WaitFor([] { return LinksOf(L"Marker").size() == 1; }));
 
     std::vector<LinkRow> chain = LinksOf(L"Docs");
     ReadRows(catalogs, links);
-    ASSERT_EQ(3u, catalogs.size());
+    ASSERT_EQ(4u, catalogs.size());
     EXPECT_EQ(catalogs[1].cid, catalogs[2].preid);
     std::vector<std::wstring> names;
     for (const LinkRow& link : chain)
         names.push_back(link.name);
     EXPECT_EQ((std::vector<std::wstring>{L"a.txt", L"b.txt", L"c.txt", L"d.txt"}), names);
     EXPECT_EQ(nullptr, Catalog(catalogs, L"DOCS"));
-    EXPECT_EQ(before + 4, links.size()) << "no other row was added";
+    EXPECT_EQ(before + 5, links.size()) << "no other row was added";
 }
 
 TEST_F(QuickLinks, AColdStartAddsTheCommandLineLinksToTheStoredGroup)
@@ -340,16 +403,7 @@ TEST_F(QuickLinks, AColdStartAddsTheCommandLineLinksToTheStoredGroup)
 TEST_F(QuickLinks, EnterAndADoubleClickStartTheLinkWithItsArgumentsAndFolder)
 {
     FirstStart();
-    auto launched = [&] {
-        HANDLE file = CreateFileW(launchLog.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return std::wstring();
-        wchar_t text[1024] = {};
-        DWORD read = 0;
-        ReadFile(file, text, sizeof(text) - sizeof(wchar_t), &read, nullptr);
-        CloseHandle(file);
-        return std::wstring(text);
-    };
+    auto launched = [&] { return ReadLog(launchLog); };
     const std::wstring expected = recorderArgs + L"\n" + work + L"\n";
     auto endsWithExpected = [&] {
         std::wstring text = launched();
@@ -370,6 +424,90 @@ TEST_F(QuickLinks, EnterAndADoubleClickStartTheLinkWithItsArgumentsAndFolder)
     for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
         PostMessageW(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
     EXPECT_TRUE(WaitFor(endsWithExpected, 10000)) << launched();
+}
+
+// With the mouse and the keys as a user has them: 命令行 and 记事本 selected,
+// "jishi" typed so that only 记事本 shows, and 删除 chosen from its menu.
+// Only 记事本 goes; once the search is cleared 命令行 shows again, unselected.
+TEST_F(QuickLinks, ADeleteDuringASearchTakesOnlyTheLinksShown)
+{
+    FirstStart();
+    HWND list = ListWindow();
+    ASSERT_TRUE(AppTest::XFocus(MainWindow()));
+    auto drawn = [&](int top) {
+        return ListShot(list).CountInRowIf(top, 41, [](COLORREF c) { return c != kBackground; }) > 10;
+    };
+    // Clicks land on the rows' labels.  Opening 默认 closes 桌面.  Rows:
+    // 默认, its places 计算机, 桌面 and 我的文档, then 命令行 and 记事本.
+    const int cmdTop = 4 * 26, notepadTop = 5 * 26;
+    ASSERT_TRUE(AppTest::XdoTool(MoveTo(list, 45, 13) + "click 1"));
+    ASSERT_TRUE(WaitFor([&] { return drawn(notepadTop); }, 5000));
+    ASSERT_TRUE(AppTest::XdoTool(MoveTo(list, 45, cmdTop + 13) + "click 1 keydown ctrl " +
+                                 MoveTo(list, 45, notepadTop + 13) + "click 1 keyup ctrl"));
+    ASSERT_TRUE(WaitFor([&] {
+        ListShot shot(list);
+        return shot.CountInRow(cmdTop, kSelectedFill) > 1000 && shot.CountInRow(notepadTop, kSelectedFill) > 1000;
+    }, 5000));
+
+    HWND box = SearchBox();
+    ASSERT_NE(nullptr, box);
+    RECT boxRect;
+    GetClientRect(box, &boxRect);
+    const std::string intoBox = MoveTo(box, 20, boxRect.bottom / 2) + "click 1 ";
+    ASSERT_TRUE(AppTest::XdoTool(intoBox + "type --delay 20 jishi"));
+    // 默认 and 记事本 are left, 记事本 selected.
+    ASSERT_TRUE(WaitFor([&] { return ListShot(list).RowWithFill(kSelectedFill) == 26 && !drawn(2 * 26); }, 5000));
+    SaveShot(L"search-selected.bmp");
+    ASSERT_TRUE(AppTest::XdoTool(MoveTo(list, 45, 26 + 13) + "click 3"));
+    ASSERT_TRUE(WaitFor([] {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    }, 5000));
+    ASSERT_TRUE(AppTest::XdoTool("key d"));
+    const std::wstring system = FolderOf(CSIDL_SYSTEM);
+    auto stored = [&](const wchar_t* file) {
+        std::vector<CatalogRow> catalogs;
+        std::vector<LinkRow> links;
+        ReadRows(catalogs, links);
+        return std::any_of(links.begin(), links.end(),
+                           [&](const LinkRow& link) { return link.path == system + L"\\" + file; });
+    };
+    // Both would go in one step, 命令行 first.
+    EXPECT_TRUE(WaitFor([&] { return !stored(L"notepad.exe"); }));
+    EXPECT_TRUE(stored(L"cmd.exe")) << "a link the search hid";
+
+    ASSERT_TRUE(AppTest::XdoTool(intoBox + "key Escape"));
+    EXPECT_TRUE(WaitFor([&] { return drawn(cmdTop); }, 5000));
+    EXPECT_EQ(-1, ListShot(list).RowWithFill(kSelectedFill));
+    SaveShot(L"search-cleared.bmp");
+}
+
+// A double click whose second release lands outside the list is no double
+// click: the single click after it starts nothing, a whole double click does.
+TEST_F(QuickLinks, AnUnfinishedDoubleClickStartsNothingLater)
+{
+    FirstStart();
+    HWND list = ListWindow();
+    // A second link to the recorder, which writes a log of its own.
+    const std::wstring markerLog = Env(L"QV_E2E_ARTEFACTS") + L"\\marker.txt";
+    const std::wstring marker = work + L"\\marker.lnk";
+    ASSERT_TRUE(SaveShortcut(marker, recorder, L"\"" + markerLog + L"\" marker", work));
+    DeleteFileW(launchLog.c_str());
+    DeleteFileW(markerLog.c_str());
+    EXPECT_EQ(TRUE, SendCommand(AddLinksUrl(L"桌面", {marker})));
+    int markerTop = -1;
+    ASSERT_TRUE(WaitFor([&] { return (markerTop = ListShot(list).RowWithFill(kSelectedFill)) > 2 * 26; }, 5000));
+
+    // Rows: 默认, 桌面, then the first recorder link.
+    const std::string onRecorder = MoveTo(list, 45, 2 * 26 + 13);
+    const RECT frame = WindowRect(MainWindow());
+    ASSERT_TRUE(AppTest::XdoTool(onRecorder + "mousedown 1 mouseup 1 mousedown 1 mousemove " +
+                                 std::to_string(frame.left - 40) + " " + std::to_string(frame.top + 40) +
+                                 " mouseup 1"));
+    ASSERT_TRUE(AppTest::XdoTool(onRecorder + "click 1"));
+    ASSERT_TRUE(AppTest::XdoTool(MoveTo(list, 45, markerTop + 13) + "click --repeat 2 --delay 80 1"));
+    EXPECT_TRUE(WaitFor([&] { return ReadLog(markerLog).find(L"marker") != std::wstring::npos; }, 10000));
+    EXPECT_EQ(L"", ReadLog(launchLog)) << "the single click started a link";
 }
 
 TEST_F(QuickLinks, RowsShowSelectionHoverAndAMissingTarget)

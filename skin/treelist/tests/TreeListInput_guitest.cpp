@@ -131,6 +131,21 @@ TEST_F(TreeInput, ClickingTheRowTogglesItAndADoubleClickReportsIt)
     ASSERT_EQ(1u, tree.clicks.size());
     EXPECT_EQ(groupItems[1], tree.clicks[0].first);
     EXPECT_EQ(5u, tree.clicks[0].second);
+
+    // A double click whose release goes elsewhere ends with the next press,
+    // or when the mouse is lost: the release after either reports nothing.
+    Click(2, 0, 100);
+    Post(WM_LBUTTONDBLCLK, MK_LBUTTON, Row(2, 100));
+    Click(2, 0, 100);
+    Post(WM_LBUTTONDBLCLK, MK_LBUTTON, Row(2, 100));
+    ::SetCapture(tree.m_hWnd);
+    ReleaseCapture();
+    Post(WM_LBUTTONUP, 0, Row(2, 100));
+    EXPECT_EQ(1u, tree.clicks.size());
+    Post(WM_LBUTTONDBLCLK, MK_LBUTTON, Row(2, 100));
+    Post(WM_LBUTTONUP, 0, Row(2, 100));
+    ASSERT_EQ(2u, tree.clicks.size());
+    EXPECT_EQ(groupItems[2], tree.clicks[1].first);
 }
 
 TEST_F(TreeInput, KeysMoveTheSelectionAndExpand)

@@ -234,6 +234,22 @@ TEST_F(TreeModel, CollapseDropsTheDirectChildrenFromTheSelection)
     EXPECT_TRUE(tree.IsItemSelected(a11));
 }
 
+// What can't be seen is not acted on: hiding drops the item and everything
+// under it from the selection, and showing it again selects nothing.
+TEST_F(TreeModel, HidingDropsTheSubtreeFromTheSelection)
+{
+    for (CTreeListItem* item : {a, a2, a11, b})
+        tree.SelectItem(item, FALSE, FALSE, FALSE);
+    EXPECT_TRUE(tree.SetItemVisible(a1, FALSE));
+    EXPECT_EQ(3u, tree.GetSelectedCount());
+    EXPECT_FALSE(tree.IsItemSelected(a11));
+    EXPECT_TRUE(tree.SetItemVisible(a, FALSE));
+    EXPECT_TRUE(tree.SetItemVisible(a, TRUE));
+    EXPECT_TRUE(tree.SetItemVisible(a1, TRUE));
+    ASSERT_EQ(1u, tree.GetSelectedCount());
+    EXPECT_EQ(b, tree.GetFirstSelectedItem());
+}
+
 TEST_F(TreeModel, SelectionFollowsClearForceAndToggle)
 {
     const struct {

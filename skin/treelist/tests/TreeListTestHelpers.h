@@ -6,6 +6,7 @@
 #include "skin/tests/GuiTestHelpers.h"
 #include "skin/treelist/CTreeListCtrl.h"
 
+#include <functional>
 #include <vector>
 
 namespace TreeListTest
@@ -33,6 +34,8 @@ public:
     std::vector<std::pair<CTreeListItem*, UINT>> clicks;
     int layoutRequests = 0;
     std::vector<std::pair<CTreeListItem*, BOOL>> visibility;
+    // Runs after each row is drawn, inside the paint.
+    std::function<void(CTreeListItem*)> afterDraw;
 
 protected:
     BOOL DrawBackground(CDC* dc, RECT content) override
@@ -90,6 +93,8 @@ protected:
                              CRect(row.left + kCheckLeft, row.top, row.left + kCheckRight, row.bottom));
             SetItemRowRect(info->item, CRect(row.left + kRowLeft, row.top, row.left + kRowRight, row.bottom));
         }
+        if (afterDraw)
+            afterDraw(info->item);
     }
     void BeginDrag() override { ++drags; }
     void OnRowVisibilityChanged(CTreeListItem* item, BOOL visible) override
