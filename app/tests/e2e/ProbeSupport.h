@@ -106,6 +106,34 @@ inline std::wstring DataFolder()
     return FolderOf(CSIDL_APPDATA) + L"\\Quorventile";
 }
 
+inline BOOL CALLBACK FindList(HWND window, LPARAM found)
+{
+    wchar_t name[64];
+    if (GetClassNameW(window, name, 64) && wcscmp(name, L"__TREE_LIST_CTRL__") == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The quick-link list in the main window.
+inline HWND ListWindow()
+{
+    HWND list = nullptr;
+    if (HWND main = MainWindow())
+        EnumChildWindows(main, FindList, reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+
+// Loaded once the loading window is gone from the list.
+inline bool WaitUntilLoaded()
+{
+    return WaitFor([] {
+        HWND list = ListWindow();
+        return list && !FindWindowExW(list, nullptr, L"__WND_BASE_CHILD__", nullptr);
+    });
+}
+
 inline std::wstring DatabasePath()
 {
     return DataFolder() + L"\\AppData.db";

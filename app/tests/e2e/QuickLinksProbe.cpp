@@ -39,33 +39,6 @@ bool SaveShortcut(const std::wstring& path, const std::wstring& target, const st
     return saved;
 }
 
-BOOL CALLBACK FindList(HWND window, LPARAM found)
-{
-    wchar_t name[64];
-    if (GetClassNameW(window, name, 64) && wcscmp(name, L"__TREE_LIST_CTRL__") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND ListWindow()
-{
-    HWND list = nullptr;
-    if (HWND main = MainWindow())
-        EnumChildWindows(main, FindList, reinterpret_cast<LPARAM>(&list));
-    return list;
-}
-
-// Loaded once the loading window is gone from the list.
-bool WaitUntilLoaded()
-{
-    return WaitFor([] {
-        HWND list = ListWindow();
-        return list && !FindWindowExW(list, nullptr, L"__WND_BASE_CHILD__", nullptr);
-    });
-}
-
 const COLORREF kBackground = RGB(244, 245, 252);
 const COLORREF kSelectedFill = RGB(252, 236, 173);
 const COLORREF kHoverFill = RGB(197, 227, 248);

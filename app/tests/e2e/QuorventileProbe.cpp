@@ -142,7 +142,10 @@ TEST_F(MainProgram, KeepsAScreenshotOfTheMainWindow)
         return GetBValue(header) > GetRValue(header) + 60 && page == RGB(244, 245, 252);
     };
     EXPECT_TRUE(WaitFor(painted, 10000)) << std::hex << header << " " << page;
-    // For people to look at: the pixels above do the checking.
+    // For people to look at, once the list has loaded: the pixels above do
+    // the checking.
+    EXPECT_TRUE(WaitUntilLoaded());
+    Sleep(300); // painted
     EXPECT_TRUE(SaveScreenshot(window, folder + L"\\main-window.bmp"));
 }
 
