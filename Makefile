@@ -1,12 +1,13 @@
 # make run    builds and starts Quorventile under Wine (Xvfb when no display)
 # make test   builds both architectures and runs both trees' tests at once
+# make test-shuffled  the same, each test program three times in shuffled order
 # make bench  builds and runs the benchmarks
 # Each first installs what is missing (tools/setup.sh).
 
 BUILD := build
 CMAKE_ARGS := -G Ninja -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all setup build run test bench dist clean
+.PHONY: all setup build run test test-shuffled bench dist clean
 
 all: build
 
@@ -29,6 +30,11 @@ run: build
 
 test: build
 	@./tools/run-tests.sh
+
+# GoogleTest reads these from the environment, and Wine passes it on; the
+# time-outs grow with the repeat (cmake/RepeatedTestTimeouts.cmake).
+test-shuffled: build
+	@GTEST_SHUFFLE=1 GTEST_REPEAT=3 ./tools/run-tests.sh
 
 bench: build
 	@./tools/run-bench.sh

@@ -21,6 +21,19 @@ function(qv_add_test name)
   endif()
 endfunction()
 
+# qv_script_test_timeout(name seconds)
+# The TIMEOUT of a test whose script starts Wine itself: the script learns it
+# (QV_TEST_TIMEOUT) so as to end its prefix's processes in time, since CTest
+# ends a test that runs over with SIGKILL.
+function(qv_script_test_timeout name seconds)
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${seconds})
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT QV_TEST_TIMEOUT=${seconds})
+endfunction()
+
+# A run with GTEST_REPEAT=n allows each test n times its TIMEOUT.
+set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY TEST_INCLUDE_FILES
+  ${CMAKE_CURRENT_LIST_DIR}/RepeatedTestTimeouts.cmake)
+
 # qv_add_tests_in(dir prefix LIBS lib ...)
 # Every dir/*_test.cpp becomes a test program of its own; *_guitest.cpp ones
 # are GUI tests.

@@ -64,6 +64,27 @@ qv_prepare_prefix() {
     ) 9>"$QV_WINE_DIR/.lock"
 }
 
+# Scripts that start Wine themselves end their prefix's processes before
+# CTest's time-out, which kills with SIGKILL and would leave them running.
+# QV_TEST_TIMEOUT is the test's TIMEOUT, taken GTEST_REPEAT times as CTest
+# then does (cmake/RepeatedTestTimeouts.cmake), less a margin for ending the
+# prefix.  The first call sets the deadline, also for the scripts it runs.
+qv_test_deadline() {
+    if [ -z "${QV_TEST_DEADLINE:-}" ]; then
+        repeat=${GTEST_REPEAT:-1}
+        case $repeat in '' | *[!0-9]* | 0) repeat=1 ;; esac
+        QV_TEST_DEADLINE=$(($(date +%s) + ${QV_TEST_TIMEOUT:-300} * repeat - 30))
+        export QV_TEST_DEADLINE
+    fi
+}
+
+# Seconds left until the deadline, at least one.
+qv_time_left() {
+    left=$((QV_TEST_DEADLINE - $(date +%s)))
+    [ "$left" -gt 0 ] || left=1
+    echo "$left"
+}
+
 # The loader for this tree's programs.
 qv_loader() {
     if [ "$QV_BITS" = 32 ]; then echo "$QV_WINE32"; else echo "$QV_WINE64"; fi

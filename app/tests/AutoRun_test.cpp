@@ -1,13 +1,16 @@
 #include "app/AutoRun.h"
+#include "app/tests/PrivateRegistryRoot.h"
 #include "framework/tests/GTestPrinters.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
-// Wine's registry has no ACLs, so the 64-bit test writes HKLM directly.
+// HKLM is a key of this process's own: the program's main window, made by
+// GUI tests at the same time, sets the prefix's Run value as its settings say.
 namespace
 {
 
@@ -58,9 +61,15 @@ std::vector<BYTE> BytesWithTerminator(const CString& text)
 class AutoRunTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { SetAutoRunRegistered(0); }
-    // A Run value left behind would start this test at the next boot of the prefix.
-    void TearDown() override { SetAutoRunRegistered(0); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(machine.IsActive());
+        HKEY key = OpenRunKey();
+        ASSERT_NE(key, nullptr);
+        RegCloseKey(key);
+    }
+
+    AppTest::PrivateRegistryRoot machine{HKEY_LOCAL_MACHINE};
 };
 
 } // namespace
@@ -89,49 +98,38 @@ TEST_F(AutoRunTest, RemovedValueIsGone)
     EXPECT_EQ(IsAutoRunRegistered(), 0);
 }
 
-TEST_F(AutoRunTest, ValueNamingAMissingFileDoesNotCount)
+TEST_F(AutoRunTest, RawValuesCountOnlyAsTextNamingAFile)
 {
-    CString missing = L"C:\\no such folder\\Quorventile.exe";
-    std::vector<BYTE> data = BytesWithTerminator(missing);
-    WriteRaw(REG_SZ, data.data(), static_cast<DWORD>(data.size()));
-    EXPECT_EQ(ReadAutoRunPath(), missing);
-    EXPECT_EQ(IsAutoRunRegistered(), 0);
-}
-
-TEST_F(AutoRunTest, UnterminatedValueIsReadToItsEnd)
-{
-    CString path = ThisExecutable();
-    WriteRaw(REG_SZ, path.GetString(), path.GetLength() * sizeof(wchar_t));
-    EXPECT_EQ(ReadAutoRunPath(), path);
-    EXPECT_EQ(IsAutoRunRegistered(), 1);
-}
-
-TEST_F(AutoRunTest, FullBufferWithoutTerminatorStaysInBounds)
-{
-    std::vector<wchar_t> text(260, L'x');
-    WriteRaw(REG_SZ, text.data(), 520);
-    EXPECT_EQ(ReadAutoRunPath(), CString(std::wstring(260, L'x')));
-    EXPECT_EQ(IsAutoRunRegistered(), 0);
-}
-
-TEST_F(AutoRunTest, ValueOfAnotherTypeIsNotAPath)
-{
-    CString path = ThisExecutable();
-    std::vector<BYTE> data = BytesWithTerminator(path);
-    WriteRaw(REG_BINARY, data.data(), static_cast<DWORD>(data.size()));
-    EXPECT_EQ(ReadAutoRunPath(), L"");
-    EXPECT_EQ(IsAutoRunRegistered(), 0);
-    WriteRaw(REG_MULTI_SZ, data.data(), static_cast<DWORD>(data.size()));
-    EXPECT_EQ(IsAutoRunRegistered(), 0);
-}
-
-TEST_F(AutoRunTest, TooLongValueIsNotRegistered)
-{
-    std::vector<wchar_t> text(400, L'y');
-    text.push_back(L'\0');
-    WriteRaw(REG_SZ, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)));
-    EXPECT_EQ(ReadAutoRunPath(), L"");
-    EXPECT_EQ(IsAutoRunRegistered(), 0);
+    const std::wstring exe = ThisExecutable().str(), missing = L"C:\\no such folder\\Quorventile.exe";
+    const std::wstring full(260, L'x'), tooLong(400, L'y');
+    const struct {
+        const char* what;
+        DWORD type;
+        const std::wstring& data;
+        bool terminated;
+        const wchar_t* path; // as read
+        int registered;
+    } cases[] = {
+        {"a missing file", REG_SZ, missing, true, L"C:\\no such folder\\Quorventile.exe", 0},
+        {"no terminator", REG_SZ, exe, false, exe.c_str(), 1},
+        {"a full buffer without terminator", REG_SZ, full, false, full.c_str(), 0},
+        {"binary", REG_BINARY, exe, true, L"", 0},
+        {"several texts", REG_MULTI_SZ, exe, true, L"", 0},
+        {"too long", REG_SZ, tooLong, true, L"", 0},
+    };
+    for (const auto& c : cases) {
+        // Text followed by a zero counts that zero in, as on Windows: an
+        // unterminated value is followed by something else.
+        const std::wstring text = c.data + (c.terminated ? L'\0' : L'!');
+        const DWORD size = static_cast<DWORD>((c.data.size() + c.terminated) * sizeof(wchar_t));
+        WriteRaw(c.type, text.c_str(), size);
+        DWORD type = 0;
+        std::vector<BYTE> stored;
+        ASSERT_TRUE(ReadRaw(type, stored));
+        ASSERT_EQ(size, stored.size()) << c.what;
+        EXPECT_EQ(ReadAutoRunPath(), c.path) << c.what;
+        EXPECT_EQ(IsAutoRunRegistered(), c.registered) << c.what;
+    }
 }
 
 TEST_F(AutoRunTest, ReconcileFollowsTheSetting)

@@ -16,41 +16,33 @@ AppCommandLine Parse(std::vector<const wchar_t*> args)
 
 } // namespace
 
-TEST(AppCommandLine, NoArguments)
-{
-    AppCommandLine parsed = Parse({});
-    EXPECT_EQ(parsed.pendingCommand, L"");
-    EXPECT_FALSE(parsed.waitForPrevious);
-}
-
-TEST(AppCommandLine, AddLinksTakesTheNextArgumentInAnyCase)
+TEST(AppCommandLine, OptionsInAnyCaseAmongOtherArguments)
 {
     const wchar_t* url = L"app://add_links_to_catalog?catalog_name=9A5B&links_count=1&link_0=4300";
-    for (const wchar_t* option : {L"-addlinkstocatalog", L"-AddLinksToCatalog", L"-ADDLINKSTOCATALOG"}) {
-        AppCommandLine parsed = Parse({option, url});
-        EXPECT_EQ(parsed.pendingCommand, url);
-        EXPECT_FALSE(parsed.waitForPrevious);
+    const struct {
+        std::vector<const wchar_t*> args;
+        const wchar_t* pendingCommand;
+        bool waitForPrevious;
+    } cases[] = {
+        {{}, L"", false},
+        {{L"-addlinkstocatalog", url}, url, false},
+        {{L"-AddLinksToCatalog", url}, url, false},
+        {{L"-ADDLINKSTOCATALOG", url}, url, false},
+        {{L"-addlinkstocatalog"}, L"", false}, // the last argument: an empty text
+        {{L"-runas"}, L"", true},
+        {{L"-RunAs"}, L"", true},
+        {{L"runas"}, L"", false},
+        {{L"-runas2"}, L"", false},
+        {{L"/x", L"-runas", L"--verbose", L"-addlinkstocatalog", L"app://x"}, L"app://x", true},
+    };
+    for (const auto& c : cases) {
+        AppCommandLine parsed = Parse(c.args);
+        std::string args;
+        for (const wchar_t* arg : c.args)
+            args += ToUtf8(arg).GetString() + std::string(" ");
+        EXPECT_EQ(parsed.pendingCommand, c.pendingCommand) << args;
+        EXPECT_EQ(parsed.waitForPrevious, c.waitForPrevious) << args;
     }
-}
-
-TEST(AppCommandLine, AddLinksAsTheLastArgumentLeavesAnEmptyText)
-{
-    EXPECT_EQ(Parse({L"-addlinkstocatalog"}).pendingCommand, L"");
-}
-
-TEST(AppCommandLine, RunAsInAnyCase)
-{
-    EXPECT_TRUE(Parse({L"-runas"}).waitForPrevious);
-    EXPECT_TRUE(Parse({L"-RunAs"}).waitForPrevious);
-    EXPECT_FALSE(Parse({L"runas"}).waitForPrevious);
-    EXPECT_FALSE(Parse({L"-runas2"}).waitForPrevious);
-}
-
-TEST(AppCommandLine, BothOptionsAndUnknownArgumentsTogether)
-{
-    AppCommandLine parsed = Parse({L"/x", L"-runas", L"--verbose", L"-addlinkstocatalog", L"app://x"});
-    EXPECT_TRUE(parsed.waitForPrevious);
-    EXPECT_EQ(parsed.pendingCommand, L"app://x");
 }
 
 TEST(AppCommandLine, ProgramNameIsNotAnOption)

@@ -1,4 +1,5 @@
 #include "app/crashreport/CrashReport.h"
+#include "framework/tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -6,14 +7,7 @@
 
 namespace
 {
-std::wstring MakeFolder(const wchar_t* name)
-{
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + name + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
+using TestSupport::TempFolder;
 
 std::string ReadNarrow(const char* path)
 {
@@ -69,10 +63,10 @@ void RecordEnd()
 
 TEST(CrashReport, WritesADumpAndASummaryOfTheException)
 {
-    std::wstring folder = MakeFolder(L"qvcrash");
+    TempFolder folder(L"qvcrash");
     FakeCrash crash;
     CrashReport::WrittenReport report;
-    ASSERT_TRUE(CrashReport::WriteReport(&crash.pointers, folder.c_str(), report));
+    ASSERT_TRUE(CrashReport::WriteReport(&crash.pointers, folder.Path().c_str(), report));
     std::string summary = ReadNarrow(report.narrowSummaryPath);
     EXPECT_NE(std::string::npos, summary.find("Exception: 0xC0000005")) << summary;
     EXPECT_NE(std::string::npos, summary.find("Access: write at")) << summary;
@@ -82,10 +76,10 @@ TEST(CrashReport, WritesADumpAndASummaryOfTheException)
 TEST(CrashReport, ANarrowPathReachesTheReportOutsideTheAnsiCodePage)
 {
     // Greek and CJK together fit no single ANSI code page.
-    std::wstring folder = MakeFolder(L"qv\u03a9\u4e2d\u0416crash");
+    TempFolder folder(L"qv\u03a9\u4e2d\u0416crash");
     FakeCrash crash;
     CrashReport::WrittenReport report;
-    ASSERT_TRUE(CrashReport::WriteReport(&crash.pointers, folder.c_str(), report));
+    ASSERT_TRUE(CrashReport::WriteReport(&crash.pointers, folder.Path().c_str(), report));
     ASSERT_NE('\0', report.narrowSummaryPath[0]);
     EXPECT_NE(std::string::npos, ReadNarrow(report.narrowSummaryPath).find("Exception:"))
         << report.narrowSummaryPath;
@@ -93,13 +87,13 @@ TEST(CrashReport, ANarrowPathReachesTheReportOutsideTheAnsiCodePage)
 
 TEST(CrashReport, TellsTheProgramWhereTheReportIsThenEnds)
 {
-    std::wstring folder = MakeFolder(L"qvcrashcb");
+    TempFolder folder(L"qvcrashcb");
     SetExceptionInfoCallback(RecordInfo);
     SetExceptionEndCallback(RecordEnd);
     FakeCrash crash;
     g_reportedPath.clear();
     g_endCalls = 0;
-    EXPECT_TRUE(CrashReport::ReportException(&crash.pointers, folder.c_str()));
+    EXPECT_TRUE(CrashReport::ReportException(&crash.pointers, folder.Path().c_str()));
     EXPECT_EQ(1, g_endCalls);
     ASSERT_FALSE(g_reportedPath.empty());
     EXPECT_NE(std::string::npos, ReadNarrow(g_reportedPath.c_str()).find("Exception:"));

@@ -1,4 +1,5 @@
 #include "app/InitAppPaths.h"
+#include "app/tests/PrivateRegistryRoot.h"
 #include "core/tests/TempDataFolder.h"
 
 #include <shlobj.h>
@@ -56,13 +57,29 @@ TEST(InitAppPaths, ExistingFoldersAndFilesAreKept)
     EXPECT_NE(GetFileAttributesW(keep), INVALID_FILE_ATTRIBUTES);
 }
 
+// The user's application data folder, here a temporary one that the user's
+// shell folders (in a registry of the test's own) name.
 TEST(InitAppPaths, UsesTheUsersApplicationDataFolder)
 {
-    wchar_t appData[MAX_PATH] = {};
-    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
+    TempDataFolder temp;
+    const CString appData = temp.folder + L"\\漫游";
+    ASSERT_TRUE(CreateDirectoryW(appData, nullptr));
     AppPathsRecord paths;
-    EXPECT_EQ(InitAppPaths(paths), 1);
-    EXPECT_EQ(paths.dataFolder, CString(appData) + L"\\Quorventile");
-    EXPECT_TRUE(IsFolder(paths.dataFolder));
-    EXPECT_EQ(paths.programFolder, ExecutableFolder());
+    int result = 0;
+    {
+        AppTest::PrivateRegistryRoot user(HKEY_CURRENT_USER);
+        ASSERT_TRUE(user.IsActive());
+        HKEY folders = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(HKEY_CURRENT_USER,
+                                  L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", 0,
+                                  nullptr, 0, KEY_SET_VALUE, nullptr, &folders, nullptr));
+        RegSetValueExW(folders, L"AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(appData.GetString()),
+                       (appData.GetLength() + 1) * sizeof(wchar_t));
+        RegCloseKey(folders);
+        result = InitAppPaths(paths);
+    }
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(paths.dataFolder, appData + L"\\Quorventile");
+    EXPECT_TRUE(IsFolder(appData + L"\\Quorventile\\Update"));
 }

@@ -234,6 +234,7 @@ void CALLBACK InspectOpenPopup(HWND owner, UINT, UINT_PTR id, DWORD)
         g_popup.afterColumn = GetPixel(dc, item.left + 24, middle);
         g_popup.background = GetPixel(dc, item.right - 5, item.top + 2);
         ReleaseDC(window, dc);
+        // For people to look at: the pixels read above do the checking.
         if (g_popupShot)
             SkinTest::SaveWindowShot(window, SkinTest::ArtefactPath(g_popupShot));
     }

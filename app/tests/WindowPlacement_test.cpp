@@ -41,82 +41,55 @@ TEST(DefaultWindowRect, RightEdgeCentredVertically)
 
 TEST(DefaultWindowRect, OnThePrimaryMonitor)
 {
-    RECT rect;
+    RECT rect, work = PrimaryWorkArea();
     GetDefaultWindowRect(rect);
-    EXPECT_TRUE(SameRect(rect, DefaultWindowRectIn(PrimaryWorkArea())));
+    EXPECT_EQ(300, rect.right - rect.left);
+    EXPECT_EQ(560, rect.bottom - rect.top);
+    EXPECT_EQ(work.right - 10, rect.right);
+    EXPECT_NEAR(rect.top - work.top, work.bottom - rect.bottom, 1) << "centred";
 }
 
-TEST(ClampWindowRect, InsideStaysPut)
+TEST(ClampWindowRect, MovesIntoTheWorkAreaCuttingOnlyTheHeight)
 {
-    EXPECT_TRUE(SameRect(ClampWindowRect(Rect(100, 100, 400, 660), Work), Rect(100, 100, 400, 660)));
+    const struct {
+        const char* what;
+        RECT rect, expected;
+    } cases[] = {
+        {"inside", Rect(100, 100, 400, 660), Rect(100, 100, 400, 660)},
+        {"above the top", Rect(100, -50, 400, 510), Rect(100, 0, 400, 560)},
+        {"taller than the work area", Rect(100, -100, 400, 1300), Rect(100, 0, 400, 1040)},
+        {"past the right", Rect(1800, 100, 2100, 660), Rect(1620, 100, 1920, 660)},
+        {"past the left", Rect(-120, 100, 180, 660), Rect(0, 100, 300, 660)},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(SameRect(ClampWindowRect(c.rect, Work), c.expected)) << c.what;
 }
 
-TEST(ClampWindowRect, AboveTheTopMovesDown)
+TEST(DockMovingRect, UpOrRightToWithin29PixelsOfTheEdge)
 {
-    EXPECT_TRUE(SameRect(ClampWindowRect(Rect(100, -50, 400, 510), Work), Rect(100, 0, 400, 560)));
-}
-
-TEST(ClampWindowRect, TallerThanTheWorkAreaIsCutAtTheBottom)
-{
-    EXPECT_TRUE(SameRect(ClampWindowRect(Rect(100, -100, 400, 1300), Work), Rect(100, 0, 400, 1040)));
-}
-
-TEST(ClampWindowRect, SidesMoveInWithoutShrinking)
-{
-    EXPECT_TRUE(SameRect(ClampWindowRect(Rect(1800, 100, 2100, 660), Work), Rect(1620, 100, 1920, 660)));
-    EXPECT_TRUE(SameRect(ClampWindowRect(Rect(-120, 100, 180, 660), Work), Rect(0, 100, 300, 660)));
-}
-
-TEST(DockMovingRect, UpWithin29PixelsTakesTheFullHeight)
-{
-    RECT current = Rect(500, 100, 800, 660);
-    RECT proposed = Rect(500, 29, 800, 589);
-    EXPECT_TRUE(DockMovingRect(current, proposed, Work));
-    EXPECT_TRUE(SameRect(proposed, Rect(500, 0, 800, 1040)));
-}
-
-TEST(DockMovingRect, UpTo30PixelsDoesNotDock)
-{
-    RECT current = Rect(500, 100, 800, 660);
-    RECT proposed = Rect(500, 30, 800, 590);
-    EXPECT_FALSE(DockMovingRect(current, proposed, Work));
-    EXPECT_TRUE(SameRect(proposed, Rect(500, 30, 800, 590)));
-}
-
-TEST(DockMovingRect, DownNearTheTopDoesNotDock)
-{
-    RECT current = Rect(500, 0, 800, 560);
-    RECT proposed = Rect(500, 5, 800, 565);
-    EXPECT_FALSE(DockMovingRect(current, proposed, Work));
-    EXPECT_TRUE(SameRect(proposed, Rect(500, 5, 800, 565)));
-}
-
-TEST(DockMovingRect, RightWithin29PixelsSticksToTheEdge)
-{
-    RECT current = Rect(1500, 200, 1800, 760);
-    RECT proposed = Rect(1591, 200, 1891, 760); // 29 pixels short
-    EXPECT_TRUE(DockMovingRect(current, proposed, Work));
-    EXPECT_TRUE(SameRect(proposed, Rect(1620, 200, 1920, 760)));
-
-    proposed = Rect(1590, 200, 1890, 760); // 30 pixels short
-    EXPECT_FALSE(DockMovingRect(current, proposed, Work));
-    EXPECT_TRUE(SameRect(proposed, Rect(1590, 200, 1890, 760)));
-}
-
-TEST(DockMovingRect, RightPastTheEdgeComesBack)
-{
-    RECT current = Rect(1610, 200, 1910, 760);
-    RECT proposed = Rect(1640, 200, 1940, 760);
-    EXPECT_TRUE(DockMovingRect(current, proposed, Work));
-    EXPECT_TRUE(SameRect(proposed, Rect(1620, 200, 1920, 760)));
-}
-
-TEST(DockMovingRect, UpAndRightAtOnce)
-{
-    RECT current = Rect(1500, 100, 1800, 660);
-    RECT proposed = Rect(1610, 10, 1910, 570);
-    EXPECT_TRUE(DockMovingRect(current, proposed, Work));
-    EXPECT_TRUE(SameRect(proposed, Rect(1620, 0, 1920, 1040)));
+    const struct {
+        const char* what;
+        RECT current, proposed;
+        bool docks;
+        RECT expected;
+    } cases[] = {
+        {"up to 29 pixels", Rect(500, 100, 800, 660), Rect(500, 29, 800, 589), true, Rect(500, 0, 800, 1040)},
+        {"up to 30 pixels", Rect(500, 100, 800, 660), Rect(500, 30, 800, 590), false, Rect(500, 30, 800, 590)},
+        {"down near the top", Rect(500, 0, 800, 560), Rect(500, 5, 800, 565), false, Rect(500, 5, 800, 565)},
+        {"right, 29 pixels short", Rect(1500, 200, 1800, 760), Rect(1591, 200, 1891, 760), true,
+         Rect(1620, 200, 1920, 760)},
+        {"right, 30 pixels short", Rect(1500, 200, 1800, 760), Rect(1590, 200, 1890, 760), false,
+         Rect(1590, 200, 1890, 760)},
+        {"right past the edge", Rect(1610, 200, 1910, 760), Rect(1640, 200, 1940, 760), true,
+         Rect(1620, 200, 1920, 760)},
+        {"up and right at once", Rect(1500, 100, 1800, 660), Rect(1610, 10, 1910, 570), true,
+         Rect(1620, 0, 1920, 1040)},
+    };
+    for (const auto& c : cases) {
+        RECT proposed = c.proposed;
+        EXPECT_EQ(c.docks, DockMovingRect(c.current, proposed, Work)) << c.what;
+        EXPECT_TRUE(SameRect(proposed, c.expected)) << c.what;
+    }
 }
 
 TEST(IsWindowRectWorthSaving, MinimisedAndEmptyRectanglesAreNot)

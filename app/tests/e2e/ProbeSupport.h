@@ -1,8 +1,10 @@
-// What the end-to-end probes share: starting the real program, finding its
-// window, reading its database, screenshots and WM_COPYDATA.
+// What the end-to-end probes share: starting the real program on a new data
+// folder, finding its window, reading its database, screenshots, WM_COPYDATA
+// and command URLs.
 #pragma once
 
 #include "core/AppDatabase.h"
+#include "core/CommandUrl.h"
 #include "framework/tests/TestSupport.h"
 #include "framework/TextConvert.h"
 
@@ -90,11 +92,51 @@ inline HWND WaitForMainWindow()
     return window;
 }
 
+// A shell folder's path, the folder made when missing.
+inline std::wstring FolderOf(int csidl)
+{
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return folder;
+}
+
+// The program's data folder: AppData.db, the catalog cache, the updates.
+inline std::wstring DataFolder()
+{
+    return FolderOf(CSIDL_APPDATA) + L"\\Quorventile";
+}
+
+inline BOOL CALLBACK FindList(HWND window, LPARAM found)
+{
+    wchar_t name[64];
+    if (GetClassNameW(window, name, 64) && wcscmp(name, L"__TREE_LIST_CTRL__") == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The quick-link list in the main window.
+inline HWND ListWindow()
+{
+    HWND list = nullptr;
+    if (HWND main = MainWindow())
+        EnumChildWindows(main, FindList, reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+
+// Loaded once the loading window is gone from the list.
+inline bool WaitUntilLoaded()
+{
+    return WaitFor([] {
+        HWND list = ListWindow();
+        return list && !FindWindowExW(list, nullptr, L"__WND_BASE_CHILD__", nullptr);
+    });
+}
+
 inline std::wstring DatabasePath()
 {
-    wchar_t appData[MAX_PATH];
-    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-    return std::wstring(appData) + L"\\Quorventile\\AppData.db";
+    return DataFolder() + L"\\AppData.db";
 }
 
 // Settings rows straight from the file, with the database closed again.
@@ -165,12 +207,27 @@ inline LRESULT SendCopyData(HWND window, ULONG_PTR kind, const void* data, DWORD
     return static_cast<LRESULT>(result);
 }
 
-// A shell folder's path, the folder made when missing.
-inline std::wstring FolderOf(int csidl)
+// "app://add_links_to_catalog" as the shell extension builds it.
+inline std::wstring AddLinksUrl(const wchar_t* catalog, const std::vector<std::wstring>& paths)
 {
-    wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return folder;
+    CString url = L"app://add_links_to_catalog", hex;
+    HexCodeString(hex, catalog, 1);
+    SetUrlParam(url, L"catalog_name", hex);
+    SetUrlParamInt(url, L"links_count", static_cast<int>(paths.size()));
+    for (size_t i = 0; i < paths.size(); ++i) {
+        CString key;
+        key.Format(L"link_%d", static_cast<int>(i));
+        HexCodeString(hex, paths[i].c_str(), 1);
+        SetUrlParam(url, key, hex);
+    }
+    return url.str();
+}
+
+// A command URL as the main window's WM_COPYDATA of kind `kind` (2025 is the
+// program's own).
+inline LRESULT SendCommand(const std::wstring& url, ULONG_PTR kind = 2025)
+{
+    return SendCopyData(MainWindow(), kind, url.c_str(), static_cast<DWORD>((url.size() + 1) * sizeof(wchar_t)));
 }
 
 inline std::wstring ExeFolder()
@@ -297,5 +354,8 @@ protected:
             PostMessageW(window, WM_CLOSE, 0, 0);
         return program.WaitExit(15000);
     }
+    // No program running and an empty data folder: the next start is a first
+    // start.
+    static bool CloseOnANewDataFolder() { return CloseProgram() && EmptyFolder(DataFolder()); }
 };
 } // namespace Probe

@@ -41,54 +41,6 @@ bool SaveShortcut(const std::wstring& path, const std::wstring& target, const st
     return saved;
 }
 
-// "app://add_links_to_catalog" as the shell extension builds it.
-std::wstring AddLinksUrl(const wchar_t* catalog, const std::vector<std::wstring>& paths)
-{
-    CString url = L"app://add_links_to_catalog", hex;
-    HexCodeString(hex, catalog, 1);
-    SetUrlParam(url, L"catalog_name", hex);
-    SetUrlParamInt(url, L"links_count", static_cast<int>(paths.size()));
-    for (size_t i = 0; i < paths.size(); ++i) {
-        CString key;
-        key.Format(L"link_%d", static_cast<int>(i));
-        HexCodeString(hex, paths[i].c_str(), 1);
-        SetUrlParam(url, key, hex);
-    }
-    return url.str();
-}
-
-LRESULT SendCommand(const std::wstring& url)
-{
-    return SendCopyData(MainWindow(), 2025, url.c_str(), static_cast<DWORD>((url.size() + 1) * sizeof(wchar_t)));
-}
-
-BOOL CALLBACK FindList(HWND window, LPARAM found)
-{
-    wchar_t name[64];
-    if (GetClassNameW(window, name, 64) && wcscmp(name, L"__TREE_LIST_CTRL__") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND ListWindow()
-{
-    HWND list = nullptr;
-    if (HWND main = MainWindow())
-        EnumChildWindows(main, FindList, reinterpret_cast<LPARAM>(&list));
-    return list;
-}
-
-// Loaded once the loading window is gone from the list.
-bool WaitUntilLoaded()
-{
-    return WaitFor([] {
-        HWND list = ListWindow();
-        return list && !FindWindowExW(list, nullptr, L"__WND_BASE_CHILD__", nullptr);
-    });
-}
-
 // The visible search box: a windowless edit's host window outside the list
 // (the list's rename editor is hidden).
 struct SearchBoxSearch {
@@ -221,7 +173,7 @@ protected:
     static void FirstStart(const std::wstring& arguments = L"")
     {
         const std::wstring desktop = FolderOf(CSIDL_DESKTOPDIRECTORY), common = FolderOf(CSIDL_COMMON_DESKTOPDIRECTORY);
-        for (const std::wstring& folder : {FolderOf(CSIDL_APPDATA) + L"\\Quorventile", desktop, common})
+        for (const std::wstring& folder : {DataFolder(), desktop, common})
             ASSERT_TRUE(EmptyFolder(folder)) << "can't empty " << ToUtf8(folder.c_str()).GetString();
         TouchFile(desktop + L"\\note.txt");
         CreateDirectoryW((desktop + L"\\folder").c_str(), nullptr);

@@ -12,6 +12,7 @@ QV_ROOT=$(cd "$(dirname "$0")/../../.." && pwd)
 export QV_ROOT
 . "$QV_ROOT/tools/wine-env.sh"
 . "$QV_ROOT/tools/xvfb.sh"
+qv_test_deadline
 if [ "$QV_BITS" = 32 ]; then qv_enter_32bit "$0" "$@"; fi
 qv_prepare_prefix
 
@@ -47,7 +48,7 @@ finish() {
 }
 trap finish EXIT INT TERM
 wineserver -p
-timeout 240 "$(qv_loader)" "$probe"
+timeout "$(qv_time_left)" "$(qv_loader)" "$probe"
 status=$?
 for shot in "$work"/artefacts/*.bmp; do
     [ -f "$shot" ] && command -v convert >/dev/null || continue

@@ -16,6 +16,7 @@ QV_ROOT=$(cd "$(dirname "$0")/../../.." && pwd)
 export QV_ROOT
 . "$QV_ROOT/tools/wine-env.sh"
 . "$QV_ROOT/tools/xvfb.sh"
+qv_test_deadline
 qv_prepare_prefix
 
 rm -rf "$work"
@@ -46,12 +47,12 @@ trap finish EXIT INT TERM
 wineserver -p
 WINELOADER=$QV_WINE64 "$QV_WINE64" cmd /c exit >/dev/null 2>&1 </dev/null
 status=0
-timeout 240 "$QV_WINE64" "$probe" ${QV_PROBE_ARGS:-} || status=1
+timeout "$(qv_time_left)" "$QV_WINE64" "$probe" ${QV_PROBE_ARGS:-} || status=1
 # The menu once more as on Windows XP, where its item is owner-drawn: Wine
 # reports that version to the probe alone.
 "$QV_WINE64" reg add 'HKCU\Software\Wine\AppDefaults\shellext_probe.exe' /v Version /d winxp64 /f \
     >/dev/null 2>&1 || status=1
-QV_PROBE_XP=1 timeout 120 "$QV_WINE64" "$probe" \
+QV_PROBE_XP=1 timeout "$(qv_time_left)" "$QV_WINE64" "$probe" \
     --gtest_filter='ProbeSystem.*:ContextMenuTest.Menu*:ContextMenuTest.CommandIds*:ContextMenuTest.OwnerDraw*' \
     ${QV_PROBE_ARGS:-} || status=1
 exit $status
