@@ -356,7 +356,8 @@ TEST_F(Commands, OpenLocationRestoreRunAsAdministratorAndSyncDoTheirWork)
     CRect before;
     parent->GetWindowRect(&before);
     Menu(CPoint(100, 380), "f");
-    MONITORINFO monitor = {sizeof(monitor)};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
     GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& work = monitor.rcWork;
     const int top = work.top + (work.bottom - work.top - 560) / 2;
