@@ -16,9 +16,7 @@ if [ "${1:-}" = --tree ]; then
     export QV_BITS
     . "$tools/wine-env.sh"
     qv_prepare_prefix
-    wineserver -p
-    trap 'wineserver -k 2>/dev/null' EXIT INT TERM
-    WINELOADER=$QV_WINE64 "$QV_WINE64" cmd /c exit >/dev/null 2>&1 </dev/null
+    qv_start_session
     [ "$QV_BITS" = 64 ] && export WINELOADER=$QV_WINE64
     status=0
     for b in "$QV_ROOT/build/$3/bench"/bench_*.exe; do

@@ -14,12 +14,7 @@ if [ "${1:-}" = --tree ]; then
     QV_BITS=$2
     . "$tools/wine-env.sh"
     qv_prepare_prefix
-    wineserver -p
-    trap 'wineserver -k 2>/dev/null' EXIT INT TERM
-    # Wine's own service processes start with the first program of a session
-    # and live as long as the server; start them here so that they don't hold
-    # a test's output pipe open.
-    WINELOADER=$QV_WINE64 "$QV_WINE64" cmd /c exit >/dev/null 2>&1 </dev/null
+    qv_start_session
     ctest --test-dir "$3" --output-on-failure -j "${QV_TEST_JOBS:-$(nproc)}"
     exit
 fi

@@ -64,6 +64,24 @@ qv_prepare_prefix() {
     ) 9>"$QV_WINE_DIR/.lock"
 }
 
+# Starts this tree's wineserver session for a run of many programs and ends
+# it when the calling script exits.  Wine's service processes and its desktop
+# (explorer.exe /desktop) start with the first program of a session; the
+# desktop ends a moment after the last other program does, and the next
+# program that needs a desktop starts it again, handing it that program's
+# standard error: CTest then waits on that test's pipe until its time-out.
+# A cmd that waits on an empty pipe for the whole session keeps them all, and
+# they start here with no output of anyone's.
+qv_start_session() {
+    wineserver -p
+    trap 'wineserver -k 2>/dev/null' EXIT INT TERM
+    rm -f "$QV_WINE_DIR/session.fifo"
+    mkfifo "$QV_WINE_DIR/session.fifo"
+    exec 8<>"$QV_WINE_DIR/session.fifo"
+    WINELOADER=$QV_WINE64 "$QV_WINE64" cmd <"$QV_WINE_DIR/session.fifo" >/dev/null 2>&1 &
+    WINELOADER=$QV_WINE64 "$QV_WINE64" cmd /c exit >/dev/null 2>&1 </dev/null
+}
+
 # Scripts that start Wine themselves end their prefix's processes before
 # CTest's time-out, which kills with SIGKILL and would leave them running.
 # QV_TEST_TIMEOUT is the test's TIMEOUT, taken GTEST_REPEAT times as CTest
