@@ -24,8 +24,8 @@ struct CQuickLinkTreeList::AddBatch {
     CStoreTransaction transaction;
     CTreeListItem* select = nullptr; // also brings the main window forward
     bool layout = false;
-    // Undone when the transaction fails to commit: the rows added, and the
-    // first preid of each shown link the batch re-pointed.
+    // Undone when the transaction fails to commit: the rows added, and each
+    // preid the batch changed with its value before (put back last first).
     std::vector<QuickLinkInfo*> links;
     std::vector<CatalogInfo*> catalogs;
     std::vector<std::pair<QuickLinkInfo*, int>> preids;
@@ -233,12 +233,8 @@ void CQuickLinkTreeList::UndoBatch(AddBatch& batch)
 
 void CQuickLinkTreeList::RepointLink(QuickLinkInfo& link, int preid)
 {
-    if (m_batch && std::find(m_batch->links.begin(), m_batch->links.end(), &link) == m_batch->links.end()) {
-        auto& saved = m_batch->preids;
-        if (std::find_if(saved.begin(), saved.end(), [&](const auto& entry) { return entry.first == &link; }) ==
-            saved.end())
-            saved.emplace_back(&link, link.preid);
-    }
+    if (m_batch)
+        m_batch->preids.emplace_back(&link, link.preid);
     link.preid = preid;
     SetLinkPreId(link);
 }

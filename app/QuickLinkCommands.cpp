@@ -167,10 +167,13 @@ CQuickLinkTreeList::RowRef CQuickLinkTreeList::RefOfRow(CTreeListItem* row)
 CTreeListItem* CQuickLinkTreeList::RowOfRef(const RowRef& ref)
 {
     for (CatalogInfo* catalog : m_catalogOrder) {
-        if (ref.kind == RowKindGroup && catalog->cid == ref.id)
-            return catalog->treeItem;
+        if (ref.kind == RowKindGroup) {
+            if (catalog->cid == ref.id)
+                return catalog->treeItem;
+            continue;
+        }
         for (QuickLinkInfo* link : catalog->links) {
-            if (ref.kind == RowKindLink && link->id == ref.id)
+            if (link->id == ref.id)
                 return link->treeItem;
         }
     }

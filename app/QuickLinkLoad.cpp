@@ -10,9 +10,9 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
 #include <deque>
 #include <unordered_map>
+#include <unordered_set>
 
 using SkinControl::CTreeListItem;
 
@@ -131,16 +131,21 @@ std::vector<QuickLinkInfo*> CQuickLinkTreeList::ShownStoredLinks(const std::vect
     // The shown links' chain goes around it: memory, screen and store then
     // agree, and a later move finds the chain whole.  Which rows are left out
     // does not depend on the chain, so the next load leaves out the same.
+    std::vector<std::wstring> keys;
     std::unordered_map<std::wstring, int> oldest;
     for (const QuickLinkInfo* link : rows) {
-        int& id = oldest[LinkKey(*link)];
+        keys.push_back(LinkKey(*link));
+        int& id = oldest[keys.back()];
         if (!id || link->id < id)
             id = link->id;
     }
-    std::vector<QuickLinkInfo*> shown, leftOut;
-    for (QuickLinkInfo* link : rows) {
-        const std::wstring key = LinkKey(*link);
-        (m_linkKeys.count(key) || oldest[key] != link->id ? leftOut : shown).push_back(link);
+    std::vector<QuickLinkInfo*> shown;
+    std::unordered_set<QuickLinkInfo*> leftOut;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (m_linkKeys.count(keys[i]) || oldest[keys[i]] != rows[i]->id)
+            leftOut.insert(rows[i]);
+        else
+            shown.push_back(rows[i]);
     }
     if (!FollowChain(shown)) {
         // The first load that leaves a row out: the shown links keep the
@@ -149,7 +154,7 @@ std::vector<QuickLinkInfo*> CQuickLinkTreeList::ShownStoredLinks(const std::vect
         if (!leftOut.empty() && FollowChain(all)) {
             shown.clear();
             for (QuickLinkInfo* link : all) {
-                if (std::find(leftOut.begin(), leftOut.end(), link) == leftOut.end())
+                if (!leftOut.count(link))
                     shown.push_back(link);
             }
         }

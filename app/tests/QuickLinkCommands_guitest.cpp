@@ -286,25 +286,16 @@ TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
             no = text;
             if (c.answer == IDYES) {
                 // The question holds no lock: a link still arrives meanwhile.
-                std::vector<AddLinkRequest> add(1);
-                add[0].kind = AddLinkRequest::KindLinkToName;
-                add[0].catalogName = L"Other";
-                add[0].path = File(L"late.txt");
-                add[0].link.reset(new QuickLinkInfo);
-                add[0].addToDb = add[0].append = 1;
+                std::vector<AddLinkRequest> add;
+                add.push_back(FileRequest(L"late.txt", L"Other"));
                 list.PostAfterLoad(new CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(add)));
                 addedWhileAsked =
                     PumpUntil([&] { return Count("select count(*) from qv_link;") == 5; }, 3000);
                 list.DeleteLink(xRow, TRUE);
-                AddLinkRequest later;
-                later.kind = AddLinkRequest::KindLinkToName;
-                later.catalogName = L"Other";
-                later.path = File(L"later.txt");
-                later.link.reset(new QuickLinkInfo);
+                AddLinkRequest later = FileRequest(L"later.txt", L"Other");
                 later.link->linktype = LinkTypeFile;
                 later.link->path = later.path;
                 later.link->name = L"later.txt";
-                later.addToDb = later.append = 1;
                 list.AddLink(later);
             }
             PostMessageW(box, WM_COMMAND, c.answer == IDYES ? 2049 : 2050, 0);

@@ -210,13 +210,10 @@ TEST_F(DragDrop, AMoveSurvivesARestartAfterALeftOutDuplicateOrAFailedBatch)
             SQL_LITE::CppSQLite3Query reading = reader.ExecQuery("select * from qv_link;");
             sqlite3_busy_timeout(AppDatabase.db.Handle(), 100);
             const RowTexts before = Rows();
-            std::vector<AddLinkRequest> requests(1);
-            requests[0].kind = AddLinkRequest::KindLinkToRow;
-            requests[0].path = File(L"new");
+            std::vector<AddLinkRequest> requests;
+            requests.push_back(FileRequest(L"new"));
             requests[0].catalogItem = Row(L"Docs");
             requests[0].insertBefore = Row(c.failedDropBefore);
-            requests[0].link.reset(new QuickLinkInfo);
-            requests[0].append = requests[0].addToDb = 1;
             CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
             sqlite3_busy_timeout(AppDatabase.db.Handle(), 60000);
             ASSERT_EQ(before, Rows());

@@ -197,6 +197,20 @@ protected:
         CloseHandle(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         return path;
     }
+    // A request to add the file `name` of the test's folder, made for it, to
+    // the group called `catalog` (none: the caller names a row): stored and
+    // appended, its record still to be built.
+    AddLinkRequest FileRequest(const wchar_t* name, const wchar_t* catalog = nullptr)
+    {
+        AddLinkRequest request;
+        request.kind = catalog ? AddLinkRequest::KindLinkToName : AddLinkRequest::KindLinkToRow;
+        if (catalog)
+            request.catalogName = catalog;
+        request.path = File(name);
+        request.link.reset(new QuickLinkInfo);
+        request.addToDb = request.append = 1;
+        return request;
+    }
     // "group" or "  link" per row, in tree order.
     std::vector<CString> Rows()
     {

@@ -187,13 +187,11 @@ TEST_F(QuickLinkList, ADropBeforeALinkGoesThereUnlessTheLinkMovedAway)
     CTreeListItem* aRow = list.GetChildItem(docsRow);
     CTreeListItem* bRow = list.GetNextSiblingItem(aRow);
     auto drop = [&](const wchar_t* name, CTreeListItem* before) {
-        std::vector<AddLinkRequest> requests(1);
-        requests[0].kind = AddLinkRequest::KindLinkToRow;
-        requests[0].path = File(name);
+        std::vector<AddLinkRequest> requests;
+        requests.push_back(FileRequest(name));
         requests[0].catalogItem = docsRow;
         requests[0].insertBefore = before;
-        requests[0].link.reset(new QuickLinkInfo);
-        requests[0].append = requests[0].addToDb = requests[0].notify = 1;
+        requests[0].notify = 1;
         list.PostAfterLoad(new CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)));
     };
     // The stored chain has new.txt between a.txt and b.txt.
