@@ -132,7 +132,7 @@ TEST_F(UpdateCheck, AnUpdateXmlOverItsCapIsAFailedCheck)
         const bool taken = size <= MaxUpdateInfoBytes;
         EXPECT_EQ(RunCheck(), std::vector<UINT>{}) << size;
         EXPECT_EQ(site.TakeRequests(), Targets{"/update/update.xml"}) << size;
-        EXPECT_EQ(GetConfigString(L"UpdateNetVersion", L""), taken ? L"2.0.0.1" : L"") << size;
+        EXPECT_EQ(GetConfigString(L"UpdateNetVersion", L""), CString(taken ? L"2.0.0.1" : L"")) << size;
         EXPECT_EQ(GetConfigInt(L"UpdateGetInfoDuration", 0), taken ? 7200 : 0) << size;
         EXPECT_EQ(GetConfigInt(L"LastGetUpdateInfoTime", 0) != 0, taken) << size;
     }
