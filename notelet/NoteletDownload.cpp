@@ -105,10 +105,15 @@ void CNoteletDownload::OnData(const char* data, int length, int fromCache)
     CScopedLock lock(g_downloadLock);
     if (g_stopping)
         return;
-    if (!fromCache)
-        SaveBottomMsgFile(data, length);
+    // The cached feed is all the bar has until the next refresh: only a
+    // whole document replaces it.  A body that does not parse, or whose root
+    // is not closed (a cut transfer, which Wine's WinINet reads as complete),
+    // leaves the cache as it was and still stale, so the next start asks
+    // again.
     if (!feed.valid)
         return;
+    if (!fromCache)
+        SaveBottomMsgFile(data, length);
     // Only a positive interval is kept: a negative one, written back as an
     // unsigned number, would stop the feed from ever being fetched again.
     if (feed.dur > 0)

@@ -20,7 +20,7 @@ const size_t MaxFeedMessages = 100;
 
 // What a feed body holds.
 struct BottomMsgFeed {
-    bool valid = false; // it parsed and has a root element
+    bool valid = false; // a whole document, its root element closed
     int dur = 0;        // root's refresh interval; 0 when missing
     std::vector<std::unique_ptr<BottomMsgItem>> messages;
 };
@@ -41,8 +41,9 @@ public:
     explicit CNoteletDownload(const wchar_t* webHost = WebHost);
 
     void Run() override;
-    // fromCache is 1 for the stored copy, 0 for a fresh download.  Nothing
-    // happens once the module is stopping.
+    // fromCache is 1 for the stored copy, 0 for a fresh download, which is
+    // stored only when it is a whole feed.  Nothing happens once the module
+    // is stopping.
     void OnData(const char* data, int length, int fromCache) override;
 
     // Ends a running download at once, and keeps later ones from starting

@@ -91,7 +91,9 @@ bool CHttpBody::ReadFrom(CHttpFile& request, DWORD startTick, DWORD totalMs)
         return _wcstoui64(announced, nullptr, 10) == length_;
     // A chunked body announces its end with a last chunk of size 0.  WinINet
     // hides the chunks; where it notes the connection broke before that
-    // chunk, the body is cut.  Wine's WinINet gives no such sign: there a
-    // chunked body cut short reads like a whole one.
+    // chunk (Windows), the body is cut.  Wine's WinINet gives no such sign,
+    // so this check never fires there and no test here reaches it: a
+    // chunked body cut short reads like a whole one, and callers that keep
+    // a body judge it themselves.
     return !(IsChunked(request) && EndedByBrokenConnection(endError));
 }

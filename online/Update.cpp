@@ -118,6 +118,7 @@ void CUpdate::CUpdateInfoDownload::Run()
         host = webHost;
         path = L"/update/update.xml";
         mode = 0;
+        maxBodyLength = MaxUpdateInfoBytes;
         Download();
     }
     // At exit the pool asks its items to stop; each step is one download.
@@ -143,6 +144,7 @@ void CUpdate::CUpdateInfoDownload::FetchUrl(const CString& url)
         return;
     host = urlHost;
     path = urlPath;
+    maxBodyLength = CHttpBody::DefaultCap;
     Download();
 }
 

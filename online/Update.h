@@ -16,6 +16,11 @@
 const UINT WM_UPDATE_READY = 0x1400;    // the setup program is verified
 const UINT WM_NOTELET_UPDATED = 0x1401; // "NoteletNew.dll" is verified
 
+// A real update.xml is well under 1 KiB.  A larger body fails the check: it
+// comes from the network, and its size must not decide how much memory the
+// program takes to convert and parse it.
+const size_t MaxUpdateInfoBytes = 64 << 10;
+
 // Files in the Update folder.
 CString GetSetupFilePath();     // "QuorventileSetup.exe"
 CString GetNewNoteletDllPath(); // "NoteletNew.dll" (downloaded with ".zip" appended)

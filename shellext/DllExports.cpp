@@ -40,7 +40,7 @@ STDAPI DllCanUnloadNow()
     HRESULT hr = PrxDllCanUnloadNow();
     if (hr != S_OK)
         return hr;
-    if (QuorventileShellExtModule.GetLockCount() != 0)
+    if (!QuorventileShellExtModule.CanUnload())
         return S_FALSE;
     // No object is left to ask for type information, and COM may unload
     // the DLL now: not under the loader lock, where releasing OLE objects is

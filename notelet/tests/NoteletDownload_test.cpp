@@ -1,6 +1,6 @@
 // The message feed: what a msg.xml body yields, when the cache is stale,
-// what a body does to the store and the bar, and a feed too large to be
-// one.  The program's exchange with the web host is tested end to end
+// what a body does to the store and the bar, and which feeds may replace
+// the cache.  The program's exchange with the web host is tested end to end
 // (tests/e2e).
 #include "notelet/NoteletDownload.h"
 
@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace
@@ -111,12 +112,17 @@ TEST(NoteletDownload, WhatABodyDoesToTheStoreTheIntervalAndTheBar)
     EXPECT_EQ(CString(L"1800"), GetInfoDuration());
     EXPECT_EQ(CString(L"旧"), BottomMsgBar().GetShownText());
     // Stored as sent, but changing neither the interval nor the bar.
-    for (const std::string body :
-         {"<root dur=\"0\"><bottommsg/></root>", "<root dur=\"-5\"><bottommsg/></root>", "502 Bad Gateway"}) {
+    for (const std::string body : {"<root dur=\"0\"><bottommsg/></root>", "<root dur=\"-5\"><bottommsg/></root>"}) {
         deliver(body, 0);
         EXPECT_EQ(body, cached());
         EXPECT_EQ(CString(L"1800"), GetInfoDuration()) << body;
         EXPECT_EQ(CString(L"旧"), BottomMsgBar().GetShownText()) << body;
+    }
+    // Not a whole feed: the cache stays as it was.
+    for (const std::string body : {"502 Bad Gateway", "<root dur=\"60\"><bottommsg><msg title=\"x\"/>"}) {
+        deliver(body, 0);
+        EXPECT_EQ("<root dur=\"-5\"><bottommsg/></root>", cached()) << body;
+        EXPECT_EQ(CString(L"1800"), GetInfoDuration()) << body;
     }
     const std::string fresh =
         "<root><bottommsg><msg title=\"甲\" url=\"http://a/\" dur=\"3\"/></bottommsg></root>";
@@ -127,35 +133,55 @@ TEST(NoteletDownload, WhatABodyDoesToTheStoreTheIntervalAndTheBar)
     BottomMsgBar().ClearMessages();
 }
 
-TEST(NoteletDownload, AFeedOverItsLimitIsAFailedDownload)
+TEST(NoteletDownload, OnlyAWholeFeedWithinItsLimitReplacesTheCache)
 {
     TempDataFolder dir;
     ASSERT_EQ(1, OpenMsgDatabase(dir.folder + L"\\Notelet.db"));
     CLocalHttpServer server;
     ASSERT_TRUE(server.Start());
-    const std::string old = "<root><bottommsg><msg title=\"旧\"/></bottommsg></root>";
     auto feedOf = [](const char* title, size_t padding) {
         return "<root><bottommsg><msg title=\"" + std::string(title) + "\"/>" + std::string(padding, ' ') +
                "</bottommsg></root>";
     };
-    const struct {
-        std::string body;
-        bool taken;
-    } cases[] = {{feedOf("新", 1000), true}, {feedOf("太大", MaxFeedBytes), false}};
-    for (const auto& c : cases) {
-        // A cache that is always stale (interval 0).
-        SaveBottomMsgFile(old.data(), static_cast<int>(old.size()));
-        SetInfoDuration(0);
-        BottomMsgBar().ClearMessages();
+    const std::string old = feedOf("旧", 0);
+    const std::string fresh = feedOf("新", 1000);
+    auto answerOf = [](const std::string& body) {
         CLocalHttpServer::Answer answer;
-        answer.body = c.body;
-        server.SetAnswer("/update/msg.xml", answer);
+        answer.body = body;
+        return answer;
+    };
+    char chunkSize[16];
+    sprintf(chunkSize, "%x\r\n", static_cast<unsigned>(fresh.size()));
+    const std::string cutAt = fresh.substr(0, fresh.size() / 2);
+    const struct {
+        const char* name;
+        std::string cache;
+        unsigned interval; // 0: the cache is always stale
+        CLocalHttpServer::Answer answer;
+        bool taken;
+    } cases[] = {
+        {"fresh feed", old, 0, answerOf(fresh), true},
+        {"over the limit", old, 0, answerOf(feedOf("太大", MaxFeedBytes)), false},
+        // Wine's WinINet reads this as a whole body.
+        {"chunked, cut inside a chunk", old, 0, CLocalHttpServer::Answer::Chunked(chunkSize + cutAt, cutAt),
+         false},
+        // A cache too large to be a feed counts as none, however young.
+        {"cache over the limit", feedOf("大", MaxFeedBytes), 86400, answerOf(fresh), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveBottomMsgFile(c.cache.data(), static_cast<int>(c.cache.size()));
+        SetInfoDuration(c.interval);
+        BottomMsgBar().ClearMessages();
+        server.SetAnswer("/update/msg.xml", c.answer);
+        server.ClearRequests();
         CNoteletDownload(server.Host()).Run();
+        EXPECT_EQ(1u, server.Requests().size());
         int length = 0;
         long long createTime = 0;
         std::unique_ptr<char[]> cached = LoadBottomMsgFile(&length, &createTime);
         ASSERT_TRUE(cached);
-        EXPECT_TRUE((c.taken ? c.body : old) == std::string(cached.get(), length)) << "cached " << length;
+        EXPECT_TRUE((c.taken ? fresh : c.cache) == std::string(cached.get(), length)) << "cached " << length;
         EXPECT_EQ(CString(c.taken ? L"新" : L"旧"), BottomMsgBar().GetShownText());
     }
     CloseMsgDatabase();

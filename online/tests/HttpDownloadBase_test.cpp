@@ -92,18 +92,6 @@ TEST_F(HttpDownloadBaseTest, DeliversOnlyWholeUncompressedOkBodies)
     cut.missingBytes = 100;
     CLocalHttpServer::Answer hangUp;
     hangUp.hangUp = true;
-    // Chunked answers (body: what arrives in their chunks).  Wine's WinINet
-    // gives no sign that one was cut short, so there it counts as whole.
-    auto chunked = [](const std::string& chunks, const std::string& body) {
-        CLocalHttpServer::Answer a;
-        a.raw = "HTTP/1.1 200 OK\r\nCache-Control: no-store\r\nConnection: close\r\n"
-                "Transfer-Encoding: chunked\r\n\r\n" +
-                chunks;
-        a.body = body;
-        return a;
-    };
-    const BOOL cutChunkedPasses =
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name") != nullptr;
     const size_t cap = 64 << 20;
     const Case cases[] = {
         {"empty", answer(200, ""), cap, TRUE, 200},
@@ -119,11 +107,8 @@ TEST_F(HttpDownloadBaseTest, DeliversOnlyWholeUncompressedOkBodies)
         {"x-gzip in a list", answer(200, "zz", "Content-Encoding: identity, x-gzip\r\n"), cap, FALSE, 200},
         {"cut short", cut, cap, FALSE, 200},
         {"hang up", hangUp, cap, FALSE, 0},
-        {"chunked", chunked("5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n", "hello world"), cap, TRUE, 200},
-        {"chunked, cut inside a chunk", chunked("5\r\nhello\r\n6\r\n wo", "hello wo"), cap, cutChunkedPasses,
-         200},
-        {"chunked, no last chunk", chunked("5\r\nhello\r\n6\r\n world\r\n", "hello world"), cap,
-         cutChunkedPasses, 200},
+        {"chunked", CLocalHttpServer::Answer::Chunked("5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n", "hello world"),
+         cap, TRUE, 200},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -141,6 +126,25 @@ TEST_F(HttpDownloadBaseTest, DeliversOnlyWholeUncompressedOkBodies)
     }
 }
 
+// A record of the platform, not a test of this code: Wine's WinINet reads a
+// chunked body cut short as a whole one, so there the download delivers it
+// and the callers must judge the body themselves (the message feed keeps
+// its cache unless the body is a whole document).  Where WinINet reports
+// the broken connection (Windows), the exchange fails.
+TEST_F(HttpDownloadBaseTest, PlatformRecord_WineReadsACutChunkedBodyAsComplete)
+{
+    const bool wine = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name") != nullptr;
+    for (const auto& answer : {CLocalHttpServer::Answer::Chunked("5\r\nhello\r\n6\r\n wo", "hello wo"),
+                               CLocalHttpServer::Answer::Chunked("5\r\nhello\r\n6\r\n world\r\n", "hello world")}) {
+        server.SetAnswer("/update/update.xml", answer);
+        RecordingDownload download;
+        EXPECT_EQ(Fetch(download), wine ? TRUE : FALSE) << answer.body;
+        if (wine) {
+            EXPECT_EQ(download.data, answer.body);
+        }
+    }
+}
+
 TEST_F(HttpDownloadBaseTest, ASlowServerFailsTheExchangeWithinItsBound)
 {
     // No answer until the client gave up; a body that comes one byte at a
@@ -150,17 +154,24 @@ TEST_F(HttpDownloadBaseTest, ASlowServerFailsTheExchangeWithinItsBound)
     CLocalHttpServer::Answer trickle;
     trickle.body = std::string(100000, 't');
     trickle.byteDelayMs = 20;
+    // Each bound is 1 s; the end must come well before the 30 s default
+    // wait, which would otherwise end the exchange as well.
+    const DWORD bound = 1000, limit = 10000;
     const struct {
         const char* name;
         const CLocalHttpServer::Answer& answer;
         HttpTimeouts timeouts;
         int status;
-    } cases[] = {{"stalls", stall, {1000, 600000}, 0}, {"trickles", trickle, {30000, 1000}, 200}};
+    } cases[] = {{"stalls", stall, {bound, 600000}, 0}, {"trickles", trickle, {30000, bound}, 200}};
     for (const auto& c : cases) {
         server.SetAnswer("/update/update.xml", c.answer);
         RecordingDownload download;
         download.timeouts = c.timeouts;
+        const DWORD start = GetTickCount();
         EXPECT_FALSE(Fetch(download)) << c.name;
+        const DWORD elapsed = GetTickCount() - start;
+        EXPECT_GE(elapsed, bound - 100) << c.name;
+        EXPECT_LT(elapsed, limit) << c.name;
         EXPECT_EQ(download.statusCode, c.status) << c.name;
         SetEvent(stallEnd);
     }

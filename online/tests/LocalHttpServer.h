@@ -45,6 +45,17 @@ public:
             answer.hold = event;
             return answer;
         }
+        // 200 with a chunked body, sent as the chunks given ("5\r\nhello\r\n"
+        // ..., the last chunk too when wanted); body is what they hold.
+        static Answer Chunked(const std::string& chunks, const std::string& body)
+        {
+            Answer answer;
+            answer.raw = "HTTP/1.1 200 OK\r\nCache-Control: no-store\r\nConnection: close\r\n"
+                         "Transfer-Encoding: chunked\r\n\r\n" +
+                         chunks;
+            answer.body = body;
+            return answer;
+        }
     };
 
     // A recorded request, split for the checks.

@@ -199,9 +199,14 @@ TEST_F(StatisticsReport, ASlowUploadEndsWithinItsBoundAndKeepsTheLog)
     Answer("/statistic/use.php", 200, "ok");
     WriteFileBytes(logPath, kLog);
     CStatisticsReportTask task(L"0123456789abcdef0123456789abcdef0a", server.Host());
+    // Well under the 30 s default wait, which would end the upload as well.
     task.timeouts = {1000, 1000};
+    const DWORD start = GetTickCount();
     task.Run();
+    const DWORD elapsed = GetTickCount() - start;
     SetEvent(release);
+    EXPECT_GE(elapsed, 900u);
+    EXPECT_LT(elapsed, 10000u);
     EXPECT_EQ(server.Requests().size(), 2u);
     EXPECT_TRUE(Exists(logPath));
     CloseHandle(release);

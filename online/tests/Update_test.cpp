@@ -119,6 +119,25 @@ TEST_F(UpdateCheck, StoresTheIntervalOnlyWhenTheDocumentHasOne)
     }
 }
 
+TEST_F(UpdateCheck, AnUpdateXmlOverItsCapIsAFailedCheck)
+{
+    // Over the cap first: nothing of it is stored, and the next start asks
+    // again.  One byte less is taken whole.
+    for (size_t size : {MaxUpdateInfoBytes + 1, MaxUpdateInfoBytes}) {
+        std::string document = "<root dur=\"7200\"><app ver=\"2.0.0.1\"/>";
+        const std::string end = "</root>";
+        document += std::string(size - document.size() - end.size(), ' ') + end;
+        ASSERT_EQ(document.size(), size);
+        site.Serve("/update/update.xml", document);
+        const bool taken = size <= MaxUpdateInfoBytes;
+        EXPECT_EQ(RunCheck(), std::vector<UINT>{}) << size;
+        EXPECT_EQ(site.TakeRequests(), Targets{"/update/update.xml"}) << size;
+        EXPECT_EQ(GetConfigString(L"UpdateNetVersion", L""), CString(taken ? L"2.0.0.1" : L"")) << size;
+        EXPECT_EQ(GetConfigInt(L"UpdateGetInfoDuration", 0), taken ? 7200 : 0) << size;
+        EXPECT_EQ(GetConfigInt(L"LastGetUpdateInfoTime", 0) != 0, taken) << size;
+    }
+}
+
 TEST_F(UpdateCheck, AnyVersionDifferenceFetches)
 {
     struct {

@@ -142,8 +142,9 @@ TEST(ZipReader, DamagedEntriesFailAndLeaveNoTarget)
 TEST(ZipReader, RefusesArchivesWhoseEntriesShareOrOverlapTheirData)
 {
     // Four entries on one local entry; one starting inside another's data;
+    // one whose valid local entry lies wholly inside another's stored data;
     // one whose data runs into the central directory.
-    for (const wchar_t* name : {L"shared.zip", L"inside.zip", L"intocentral.zip"}) {
+    for (const wchar_t* name : {L"shared.zip", L"inside.zip", L"nested.zip", L"intocentral.zip"}) {
         EXPECT_EQ(ZipReaderOpen(Fixture(name).c_str()), nullptr) << name;
         EXPECT_EQ(ZipReaderLastResult(), ZipBadLocalHeader) << name;
     }

@@ -159,6 +159,34 @@ for name, fix in (("shared.zip", lambda i, first: first),
         central += 46 + len(info.orig_filename.encode()) + len(info.extra) + len(info.comment)
     write(archive, bytes(data))
 
+# An entry whose whole local entry (a valid header and its data) lies inside
+# another entry's stored data: the first entry stores a one-entry archive's
+# local entry, and the second entry's central header points at it.  Only
+# the comparison of whole ranges, not of start offsets or signatures, can
+# tell.
+with tempfile.TemporaryDirectory() as work:
+    single = os.path.join(work, "single.zip")
+    with zipfile.ZipFile(single, "w", zipfile.ZIP_STORED) as z:
+        z.writestr("Notelet.dll", text)
+    with zipfile.ZipFile(single) as z:
+        local_entry = open(single, "rb").read()[:z.start_dir]
+nested = os.path.join(out, "nested.zip")
+with zipfile.ZipFile(nested, "w", zipfile.ZIP_STORED) as z:
+    z.writestr("Notelet.aaa", local_entry)
+    z.writestr("Notelet.dll", text)
+data = bytearray(open(nested, "rb").read())
+with zipfile.ZipFile(nested) as z:
+    outer, inner = z.infolist()
+    central = z.start_dir + 46 + len(outer.orig_filename) + len(outer.extra) + len(outer.comment)
+inside_at = outer.header_offset + 30 + len(outer.orig_filename) + len(outer.extra)
+assert data[inside_at:inside_at + len(local_entry)] == local_entry and local_entry[:4] == b"PK\3\4"
+# The nested header agrees with the central one: method, CRC-32, sizes, name.
+assert local_entry[8:10] == data[central + 10:central + 12]
+assert local_entry[14:26] == data[central + 16:central + 28]
+assert local_entry[26:28] == data[central + 28:central + 30]
+struct.pack_into("<I", data, central + 42, inside_at)
+write(nested, bytes(data))
+
 # Several entries named Notelet.dll: a folder entry, a stand-in and, last,
 # the module; only the last one is extracted.
 warnings.filterwarnings("ignore", "Duplicate name")

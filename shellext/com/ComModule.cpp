@@ -49,12 +49,19 @@ LONG CComDllModule::Lock()
 
 LONG CComDllModule::Unlock()
 {
-    // A client's LockServer(FALSE) without a TRUE before it must not leave
-    // the count below zero, where the DLL could never be let go.
-    for (LONG count = lockCount_; count > 0; count = lockCount_)
-        if (InterlockedCompareExchange(&lockCount_, count - 1, count) == count)
-            return count - 1;
-    return 0;
+    return InterlockedDecrement(&lockCount_);
+}
+
+void CComDllModule::LockServer(bool lock)
+{
+    if (lock) {
+        InterlockedIncrement(&serverLocks_);
+        return;
+    }
+    // Below zero the DLL could never be let go.
+    for (LONG count = serverLocks_; count > 0; count = serverLocks_)
+        if (InterlockedCompareExchange(&serverLocks_, count - 1, count) == count)
+            return;
 }
 
 void CComDllModule::ReleaseTypeLibrary()

@@ -30,11 +30,15 @@ public:
     // The module of this DLL; objects and factories count on it.
     static CComDllModule& Current();
 
-    // Live objects, factories held by clients and LockServer(TRUE) calls;
-    // never below zero.
+    // Live objects and factory references held by clients: each Unlock
+    // matches a Lock of its own.
     LONG Lock();
     LONG Unlock();
-    LONG GetLockCount() const { return lockCount_; }
+    // A client's LockServer; an unlock without a lock before it counts for
+    // nothing.  Kept apart from the objects, which it must never unlock.
+    void LockServer(bool lock);
+    // No object, factory reference or server lock is left.
+    bool CanUnload() const { return lockCount_ == 0 && serverLocks_ == 0; }
 
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object);
 
@@ -68,6 +72,7 @@ private:
     const ComClassEntry* classes_;
     size_t classCount_;
     volatile LONG lockCount_ = 0;
+    volatile LONG serverLocks_ = 0;
     bool perUser_ = false;
     std::unique_ptr<CUserClassesRootOverride> userClasses_;
     ITypeLib* typeLib_ = nullptr; // guarded by typeLibLock_

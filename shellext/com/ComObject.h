@@ -154,10 +154,7 @@ public:
     }
     STDMETHODIMP LockServer(BOOL lock) override
     {
-        if (lock)
-            CComDllModule::Current().Lock();
-        else
-            CComDllModule::Current().Unlock();
+        CComDllModule::Current().LockServer(lock != FALSE);
         return S_OK;
     }
 

@@ -704,14 +704,17 @@ TEST_F(ContextMenuTest, TheDllStaysWhileObjectsOrLocksLive)
     factory.Reset();
     EXPECT_EQ(canUnload(), S_OK);
 
-    // An unlock without a lock before it counts for nothing.
+    // An unlock without a lock before it counts for nothing: it neither
+    // lets the DLL go under a factory still held, nor cancels a later lock.
     ASSERT_EQ(takeFactory(), S_OK);
     factory->LockServer(FALSE);
-    factory->LockServer(FALSE);
-    factory.Reset();
-    EXPECT_EQ(canUnload(), S_OK);
-    ASSERT_EQ(takeFactory(), S_OK);
     EXPECT_EQ(canUnload(), S_FALSE);
+    factory->LockServer(FALSE);
+    factory->LockServer(TRUE);
+    factory.Reset();
+    EXPECT_EQ(canUnload(), S_FALSE);
+    ASSERT_EQ(takeFactory(), S_OK);
+    factory->LockServer(FALSE);
     factory.Reset();
     EXPECT_EQ(canUnload(), S_OK);
     FreeLibrary(dll);
