@@ -203,6 +203,8 @@ void CTreeListCtrl::FreeSubtree(CTreeListItem* item)
         m_pressedItem = nullptr;
     if (m_pendingItem == item)
         m_pendingItem = nullptr;
+    if (m_doubleClickItem == item)
+        m_doubleClickItem = nullptr;
     RemoveFromSelection(item);
     m_items.erase(item);
     for (CTreeListItem* child = item->firstChild; child;) {
@@ -248,7 +250,7 @@ void CTreeListCtrl::DeleteAllItems()
         m_items.clear();
         m_root.firstChild = m_root.lastChild = m_root.lastShownChild = nullptr;
         m_root.prevSibling = m_root.nextSibling = nullptr;
-        m_hotItem = m_pressedItem = m_pendingItem = nullptr;
+        m_hotItem = m_pressedItem = m_pendingItem = m_doubleClickItem = nullptr;
     }
     PostLayout();
 }

@@ -371,6 +371,7 @@ private:
     CTreeListItem* m_pendingItem = nullptr;
     int m_defaultRowHeight = 20;
     BOOL m_doubleClick = FALSE;
+    CTreeListItem* m_doubleClickItem = nullptr; // the row under the double click
     bool m_leftButtonDown = false;
     CPoint m_marqueeCursor; // client, the last move of a marquee
     bool m_autoScrollTimer = false;

@@ -146,6 +146,13 @@ TEST_F(TreeInput, ClickingTheRowTogglesItAndADoubleClickReportsIt)
     Post(WM_LBUTTONUP, 0, Row(2, 100));
     ASSERT_EQ(2u, tree.clicks.size());
     EXPECT_EQ(groupItems[2], tree.clicks[1].first);
+
+    // Double-clicked on one row and released on another: no double click.
+    Click(0, 0, 100);
+    Post(WM_LBUTTONDBLCLK, MK_LBUTTON, Row(0, 100));
+    Post(WM_MOUSEMOVE, MK_LBUTTON, Row(1, 100));
+    Post(WM_LBUTTONUP, 0, Row(1, 100));
+    EXPECT_EQ(2u, tree.clicks.size()) << "the row under the release started";
 }
 
 TEST_F(TreeInput, KeysMoveTheSelectionAndExpand)
