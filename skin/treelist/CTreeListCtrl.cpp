@@ -192,6 +192,9 @@ BOOL CTreeListCtrl::MoveItem(CTreeListItem* item, CTreeListItem* before)
         Unlink(item);
         LinkAfter(item, parent, nullptr);
     }
+    // Moved under a closed group: what the user can't see is not acted on.
+    if (IsOutOfSight(item))
+        DeselectSubtree(item);
     return TRUE;
 }
 
@@ -364,7 +367,7 @@ BOOL CTreeListCtrl::Collapse(CTreeListItem* item, BOOL relayout, int notify, int
         if (!IsValidLocked(item))
             return FALSE;
         for (CTreeListItem* child = item->firstChild; child; child = child->nextSibling)
-            RemoveFromSelection(child);
+            DeselectSubtree(child);
         if (item->expanded) {
             item->expanded = FALSE;
             if (relayout)
@@ -454,6 +457,17 @@ BOOL CTreeListCtrl::SetItemVisible(CTreeListItem* item, BOOL shown)
     if (!shown)
         DeselectSubtree(item);
     return TRUE;
+}
+
+bool CTreeListCtrl::IsOutOfSight(const CTreeListItem* item) const
+{
+    if (!item->shown)
+        return true;
+    for (const CTreeListItem* up = item->parent; up && up != &m_root; up = up->parent) {
+        if (!up->shown || !up->expanded)
+            return true;
+    }
+    return false;
 }
 
 void CTreeListCtrl::DeselectSubtree(CTreeListItem* item)

@@ -305,6 +305,8 @@ private:
     void ClearSelectionLocked();
     void CheckSubtree(CTreeListItem* item, BOOL checked);
     void DeselectSubtree(CTreeListItem* item);
+    // Not shown, or under a group that is collapsed or not shown.
+    bool IsOutOfSight(const CTreeListItem* item) const;
     void RedrawAfterChange(BOOL updateNow);
     void HandleRequest(Request request, WPARAM wParam, LPARAM lParam);
     bool IsSuperseded(Request request);

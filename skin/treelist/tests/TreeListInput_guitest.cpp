@@ -78,6 +78,17 @@ TEST_F(TreeInput, ShiftClickFromAnAnchorWithoutARowStartsAfresh)
     EXPECT_EQ("2", Selection());
 }
 
+// Whatever leaves a selected row without a row at the layout (here a
+// selection made under a closed group) takes it out of the selection.
+TEST_F(TreeInput, ALayoutDropsSelectedItemsThatGetNoRow)
+{
+    Fill(2, 2);
+    tree.SelectItem(groupItems[1], FALSE, FALSE, FALSE);
+    tree.SelectItem(linkItems[0], FALSE, FALSE, FALSE);
+    tree.RecalcLayout();
+    EXPECT_EQ("1", Selection());
+}
+
 TEST_F(TreeInput, AReleaseWithoutMovingCollapsesAMultipleSelection)
 {
     Fill(6, 0);
