@@ -279,7 +279,7 @@ TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
     };
     for (const auto& c : cases) {
         std::wstring no;
-        bool addedWhileAsked = false;
+        bool addedWhileAsked = false, reused = false;
         ModalAction answer(L"#32770", [&](HWND box) {
             wchar_t text[8] = {};
             GetDlgItemTextW(box, 2050, text, 8);
@@ -297,6 +297,8 @@ TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
                 later.link->path = later.path;
                 later.link->name = L"later.txt";
                 list.AddLink(later);
+                // The case needs the new row at the freed row's address.
+                reused = Row(L"later.txt") == xRow;
             }
             PostMessageW(box, WM_COMMAND, c.answer == IDYES ? 2049 : 2050, 0);
         });
@@ -310,6 +312,7 @@ TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
             EXPECT_EQ(L"否", no) << "a yes-or-no question";
         }
         EXPECT_EQ(c.answer == IDYES, addedWhileAsked);
+        EXPECT_EQ(c.answer == IDYES, reused) << "the new row did not take the freed row's address";
     }
     EXPECT_EQ(1, Count("select count(*) from qv_catalog;"));
     EXPECT_EQ(2, Count("select count(*) from qv_link;"));
