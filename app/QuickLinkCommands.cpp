@@ -255,7 +255,9 @@ void CQuickLinkTreeList::DeleteLink(CTreeListItem* row, BOOL layout)
         CScopedLock tree(GetLock());
         auto& links = catalog->links;
         auto at = std::find(links.begin(), links.end(), link);
-        if (at != links.end() && at + 1 != links.end())
+        if (QuickLinkInfo* leftOut = LeftOutSuccessor(catalog->cid, link->id))
+            leftOut->preid = link->preid;
+        else if (at != links.end() && at + 1 != links.end())
             (*(at + 1))->preid = link->preid;
     }
     // The store points the successor's stored row past this one itself.
@@ -289,6 +291,13 @@ void CQuickLinkTreeList::RemoveCatalog(CatalogInfo* catalog)
         CStoreTransaction transaction;
         for (CTreeListItem* child : children)
             DeleteLink(child, FALSE);
+        // The left-out links go with their group, not to another.
+        auto leftOut = m_leftOutLinks.find(catalog->cid);
+        if (leftOut != m_leftOutLinks.end()) {
+            for (const LinkRecordPtr& link : leftOut->second)
+                ::DeleteLink(*link);
+            m_leftOutLinks.erase(leftOut);
+        }
         ::DeleteCatalog(*catalog);
     }
     if (row == m_renameRow)
