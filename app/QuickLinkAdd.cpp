@@ -255,12 +255,19 @@ void CQuickLinkTreeList::RepointLink(QuickLinkInfo& link, int preid)
 void CQuickLinkTreeList::RemoveLinkRow(QuickLinkInfo* link)
 {
     CScopedLock tree(GetLock());
-    if (CatalogInfo* catalog = CatalogOfRow(GetParentItem(link->treeItem))) {
+    CatalogInfo* catalog = CatalogOfRow(GetParentItem(link->treeItem));
+    m_linkKeys.erase(LinkKey(*link));
+    DeleteItem(link->treeItem);
+    if (m_removal) {
+        if (catalog)
+            m_removal->catalogs.insert(catalog);
+        m_removal->links.insert(link);
+        return;
+    }
+    if (catalog) {
         auto& links = catalog->links;
         links.erase(std::remove(links.begin(), links.end(), link), links.end());
     }
-    m_linkKeys.erase(LinkKey(*link));
-    DeleteItem(link->treeItem);
     FreeLinkRecord(link);
 }
 
