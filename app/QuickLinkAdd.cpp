@@ -313,7 +313,10 @@ CTreeListItem* CQuickLinkTreeList::FindLinkInCatalog(const CatalogInfo& catalog,
 
 int CQuickLinkTreeList::GetLastLinkId(const CatalogInfo& catalog)
 {
-    return catalog.links.empty() ? 0 : catalog.links.back()->id;
+    int last = catalog.links.empty() ? 0 : catalog.links.back()->id;
+    while (const QuickLinkInfo* leftOut = LeftOutSuccessor(catalog.cid, last))
+        last = leftOut->id;
+    return last;
 }
 
 // --- Adding.

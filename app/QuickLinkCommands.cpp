@@ -290,9 +290,12 @@ void CQuickLinkTreeList::DeleteLink(CTreeListItem* row, BOOL layout)
         return;
     if (row == m_renameRow)
         EndRename();
-    // The next row of the group holds the next record: its record is
+    // A left-out link after this one, else the next row of the group, is
     // pointed past this one.
-    if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(row)))
+    QuickLinkInfo* next = LeftOutSuccessor(catalog->cid, link->id);
+    if (!next)
+        next = LinkOfRow(GetNextSiblingItem(row));
+    if (next)
         next->preid = link->preid;
     // The store points the successor's stored row past this one itself.
     ::DeleteLink(*link);
@@ -326,6 +329,13 @@ void CQuickLinkTreeList::RemoveCatalog(CatalogInfo* catalog)
         CRemovalScope removal(this);
         for (CTreeListItem* child : children)
             DeleteLink(child, FALSE);
+        // The left-out links go with their group, not to another.
+        auto leftOut = m_leftOutLinks.find(catalog->cid);
+        if (leftOut != m_leftOutLinks.end()) {
+            for (const LinkRecordPtr& link : leftOut->second)
+                ::DeleteLink(*link);
+            m_leftOutLinks.erase(leftOut);
+        }
         ::DeleteCatalog(*catalog);
         // The group goes before the removal ends.
         if (m_removal)

@@ -199,8 +199,7 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
     UnchainLink(linkRow, *link);
     RepointLink(*link, target->preid);
     RepointLink(*target, link->id);
-    std::vector<QuickLinkInfo*> links = to->links;
-    RechainLinks(links);
+    std::vector<QuickLinkInfo*> links = ChainedShownLinks(*to);
     CScopedLock tree(GetLock());
     to->links.swap(links);
     MoveItem(linkRow, targetRow);
@@ -209,7 +208,10 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
 
 void CQuickLinkTreeList::UnchainLink(CTreeListItem* linkRow, const QuickLinkInfo& link)
 {
-    if (QuickLinkInfo* next = LinkOfRow(GetNextSiblingItem(linkRow)))
+    QuickLinkInfo* next = LeftOutSuccessor(link.cid, link.id);
+    if (!next)
+        next = LinkOfRow(GetNextSiblingItem(linkRow));
+    if (next)
         RepointLink(*next, link.preid);
 }
 

@@ -105,7 +105,7 @@ bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem& work)
         std::vector<QuickLinkInfo*> rows;
         LoadLinkRows(cid, rows);
         std::vector<LinkRecordPtr> links;
-        for (QuickLinkInfo* link : ShownStoredLinks(rows))
+        for (QuickLinkInfo* link : ShownStoredLinks(cid, rows))
             links.emplace_back(link);
         for (auto& link : links) {
             // Only the few shell places ask the shell here, for their names;
@@ -124,44 +124,51 @@ bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem& work)
     return true;
 }
 
-std::vector<QuickLinkInfo*> CQuickLinkTreeList::ShownStoredLinks(const std::vector<QuickLinkInfo*>& rows)
+std::vector<QuickLinkInfo*> CQuickLinkTreeList::ShownStoredLinks(int cid, const std::vector<QuickLinkInfo*>& rows)
 {
-    // A stored link equal to one shown already, in an earlier group or as an
-    // older row of this group, is left out, and its row left in the store.
-    // The shown links' chain goes around it: memory, screen and store then
-    // agree, and a later move finds the chain whole.  Which rows are left out
-    // does not depend on the chain, so the next load leaves out the same.
-    std::vector<std::wstring> keys;
-    std::unordered_map<std::wstring, int> oldest;
-    for (const QuickLinkInfo* link : rows) {
-        keys.push_back(LinkKey(*link));
-        int& id = oldest[keys.back()];
-        if (!id || link->id < id)
-            id = link->id;
-    }
+    // The load changes the store only to repair a broken chain.  A link
+    // equal to one shown already, in an earlier group or earlier in this
+    // group's chain, is left out but stays in the chain.
+    std::vector<QuickLinkInfo*> chain = rows;
+    RechainLinks(chain);
     std::vector<QuickLinkInfo*> shown;
-    std::unordered_set<QuickLinkInfo*> leftOut;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (m_linkKeys.count(keys[i]) || oldest[keys[i]] != rows[i]->id)
-            leftOut.insert(rows[i]);
+    std::unordered_set<std::wstring> seen;
+    for (QuickLinkInfo* link : chain) {
+        std::wstring key = LinkKey(*link);
+        if (m_linkKeys.count(key) || !seen.insert(std::move(key)).second)
+            m_leftOutLinks[cid].emplace_back(link);
         else
-            shown.push_back(rows[i]);
+            shown.push_back(link);
     }
-    if (!FollowChain(shown)) {
-        // The first load that leaves a row out: the shown links keep the
-        // order of the whole stored chain, when it is whole.
-        std::vector<QuickLinkInfo*> all = rows;
-        if (!leftOut.empty() && FollowChain(all)) {
-            shown.clear();
-            for (QuickLinkInfo* link : all) {
-                if (!leftOut.count(link))
-                    shown.push_back(link);
-            }
-        }
-        ChainInOrder(shown);
+    return shown;
+}
+
+QuickLinkInfo* CQuickLinkTreeList::LeftOutSuccessor(int cid, int id)
+{
+    auto group = m_leftOutLinks.find(cid);
+    if (group == m_leftOutLinks.end())
+        return nullptr;
+    for (const LinkRecordPtr& link : group->second) {
+        if (link->preid == id)
+            return link.get();
     }
-    for (QuickLinkInfo* link : leftOut)
-        FreeLinkRecord(link);
+    return nullptr;
+}
+
+std::vector<QuickLinkInfo*> CQuickLinkTreeList::ChainedShownLinks(const CatalogInfo& catalog)
+{
+    std::vector<QuickLinkInfo*> chain = catalog.links;
+    auto group = m_leftOutLinks.find(catalog.cid);
+    if (group != m_leftOutLinks.end()) {
+        for (const LinkRecordPtr& link : group->second)
+            chain.push_back(link.get());
+    }
+    RechainLinks(chain);
+    std::vector<QuickLinkInfo*> shown;
+    for (QuickLinkInfo* link : chain) {
+        if (link->treeItem) // a left-out link has no row
+            shown.push_back(link);
+    }
     return shown;
 }
 

@@ -9,6 +9,9 @@ void CQuickLinkReNameEdit::BeginEdit(const CString& text, const RECT& rect)
     if (!m_hWnd)
         return;
     m_editing = true;
+    // The width follows the text measured in Font10: show it in that font.
+    if (HFONT font = SkinControl::CSkinRes::GetFont(L"Font10"))
+        ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     const int requested = rect.bottom - rect.top;
     ::SetWindowPos(m_hWnd, nullptr, rect.left, rect.top, rect.right - rect.left, requested,
                    SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER);

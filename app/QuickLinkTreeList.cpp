@@ -146,6 +146,7 @@ void CQuickLinkTreeList::FreeAllRecords()
     m_catalogOrder.clear();
     m_catalogs.clear();
     m_linkKeys.clear();
+    m_leftOutLinks.clear();
 }
 
 void FreeLinkRecord(QuickLinkInfo* link)

@@ -185,7 +185,9 @@ public:
     SkinControl::CTreeListItem* FindDuplicateLink(const QuickLinkInfo& link);
     SkinControl::CTreeListItem* FindLinkInCatalog(const CatalogInfo& catalog, const QuickLinkInfo& link);
     static bool IsSameLink(const QuickLinkInfo& existing, const QuickLinkInfo& added);
-    static int GetLastLinkId(const CatalogInfo& catalog);
+    // The id the group's next appended link follows: the end of its stored
+    // chain, left-out links included.  Data lock held.
+    int GetLastLinkId(const CatalogInfo& catalog);
     // Reads a shortcut file into the record (target, arguments, working
     // folder, description; link type 4).  Needs COM on the calling thread.
     static BOOL ResolveShortcut(const wchar_t* path, QuickLinkInfo& link);
@@ -257,9 +259,16 @@ private:
     bool IsAccepting() const { return m_accepting.load(); }
     bool CreateDefaultLinks(const CWorkItem& work);
     bool LoadStoredCatalogs(const CWorkItem& work);
-    // The stored links of one group that the list shows, in their order; the
-    // others are freed.  Data lock held.
-    std::vector<QuickLinkInfo*> ShownStoredLinks(const std::vector<QuickLinkInfo*>& rows);
+    // The stored links of one group that the list shows, in their chain's
+    // order; the others are kept as the group's left-out links.  Data lock
+    // held.
+    std::vector<QuickLinkInfo*> ShownStoredLinks(int cid, const std::vector<QuickLinkInfo*>& rows);
+    // The left-out link that follows `id` in the group's chain; null when a
+    // shown link or nothing follows.  Data lock held.
+    QuickLinkInfo* LeftOutSuccessor(int cid, int id);
+    // The group's shown links ordered by the chain that runs through them
+    // and its left-out links.  Data lock held.
+    std::vector<QuickLinkInfo*> ChainedShownLinks(const CatalogInfo& catalog);
     void FinishLoad();
     // Adds built link requests in one batch.
     void AddBuiltLinks(std::vector<AddLinkRequest>& requests);
@@ -324,6 +333,10 @@ private:
     // Every shown link by what makes two links the same (IsSameLink); a
     // link leaves it when its row goes (RemoveLinkRow).
     std::unordered_map<std::wstring, QuickLinkInfo*> m_linkKeys;
+    // By group: stored links the load left out as duplicates.  Not shown,
+    // but still members of their group's stored chain, so that moves,
+    // appends and deletes go around them and the chain stays whole.
+    std::unordered_map<int, std::vector<LinkRecordPtr>> m_leftOutLinks;
     CString m_pendingCommand;
     // Input waiting for the load; posted when it is done.
     std::vector<std::unique_ptr<CWorkItem>> m_heldItems;

@@ -73,15 +73,6 @@ protected:
         list.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(press.x, press.y + 8));
         PumpMessages(30);
     }
-    // No link is its own predecessor and every group's chain has one start.
-    void ExpectSoundChains()
-    {
-        EXPECT_EQ(0, Count("select count(*) from qv_link where preid = id;"));
-        EXPECT_EQ(Count("select count(distinct cid) from qv_link;"),
-                  Count("select count(*) from qv_link where preid = 0;"));
-        EXPECT_EQ(0, Count("select count(*) from qv_link l where preid <> 0 and not exists "
-                           "(select * from qv_link p where p.id = l.preid and p.cid = l.cid);"));
-    }
 };
 
 TEST_F(DragDrop, FilesFromAnotherProgramGoWhereTheyAreDropped)

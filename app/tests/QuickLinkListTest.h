@@ -12,7 +12,10 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace QuickLinkTest
@@ -252,6 +255,36 @@ protected:
         return CPoint(100, rect.top + rect.Height() / 2);
     }
     int Count(const char* sql) { return AppDatabase.db.ExecScalar(sql); }
+    // Every stored link as "id:preid:cid", by id.
+    std::string StoredLinks()
+    {
+        SQL_LITE::CppSQLite3Query rows = AppDatabase.db.ExecQuery(
+            "select group_concat(id || ':' || preid || ':' || cid, ' ') as links from "
+            "(select * from qv_link order by id);");
+        const char* links = rows.Eof() ? nullptr : rows.GetStringField("links");
+        return links ? links : "";
+    }
+    // Every group's stored chain is whole: following preid from 0 reaches
+    // each of its links exactly once.
+    void ExpectSoundChains()
+    {
+        std::map<int, std::multimap<int, int>> next; // by group: preid -> id
+        for (SQL_LITE::CppSQLite3Query rows = AppDatabase.db.ExecQuery("select cid, preid, id from qv_link;");
+             !rows.Eof(); rows.NextRow())
+            next[rows.GetIntField(0)].emplace(rows.GetIntField(1), rows.GetIntField(2));
+        for (const auto& group : next) {
+            size_t reached = 0;
+            for (int last = 0; reached <= group.second.size(); ++reached) {
+                auto found = group.second.equal_range(last);
+                if (found.first == found.second)
+                    break;
+                EXPECT_EQ(1, std::distance(found.first, found.second))
+                    << "group " << group.first << " forks after " << last;
+                last = found.first->second;
+            }
+            EXPECT_EQ(group.second.size(), reached) << "group " << group.first << ": " << StoredLinks();
+        }
+    }
     CatalogInfo StoreCatalog(const wchar_t* name, int preid = 0)
     {
         CatalogInfo catalog;

@@ -7,6 +7,7 @@
 #include "skin/CSkinRes.h"
 #include "skin/tests/GuiTestHelpers.h"
 
+#include <algorithm>
 #include <vector>
 
 using SkinTest::PumpMessages;
@@ -23,8 +24,6 @@ protected:
     {
         ASSERT_TRUE(list.Create(CRect(100, 100, 400, 400)));
         ASSERT_TRUE(edit.Create(CRect(0, 0, 0, 0), list.m_hWnd, WS_CHILD | ES_AUTOHSCROLL));
-        SendMessageW(edit.GetSafeHwnd(), WM_SETFONT,
-                     reinterpret_cast<WPARAM>(SkinControl::CSkinRes::GetFont(L"Font10")), FALSE);
         edit.SetCommitHandler([this](const CString& text) {
             commits.push_back(std::wstring(text));
             return text.IsEmpty() ? 0 : 1;
@@ -80,6 +79,39 @@ TEST_F(ReNameEdit, GrowsWithItsTextUpToEightPixelsBeforeTheListEdge)
     ASSERT_TRUE(AppTest::XdoTool("type --delay 5 abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz"));
     PumpMessages(50);
     EXPECT_EQ(300 - 8, EditRect().right);
+}
+
+// The editor shows its text in the font it is measured in: Font10 width +
+// 18 wide, and the text's ink ends well inside it.
+TEST_F(ReNameEdit, ShowsItsTextInTheFontItIsMeasuredIn)
+{
+    Begin(L"a");
+    ASSERT_TRUE(AppTest::XdoTool("type --delay 5 WMWMWMWMWM"));
+    PumpMessages(50);
+    const CString text = edit.GetText();
+    ASSERT_EQ(L"WMWMWMWMWM", std::wstring(text));
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, SkinControl::CSkinRes::GetFont(L"Font10"));
+    SIZE size = {};
+    GetTextExtentPoint32W(screen, text, text.GetLength(), &size);
+    SelectObject(screen, old);
+    const CRect rect = EditRect();
+    EXPECT_EQ(28 + size.cx + 18, rect.right);
+    CRect onScreen;
+    GetWindowRect(edit.GetSafeHwnd(), &onScreen);
+    SkinTest::Pixels pixels(screen, onScreen.left, onScreen.top, onScreen.Width(), onScreen.Height());
+    ReleaseDC(nullptr, screen);
+    int inkLeft = onScreen.Width(), inkRight = -1;
+    for (int y = 0; y < onScreen.Height(); ++y)
+        for (int x = 0; x < onScreen.Width(); ++x) {
+            const COLORREF c = pixels.Pixel(x, y);
+            if (GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) < 90) {
+                inkLeft = std::min(inkLeft, x);
+                inkRight = std::max(inkRight, x);
+            }
+        }
+    EXPECT_NEAR(size.cx, inkRight - inkLeft + 1, 3) << "the text's ink from " << inkLeft << " to " << inkRight;
+    EXPECT_LT(inkRight, onScreen.Width() - 8) << "the text runs to the editor's edge";
 }
 
 TEST_F(ReNameEdit, AnEmptyNameKeepsTheEditorOpen)

@@ -136,6 +136,60 @@ TEST_F(QuickLinkList, ABrokenStoredChainIsShownInStoredOrderAndStoredRepaired)
     EXPECT_EQ((std::vector<CString>{L"Docs", L"  a.txt", L"  c.txt", L"  b.txt"}), Rows());
     EXPECT_EQ(2, Count("select count(*) from qv_link l, qv_link p where (l.name = 'c.txt' and p.name = 'a.txt' or "
                        "l.name = 'b.txt' and p.name = 'c.txt') and l.preid = p.id;"));
+    ExpectSoundChains();
+}
+
+// A link that the load leaves out, as equal to one in an earlier group,
+// stays in its group's stored chain: the load writes nothing, and once the
+// other copy is gone the link shows again where the user put it.
+TEST_F(QuickLinkList, ALoadLeavesTheStoredChainsWholeAndUnchanged)
+{
+    CatalogInfo g1 = StoreCatalog(L"G1");
+    CatalogInfo g2 = StoreCatalog(L"G2", g1.cid);
+    StoreLink(g1.cid, 0, File(L"a.txt"), L"a copy");
+    int last = 0;
+    for (const wchar_t* name : {L"d.txt", L"b.txt", L"a.txt", L"c.txt", L"e.txt"})
+        last = StoreLink(g2.cid, last, File(name)).id;
+    const std::string stored = StoredLinks();
+    Create();
+    Load();
+    EXPECT_EQ((std::vector<CString>{L"G1", L"  a copy", L"G2", L"  d.txt", L"  b.txt", L"  c.txt", L"  e.txt"}),
+              Rows());
+    Restart();
+    EXPECT_EQ(stored, StoredLinks()) << "the load changed the store";
+    list.DeleteLink(Row(L"a copy"), TRUE);
+    Restart();
+    EXPECT_EQ((std::vector<CString>{L"G1", L"G2", L"  d.txt", L"  b.txt", L"  a.txt", L"  c.txt", L"  e.txt"}),
+              Rows());
+    ExpectSoundChains();
+}
+
+// Of two equal links in one group the later one in the chain is left out,
+// whatever their ids; links appended, moved or deleted around it keep the
+// chain whole.
+TEST_F(QuickLinkList, AGroupsLaterEqualLinkIsLeftOutAndChangesGoAroundIt)
+{
+    CatalogInfo docs = StoreCatalog(L"Docs");
+    QuickLinkInfo later = StoreLink(docs.cid, 0, File(L"a.txt"), L"later");
+    QuickLinkInfo earlier = StoreLink(docs.cid, 0, File(L"a.txt"), L"earlier");
+    StoreLink(docs.cid, later.id, File(L"b.txt"));
+    AppDatabase.db.ExecDML(("update qv_link set preid = " + std::to_string(earlier.id) +
+                            " where id = " + std::to_string(later.id) + ";").c_str());
+    Create();
+    Load();
+    EXPECT_EQ((std::vector<CString>{L"Docs", L"  earlier", L"  b.txt"}), Rows());
+    std::vector<AddLinkRequest> requests;
+    requests.push_back(FileRequest(L"c.txt"));
+    requests[0].catalogItem = Row(L"Docs");
+    CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
+    ExpectSoundChains();
+    ASSERT_TRUE(list.MoveLinkBefore(Row(L"b.txt"), Row(L"earlier")));
+    ExpectSoundChains();
+    list.DeleteLink(Row(L"earlier"), TRUE);
+    ExpectSoundChains();
+    Restart();
+    EXPECT_EQ((std::vector<CString>{L"Docs", L"  b.txt", L"  later", L"  c.txt"}), Rows());
+    ExpectSoundChains();
 }
 
 TEST_F(QuickLinkList, CommandsBeforeTheLoadWaitAndFindTheStoredGroupInAnyCase)

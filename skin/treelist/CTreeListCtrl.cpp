@@ -192,6 +192,9 @@ BOOL CTreeListCtrl::MoveItem(CTreeListItem* item, CTreeListItem* before)
         Unlink(item);
         LinkAfter(item, parent, nullptr);
     }
+    // Moved under a closed group: what the user can't see is not acted on.
+    if (IsOutOfSight(item))
+        DeselectSubtree(item);
     return TRUE;
 }
 
@@ -203,6 +206,8 @@ void CTreeListCtrl::FreeSubtree(CTreeListItem* item)
         m_pressedItem = nullptr;
     if (m_pendingItem == item)
         m_pendingItem = nullptr;
+    if (m_doubleClickItem == item)
+        m_doubleClickItem = nullptr;
     RemoveFromSelection(item);
     m_items.erase(item);
     for (CTreeListItem* child = item->firstChild; child;) {
@@ -264,7 +269,7 @@ void CTreeListCtrl::DeleteAllItems()
         m_items.clear();
         m_root.firstChild = m_root.lastChild = m_root.lastShownChild = nullptr;
         m_root.prevSibling = m_root.nextSibling = nullptr;
-        m_hotItem = m_pressedItem = m_pendingItem = nullptr;
+        m_hotItem = m_pressedItem = m_pendingItem = m_doubleClickItem = nullptr;
     }
     PostLayout();
 }
@@ -378,7 +383,7 @@ BOOL CTreeListCtrl::Collapse(CTreeListItem* item, BOOL relayout, int notify, int
         if (!IsValidLocked(item))
             return FALSE;
         for (CTreeListItem* child = item->firstChild; child; child = child->nextSibling)
-            RemoveFromSelection(child);
+            DeselectSubtree(child);
         if (item->expanded) {
             item->expanded = FALSE;
             if (relayout)
@@ -468,6 +473,17 @@ BOOL CTreeListCtrl::SetItemVisible(CTreeListItem* item, BOOL shown)
     if (!shown)
         DeselectSubtree(item);
     return TRUE;
+}
+
+bool CTreeListCtrl::IsOutOfSight(const CTreeListItem* item) const
+{
+    if (!item->shown)
+        return true;
+    for (const CTreeListItem* up = item->parent; up && up != &m_root; up = up->parent) {
+        if (!up->shown || !up->expanded)
+            return true;
+    }
+    return false;
 }
 
 void CTreeListCtrl::DeselectSubtree(CTreeListItem* item)

@@ -322,6 +322,8 @@ private:
     void ClearSelectionLocked();
     void CheckSubtree(CTreeListItem* item, BOOL checked);
     void DeselectSubtree(CTreeListItem* item);
+    // Not shown, or under a group that is collapsed or not shown.
+    bool IsOutOfSight(const CTreeListItem* item) const;
     void RedrawAfterChange(BOOL updateNow);
     void HandleRequest(Request request, WPARAM wParam, LPARAM lParam);
     bool IsSuperseded(Request request);
@@ -390,6 +392,7 @@ private:
     CTreeListItem* m_pendingItem = nullptr;
     int m_defaultRowHeight = 20;
     BOOL m_doubleClick = FALSE;
+    CTreeListItem* m_doubleClickItem = nullptr; // the row under the double click
     bool m_leftButtonDown = false;
     CPoint m_marqueeCursor; // client, the last move of a marquee
     bool m_autoScrollTimer = false;

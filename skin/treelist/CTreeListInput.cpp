@@ -161,6 +161,12 @@ void CTreeListCtrl::OnLButtonUp(UINT keys, CPoint point)
     // Taken before the capture goes, which clears it.
     const BOOL doubleClick = m_doubleClick;
     m_doubleClick = FALSE;
+    CTreeListItem* doubleClicked = nullptr;
+    {
+        CScopedLock lock(m_lock);
+        doubleClicked = m_doubleClickItem;
+        m_doubleClickItem = nullptr;
+    }
     bool moved = false, release = false;
     CTreeListItem* pending = nullptr;
     {
@@ -196,8 +202,9 @@ void CTreeListCtrl::OnLButtonUp(UINT keys, CPoint point)
     }
     InvalidateRect(nullptr, TRUE);
     if (doubleClick) {
-        // The expand hooks above may have deleted the row.
-        if (hit && IsValidItem(hit))
+        // Only a release on the double-clicked row completes the double
+        // click.  The expand hooks above may have deleted the row.
+        if (hit && hit == doubleClicked && IsValidItem(hit))
             OnItemClick(hit, flags);
     }
 }
@@ -206,6 +213,8 @@ void CTreeListCtrl::OnLButtonDblClk(UINT keys, CPoint point)
 {
     CWnd::OnLButtonDblClk(keys, point);
     m_doubleClick = TRUE;
+    CScopedLock lock(m_lock);
+    m_doubleClickItem = HitTest(point);
 }
 
 void CTreeListCtrl::OnRButtonDown(UINT keys, CPoint point)

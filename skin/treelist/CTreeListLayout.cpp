@@ -167,6 +167,14 @@ void CTreeListCtrl::BuildRows()
         if (item)
             item = item->nextSibling;
     }
+    // A selected item that got no row is out of sight, whatever hid it: it
+    // leaves the selection, so that commands and drags take only what shows.
+    for (size_t i = m_selection.size(); i-- > 0;) {
+        if (!m_selection[i]->laidOut) {
+            m_selection[i]->selected = FALSE;
+            m_selection.erase(m_selection.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
 }
 
 int CTreeListCtrl::GetVertPos()

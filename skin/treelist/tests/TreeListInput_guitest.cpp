@@ -78,6 +78,17 @@ TEST_F(TreeInput, ShiftClickFromAnAnchorWithoutARowStartsAfresh)
     EXPECT_EQ("2", Selection());
 }
 
+// Whatever leaves a selected row without a row at the layout (here a
+// selection made under a closed group) takes it out of the selection.
+TEST_F(TreeInput, ALayoutDropsSelectedItemsThatGetNoRow)
+{
+    Fill(2, 2);
+    tree.SelectItem(groupItems[1], FALSE, FALSE, FALSE);
+    tree.SelectItem(linkItems[0], FALSE, FALSE, FALSE);
+    tree.RecalcLayout();
+    EXPECT_EQ("1", Selection());
+}
+
 TEST_F(TreeInput, AReleaseWithoutMovingCollapsesAMultipleSelection)
 {
     Fill(6, 0);
@@ -146,6 +157,13 @@ TEST_F(TreeInput, ClickingTheRowTogglesItAndADoubleClickReportsIt)
     Post(WM_LBUTTONUP, 0, Row(2, 100));
     ASSERT_EQ(2u, tree.clicks.size());
     EXPECT_EQ(groupItems[2], tree.clicks[1].first);
+
+    // Double-clicked on one row and released on another: no double click.
+    Click(0, 0, 100);
+    Post(WM_LBUTTONDBLCLK, MK_LBUTTON, Row(0, 100));
+    Post(WM_MOUSEMOVE, MK_LBUTTON, Row(1, 100));
+    Post(WM_LBUTTONUP, 0, Row(1, 100));
+    EXPECT_EQ(2u, tree.clicks.size()) << "the row under the release started";
 }
 
 TEST_F(TreeInput, KeysMoveTheSelectionAndExpand)

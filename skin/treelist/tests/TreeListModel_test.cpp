@@ -223,15 +223,30 @@ TEST_F(TreeModel, SingleExpandSurvivesAHookThatDeletesSiblings)
     EXPECT_TRUE(tree.IsExpanded(c));
 }
 
-TEST_F(TreeModel, CollapseDropsTheDirectChildrenFromTheSelection)
+TEST_F(TreeModel, CollapseDropsTheSubtreeFromTheSelection)
 {
-    for (CTreeListItem* item : {a1, a2, a11})
+    for (CTreeListItem* item : {a1, a2, a11, b})
         tree.SelectItem(item, FALSE, FALSE, FALSE);
     EXPECT_TRUE(tree.Collapse(a, FALSE, 1, 0));
     EXPECT_TRUE(tree.changes.empty()); // it was not expanded
-    EXPECT_FALSE(tree.IsItemSelected(a1));
-    EXPECT_FALSE(tree.IsItemSelected(a2));
-    EXPECT_TRUE(tree.IsItemSelected(a11));
+    ASSERT_EQ(1u, tree.GetSelectedCount());
+    EXPECT_EQ(b, tree.GetFirstSelectedItem());
+}
+
+// A row moved under a closed group is out of sight: it and its subtree
+// leave the selection; a row moved where it shows keeps its place in it.
+TEST_F(TreeModel, RowsMovedUnderAClosedGroupLeaveTheSelection)
+{
+    CTreeListItem* b1 = tree.Add(b, L"b1");
+    tree.Expand(a, FALSE, 0);
+    tree.Expand(a1, FALSE, 0);
+    for (CTreeListItem* item : {a1, a11, a2})
+        tree.SelectItem(item, FALSE, FALSE, FALSE);
+    EXPECT_TRUE(tree.MoveItem(a2, c));
+    EXPECT_TRUE(tree.MoveItem(a1, b1));
+    EXPECT_EQ(L"a1,b1", tree.Children(b));
+    ASSERT_EQ(1u, tree.GetSelectedCount());
+    EXPECT_EQ(a2, tree.GetFirstSelectedItem());
 }
 
 // What can't be seen is not acted on: hiding drops the item and everything
