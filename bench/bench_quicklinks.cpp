@@ -209,11 +209,18 @@ void StoreBigList(int groups, int perGroup, int extra, const CString& folder)
     AppDatabase.db.ExecDML(sql);
 }
 
-SkinControl::CTreeListItem* GroupRow(CQuickLinkTreeList& list, const wchar_t* name)
+// Waits for the load, then opens the named group as the user would before
+// a command on it.
+SkinControl::CTreeListItem* OpenGroup(ListWindow& window, const wchar_t* name)
 {
+    while (!window.list.IsLoaded())
+        PumpMessages(5);
+    CQuickLinkTreeList& list = window.list;
     for (auto* row = list.GetChildItem(list.GetRootItem()); row; row = list.GetNextSiblingItem(row)) {
-        if (list.GetItemText(row) == name)
+        if (list.GetItemText(row) == name) {
+            list.Expand(row, TRUE, 0);
             return row;
+        }
     }
     fprintf(stderr, "bench_quicklinks: no group %ls\n", name);
     exit(1);
@@ -232,10 +239,7 @@ void DeleteGroupOf500(Bench::TempFolder& folder)
     OpenFreshDatabase(folder, L"delete.db");
     StoreBigList(130, 500, 0, folder.path);
     ListWindow window;
-    while (!window.list.IsLoaded())
-        PumpMessages(5);
-    auto* group = GroupRow(window.list, L"group 65");
-    window.list.Expand(group, TRUE, 0);
+    auto* group = OpenGroup(window, L"group 65");
     std::vector<SkinControl::CTreeListItem*> rows;
     for (auto* row = window.list.GetChildItem(group); row; row = window.list.GetNextSiblingItem(row))
         rows.push_back(row);
@@ -256,10 +260,7 @@ void CleanDeadHalfOf5000(Bench::TempFolder& folder)
     OpenFreshDatabase(folder, L"clean.db");
     StoreBigList(130, 500, 5000, folder.path);
     ListWindow window;
-    while (!window.list.IsLoaded())
-        PumpMessages(5);
-    auto* group = GroupRow(window.list, L"group 131");
-    window.list.Expand(group, TRUE, 0);
+    auto* group = OpenGroup(window, L"group 131");
     double start = Now();
     window.list.CleanDeadLinks(group);
     window.list.RecalcLayout();
