@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 class CLock
 {
 public:
@@ -12,11 +14,21 @@ public:
     CLock(const CLock&) = delete;
     CLock& operator=(const CLock&) = delete;
 
-    void Enter() { EnterCriticalSection(&section); }
+    void Enter()
+    {
+        if (TryEnterCriticalSection(&section))
+            return;
+        ++waiting;
+        EnterCriticalSection(&section);
+        --waiting;
+    }
     void Leave() { LeaveCriticalSection(&section); }
+    // The threads blocked in Enter at this moment.
+    int Waiting() const { return waiting.load(); }
 
 private:
     CRITICAL_SECTION section;
+    std::atomic<int> waiting{0};
 };
 
 // Holds the lock from construction until Unlock or its end, whichever comes

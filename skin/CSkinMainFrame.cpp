@@ -106,7 +106,24 @@ void CSkinMainFrame::OnPaint()
 void CSkinMainFrame::OnSize(UINT type, int cx, int cy)
 {
     CWnd::OnSize(type, cx, cy);
+    if (type == SIZE_MAXIMIZED)
+        ApplyMaximizedSize();
     RecalcLayout();
+}
+
+void CSkinMainFrame::ApplyMaximizedSize()
+{
+    // Wine leaves the X window of a maximized frame at its old size for the
+    // window manager to change; without one the frame would show only that
+    // part.  The same rectangle set again without the maximized style makes
+    // Wine size the X window itself; the style is put back at once.
+    const LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    CRect rect;
+    GetWindowRect(&rect);
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_MAXIMIZE));
+    ::SetWindowPos(m_hWnd, nullptr, rect.left, rect.top, rect.Width(), rect.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING);
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style);
 }
 
 void CSkinMainFrame::RecalcLayout()

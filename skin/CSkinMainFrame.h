@@ -55,6 +55,7 @@ protected:
 
     // Sets the maximized size and position from the monitor the window is on.
     void SetMaximizeLimits(MINMAXINFO* info);
+    void ApplyMaximizedSize();
     void ToggleMaximize();
 
     bool m_resizable = false;

@@ -17,6 +17,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 using SkinTest::PumpMessages;
@@ -172,6 +173,50 @@ TEST_F(MainWindow, LoggingOffStoresWhereTheWindowWasMoved)
                        GetConfigInt(L"WindowRight", 0), GetConfigInt(L"WindowBottom", 0));
     g_frame->MoveWindow(before.left, before.top, before.Width(), before.Height());
     EXPECT_EQ(moved, stored);
+}
+
+// The maximise button and a double click on the caption band make the frame
+// cover the primary work area; the restore button and a second double click
+// give the old rectangle back.
+TEST_F(MainWindow, MaximisingCoversTheWorkAreaAndRestoringGivesTheRectangleBack)
+{
+    HWND frame = g_frame->m_hWnd;
+    CRect before;
+    GetWindowRect(frame, &before);
+    MONITORINFO monitor = {sizeof(monitor)};
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(CPoint(0, 0), MONITOR_DEFAULTTOPRIMARY), &monitor));
+    const CRect work(monitor.rcWork);
+    auto text = [](const CRect& r) {
+        return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.Width()) + "x" +
+               std::to_string(r.Height());
+    };
+    auto rect = [&] {
+        CRect now;
+        GetWindowRect(frame, &now);
+        return now;
+    };
+    auto doubleClickCaption = [&] {
+        const CRect now = rect();
+        SendMessageW(frame, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(now.left + 100, now.top + 10));
+    };
+    const struct {
+        const char* way;
+        std::function<void()> maximise, restore;
+    } ways[] = {
+        {"buttons", [&] { SendMessageW(frame, WM_COMMAND, 258, 0); },
+         [&] { SendMessageW(frame, WM_COMMAND, 259, 0); }},
+        {"caption", doubleClickCaption, doubleClickCaption},
+    };
+    for (const auto& way : ways) {
+        way.maximise();
+        PumpMessages(50);
+        EXPECT_TRUE(IsZoomed(frame)) << way.way;
+        EXPECT_EQ(text(work), text(rect())) << way.way;
+        way.restore();
+        PumpMessages(50);
+        EXPECT_FALSE(IsZoomed(frame)) << way.way;
+        EXPECT_EQ(text(before), text(rect())) << way.way;
+    }
 }
 
 TEST_F(MainWindow, HandsCommandUrlsToTheQuickLinkList)

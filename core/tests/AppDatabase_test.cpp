@@ -176,10 +176,9 @@ TEST_F(AppDatabaseTest, ASettingWrittenDuringATransactionOutlivesItsRollback)
         CStoreTransaction transaction;
         AppDatabase.db.ExecDML("insert into qv_catalog(name, preid, itemcount) values('lost', 0, 0);");
         writer = std::thread([&] { written = SetConfigString(L"Kept", L"yes"); });
-        // Joining the transaction the write would be done at once; waiting
-        // for it, it is not (the bound only gives the first a chance).
-        for (int i = 0; i < 50 && written < 0; ++i)
-            Sleep(10);
+        // The write waits for the transaction's end; joining the
+        // transaction it would be done at once.
+        EXPECT_TRUE(WaitForWaiters(AppStoreLock(), 1)) << "the write never waited";
         // The commit fails: everything since the start is rolled back.
         AppDatabase.db.ExecDML("rollback transaction;");
         EXPECT_EQ(0, transaction.Commit());

@@ -1,12 +1,16 @@
 #include "core/CatalogStore.h"
+#include "core/AppDatabase.h"
+#include "core/StoreTransaction.h"
 #include "core/tests/TempDataFolder.h"
 #include "framework/TextConvert.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <shlobj.h>
+#include <thread>
 #include <vector>
 
 using namespace SQL_LITE;
@@ -157,6 +161,42 @@ TEST_F(CatalogStoreTest, LinkChainAfterAddAndDelete)
     lastLinkOf[cid] = 0;
     QuickLinkInfo e = NewLink(cid, L"e");
     EXPECT_EQ(e.preid, 0);
+}
+
+// Group and link writes of other threads wait for a store transaction to
+// end: they can't join a batch whose commit fails and be rolled back with
+// it after they reported success.
+TEST_F(CatalogStoreTest, GroupAndLinkWrittenDuringATransactionOutliveItsRollback)
+{
+    const int cid = NewCatalog(L"g");
+    std::atomic<int> groupWritten{-1}, linkWritten{-1};
+    std::thread groupWriter, linkWriter;
+    {
+        CStoreTransaction transaction;
+        AppDatabase.db.ExecDML("insert into qv_catalog(name, preid, itemcount) values('lost', 0, 0);");
+        groupWriter = std::thread([&] {
+            CatalogInfo kept;
+            kept.name = L"kept";
+            groupWritten = AddCatalog(kept);
+        });
+        linkWriter = std::thread([&] {
+            QuickLinkInfo link;
+            link.cid = cid;
+            link.name = L"kept link";
+            link.path = L"C:\\kept.txt";
+            linkWritten = AddLink(link);
+        });
+        EXPECT_TRUE(WaitForWaiters(AppStoreLock(), 2)) << "the writes never waited";
+        AppDatabase.db.ExecDML("rollback transaction;");
+        EXPECT_EQ(0, transaction.Commit());
+    }
+    groupWriter.join();
+    linkWriter.join();
+    EXPECT_EQ(1, groupWritten);
+    EXPECT_EQ(1, linkWritten);
+    EXPECT_EQ(1, AppDatabase.db.ExecScalar("select count(*) from qv_catalog where name = 'kept';"));
+    EXPECT_EQ(1, AppDatabase.db.ExecScalar("select count(*) from qv_link where name = 'kept link';"));
+    EXPECT_EQ(0, AppDatabase.db.ExecScalar("select count(*) from qv_catalog where name = 'lost';"));
 }
 
 TEST_F(CatalogStoreTest, SameNameInAnotherGroupGetsItsOwnId)

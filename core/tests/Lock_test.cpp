@@ -9,22 +9,23 @@ TEST(ScopedLock, HoldsTheLockUntilUnlockedEarly)
 {
     CLock lock;
     std::atomic<bool> entered{false};
-    HANDLE locking = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     CScopedLock guard(lock);
     CScopedLock again(lock); // re-entrant on the owning thread
+    EXPECT_EQ(0, lock.Waiting());
     std::thread other([&] {
-        SetEvent(locking);
         CScopedLock inner(&lock);
         entered = true;
     });
-    // Running, the other thread is a few instructions from the lock.
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(locking, 10000));
-    Sleep(50);
+    // The other thread waits in the lock.
+    const DWORD start = GetTickCount();
+    while (lock.Waiting() != 1 && GetTickCount() - start < 10000)
+        Sleep(1);
+    EXPECT_EQ(1, lock.Waiting()) << "the other thread never reached the lock";
     EXPECT_FALSE(entered);
     again.Unlock();
     guard.Unlock();
     guard.Unlock(); // a second unlock does nothing
     other.join();
     EXPECT_TRUE(entered);
-    CloseHandle(locking);
+    EXPECT_EQ(0, lock.Waiting());
 }
