@@ -501,6 +501,11 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SHOW_MAIN_WINDOW:
         OnShowMainWindow();
         return 0;
+    case WM_ENDSESSION:
+        // The session's end stops the process without WM_DESTROY.
+        if (wParam)
+            SaveWindowRect();
+        break;
     case WM_SETFOCUS: {
         LRESULT result = CSkinMainFrame::WindowProc(message, wParam, lParam);
         OnSetFocus();

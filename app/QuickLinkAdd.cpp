@@ -64,6 +64,17 @@ CString FileNameOf(const CString& path)
     return path.Mid(path.ReverseFind(L'\\') + 1);
 }
 
+// A drive or share root ("C:\", "\\server\share\") has no file-name
+// part: it goes by the shell's name for it, else by its path.
+CString RootLinkName(const CString& path)
+{
+    SHFILEINFOW info = {};
+    if (SHGetFileInfoW(path, FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_DISPLAYNAME) &&
+        info.szDisplayName[0])
+        return info.szDisplayName;
+    return path;
+}
+
 // The file-name part without its extension (everything before the last ".").
 CString FileTitleOf(const CString& path)
 {
@@ -168,6 +179,8 @@ bool CQuickLinkTreeList::CAddLinkWorkItem::BuildLink(AddLinkRequest& request, CS
     else if (link->linktype == 0)
         link->linktype = LinkTypeFile;
     link->name = name.IsEmpty() ? FileNameOf(link->path) : name;
+    if (link->name.IsEmpty())
+        link->name = RootLinkName(link->path);
     // The shell's icon and names come from a pool thread once it is shown.
     return true;
 }
@@ -242,12 +255,19 @@ void CQuickLinkTreeList::RepointLink(QuickLinkInfo& link, int preid)
 void CQuickLinkTreeList::RemoveLinkRow(QuickLinkInfo* link)
 {
     CScopedLock tree(GetLock());
-    if (CatalogInfo* catalog = CatalogOfRow(GetParentItem(link->treeItem))) {
+    CatalogInfo* catalog = CatalogOfRow(GetParentItem(link->treeItem));
+    m_linkKeys.erase(LinkKey(*link));
+    DeleteItem(link->treeItem);
+    if (m_removal) {
+        if (catalog)
+            m_removal->catalogs.insert(catalog);
+        m_removal->links.insert(link);
+        return;
+    }
+    if (catalog) {
         auto& links = catalog->links;
         links.erase(std::remove(links.begin(), links.end(), link), links.end());
     }
-    m_linkKeys.erase(LinkKey(*link));
-    DeleteItem(link->treeItem);
     FreeLinkRecord(link);
 }
 

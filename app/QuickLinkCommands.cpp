@@ -31,6 +31,44 @@ bool CanRunAsAdministrator(const CString& path)
 }
 } // namespace
 
+class CQuickLinkTreeList::CRemovalScope
+{
+public:
+    explicit CRemovalScope(CQuickLinkTreeList* list) : m_list(list), m_rows(*list)
+    {
+        if (!list->m_removal) {
+            m_removal.reset(new Removal);
+            list->m_removal = m_removal.get();
+        }
+    }
+    ~CRemovalScope()
+    {
+        if (m_removal)
+            m_list->EndRemoval();
+    }
+    CRemovalScope(const CRemovalScope&) = delete;
+    CRemovalScope& operator=(const CRemovalScope&) = delete;
+
+private:
+    CQuickLinkTreeList* m_list;
+    CDeleteBatch m_rows;
+    std::unique_ptr<Removal> m_removal;
+};
+
+void CQuickLinkTreeList::EndRemoval()
+{
+    Removal& removal = *m_removal;
+    m_removal = nullptr;
+    for (CatalogInfo* catalog : removal.catalogs) {
+        auto& links = catalog->links;
+        links.erase(std::remove_if(links.begin(), links.end(),
+                                   [&](QuickLinkInfo* link) { return removal.links.count(link) != 0; }),
+                    links.end());
+    }
+    for (QuickLinkInfo* link : removal.links)
+        FreeLinkRecord(link);
+}
+
 void CQuickLinkTreeList::OnRButtonDown(UINT flags, CPoint point)
 {
     ShowContextMenu(flags, point);
@@ -218,6 +256,7 @@ void CQuickLinkTreeList::DeleteRows(const std::vector<RowRef>& rows)
     }
     CScopedLock data(m_dataLock);
     CStoreTransaction transaction;
+    CRemovalScope removal(this);
     std::unordered_map<int, QuickLinkInfo*> links;
     for (CatalogInfo* catalog : m_catalogOrder) {
         for (QuickLinkInfo* link : catalog->links)
@@ -251,15 +290,13 @@ void CQuickLinkTreeList::DeleteLink(CTreeListItem* row, BOOL layout)
         return;
     if (row == m_renameRow)
         EndRename();
-    {
-        CScopedLock tree(GetLock());
-        auto& links = catalog->links;
-        auto at = std::find(links.begin(), links.end(), link);
-        if (QuickLinkInfo* leftOut = LeftOutSuccessor(catalog->cid, link->id))
-            leftOut->preid = link->preid;
-        else if (at != links.end() && at + 1 != links.end())
-            (*(at + 1))->preid = link->preid;
-    }
+    // A left-out link after this one, else the next row of the group, is
+    // pointed past this one.
+    QuickLinkInfo* next = LeftOutSuccessor(catalog->cid, link->id);
+    if (!next)
+        next = LinkOfRow(GetNextSiblingItem(row));
+    if (next)
+        next->preid = link->preid;
     // The store points the successor's stored row past this one itself.
     ::DeleteLink(*link);
     RemoveLinkRow(link);
@@ -289,6 +326,7 @@ void CQuickLinkTreeList::RemoveCatalog(CatalogInfo* catalog)
         for (CTreeListItem* child = GetChildItem(row); child; child = GetNextSiblingItem(child))
             children.push_back(child);
         CStoreTransaction transaction;
+        CRemovalScope removal(this);
         for (CTreeListItem* child : children)
             DeleteLink(child, FALSE);
         // The left-out links go with their group, not to another.
@@ -299,6 +337,9 @@ void CQuickLinkTreeList::RemoveCatalog(CatalogInfo* catalog)
             m_leftOutLinks.erase(leftOut);
         }
         ::DeleteCatalog(*catalog);
+        // The group goes before the removal ends.
+        if (m_removal)
+            m_removal->catalogs.erase(catalog);
     }
     if (row == m_renameRow)
         EndRename();
@@ -336,6 +377,7 @@ void CQuickLinkTreeList::CleanDeadLinks(CTreeListItem* group)
     // The store's transaction lock comes after the data lock, as everywhere.
     CScopedLock data(m_dataLock);
     CStoreTransaction transaction;
+    CRemovalScope removal(this);
     for (const auto& candidate : dead) {
         const QuickLinkInfo* link = LinkOfRow(candidate.first);
         if (link && link->path == candidate.second && GetParentItem(candidate.first) == group)

@@ -32,6 +32,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 // Posted by the load to the list itself once the rows are in.
@@ -235,6 +236,17 @@ private:
     struct AddBatch;
     class CAddBatchScope;
     struct LinkInfoRequest;
+    // The links that one command takes out: each leaves the tree and the
+    // link keys at once, its group's link list and its memory together with
+    // the others at the end, so that a command on thousands of rows doesn't
+    // search a list per row.  Opened after the data lock and the store
+    // transaction; it holds the tree's lock (CDeleteBatch).
+    struct Removal {
+        std::unordered_set<QuickLinkInfo*> links;
+        std::unordered_set<CatalogInfo*> catalogs; // whose lists hold them
+    };
+    class CRemovalScope;
+    void EndRemoval();
 
     // Rows and their records; null for anything else.  Data lock held.
     CatalogInfo* CatalogOfRow(SkinControl::CTreeListItem* row);
@@ -330,6 +342,7 @@ private:
     std::vector<std::unique_ptr<CWorkItem>> m_heldItems;
     bool m_inputReady = false;
     AddBatch* m_batch = nullptr; // the batch of the thread holding the data lock
+    Removal* m_removal = nullptr; // likewise, the open removal
     std::vector<LinkInfoRequest> m_pendingLinkInfo;
 
     CQuickLinkReNameEdit m_renameEdit;

@@ -2,6 +2,7 @@
 
 #include "core/AppDatabase.h"
 
+#include <climits>
 #include <cstdlib>
 
 namespace
@@ -52,26 +53,56 @@ void GetDefaultWindowRect(RECT& rect)
 
 RECT ClampWindowRect(RECT rect, const RECT& workArea)
 {
-    if (rect.top < workArea.top)
-        OffsetRect(&rect, 0, workArea.top - rect.top);
-    if (rect.bottom > workArea.bottom)
-        rect.bottom = workArea.bottom;
-    if (rect.right > workArea.right)
-        OffsetRect(&rect, workArea.right - rect.right, 0);
-    if (rect.left < workArea.left)
-        OffsetRect(&rect, workArea.left - rect.left, 0);
-    return rect;
+    // In 64 bits: a damaged file may hold any 32-bit sides, and their
+    // differences overflow 32 bits.
+    long long left = rect.left, top = rect.top, right = rect.right, bottom = rect.bottom;
+    if (top < workArea.top) {
+        bottom += workArea.top - top;
+        top = workArea.top;
+    }
+    if (bottom > workArea.bottom)
+        bottom = workArea.bottom;
+    if (right > workArea.right) {
+        left -= right - workArea.right;
+        right = workArea.right;
+    }
+    if (left < workArea.left) {
+        right += workArea.left - left;
+        left = workArea.left;
+    }
+    // Only a rectangle wider than the work area can still lie outside it;
+    // FitWindowRect never passes one.
+    auto side = [](long long v) { return static_cast<LONG>(v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : v); };
+    return RECT{side(left), side(top), side(right), side(bottom)};
 }
 
 RECT FitWindowRect(const RECT& rect)
 {
     RECT workArea;
     GetMonitorRect(workArea, rect);
-    if (!IsRectEmpty(&workArea))
-        return ClampWindowRect(rect, workArea);
-    RECT fallback;
-    GetDefaultWindowRect(fallback);
-    return fallback;
+    const long long width = static_cast<long long>(rect.right) - rect.left;
+    const long long height = static_cast<long long>(rect.bottom) - rect.top;
+    const long long workWidth = static_cast<long long>(workArea.right) - workArea.left;
+    const long long workHeight = static_cast<long long>(workArea.bottom) - workArea.top;
+    // Empty, inverted or wider than the work area: nothing worth keeping.
+    if (IsRectEmpty(&workArea) || width <= 0 || height <= 0 || width > workWidth) {
+        RECT fallback;
+        GetDefaultWindowRect(fallback);
+        return fallback;
+    }
+    // Never smaller than the frame lets the user make it.
+    RECT grown = rect;
+    if (width < MainWindowDefaultWidth)
+        grown.right = rect.left + MainWindowDefaultWidth;
+    if (height < MainWindowDefaultHeight)
+        grown.bottom = rect.top + MainWindowDefaultHeight;
+    RECT fitted = ClampWindowRect(grown, workArea);
+    // Cut at the work area's bottom below the minimum: raised instead, as far
+    // as the work area's top.
+    const long long minHeight = workHeight < MainWindowDefaultHeight ? workHeight : MainWindowDefaultHeight;
+    if (fitted.bottom - fitted.top < minHeight)
+        fitted.top = static_cast<LONG>(fitted.bottom - minHeight);
+    return fitted;
 }
 
 void LoadWindowRect(RECT& rect)

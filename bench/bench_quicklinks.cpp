@@ -1,6 +1,7 @@
 // Figures of the quick-link list: the shell's answer for one file, loading
-// 10,000 stored links into the list, 1,000 links from one command URL, and
-// one search over 10,000 links.
+// 10,000 stored links into the list, 1,000 links from one command URL,
+// deleting and cleaning in a list of 65,000 and more, and one search over
+// 10,000 links.
 #include "app/QuickLinkTreeList.h"
 #include "app/QuickLinkWorkItems.h"
 #include "app/QuorventileApp.h"
@@ -12,6 +13,7 @@
 #include "core/CommandUrl.h"
 #include "core/StoreTransaction.h"
 #include "framework/CWnd.h"
+#include "framework/TextConvert.h"
 #include "skin/CSkinRes.h"
 #include "skin/SkinDrawSupport.h"
 
@@ -176,6 +178,98 @@ void AddThousand(Bench::TempFolder& folder, const std::vector<CString>& paths)
     Report("copydata_add_1000", Now() - start, "s");
     PumpMessages(200);
 }
+// Stored groups of links, made in one statement each inside one transaction:
+// `groups` groups of `perGroup` links chained in id order, then one group of
+// `extra` links whose odd ones name the given existing files, the even ones
+// files that are gone.
+void StoreBigList(int groups, int perGroup, int extra, const CString& folder)
+{
+    CStoreTransaction transaction;
+    SQL_LITE::CppSQLite3SqlBuffer sql;
+    sql.Format("with recursive g(c) as (select 1 union all select c + 1 from g where c < %d) "
+               "insert into qv_catalog(cid, name, preid, itemcount) select c, 'group ' || c, c - 1, 0 from g;",
+               groups + (extra ? 1 : 0));
+    AppDatabase.db.ExecDML(sql);
+    sql.Format("with recursive n(i) as (select 0 union all select i + 1 from n where i < %d) "
+               "insert into qv_link(id, name, namepinyin, cid, preid, linktype, csidl, path, args, workdir, desc) "
+               "select i + 1, 'link ' || i, 'link', i / %d + 1, case when i %% %d = 0 then 0 else i end, 3, 0, "
+               "'C:\\gone\\' || i || '.txt', '', '', '' from n;",
+               groups * perGroup - 1, perGroup, perGroup);
+    AppDatabase.db.ExecDML(sql);
+    if (!extra)
+        return;
+    // The files MakeFiles made: "<folder>\gNN\file NNN.txt".
+    const CStringA root = ToUtf8(folder);
+    sql.Format("with recursive n(i) as (select 0 union all select i + 1 from n where i < %d) "
+               "insert into qv_link(id, name, namepinyin, cid, preid, linktype, csidl, path, args, workdir, desc) "
+               "select %d + i + 1, 'extra ' || i, 'extra', %d, case when i = 0 then 0 else %d + i end, 3, 0, "
+               "case when i %% 2 = 1 then %Q || printf('\\g%%02d\\file %%03d.txt', i / 200, (i / 2) %% 100) "
+               "else 'C:\\gone\\extra ' || i || '.txt' end, '', '', '' from n;",
+               extra - 1, groups * perGroup, groups + 1, groups * perGroup, root.GetString());
+    AppDatabase.db.ExecDML(sql);
+}
+
+// Waits for the load, then opens the named group as the user would before
+// a command on it.
+SkinControl::CTreeListItem* OpenGroup(ListWindow& window, const wchar_t* name)
+{
+    while (!window.list.IsLoaded())
+        PumpMessages(5);
+    CQuickLinkTreeList& list = window.list;
+    for (auto* row = list.GetChildItem(list.GetRootItem()); row; row = list.GetNextSiblingItem(row)) {
+        if (list.GetItemText(row) == name) {
+            list.Expand(row, TRUE, 0);
+            return row;
+        }
+    }
+    fprintf(stderr, "bench_quicklinks: no group %ls\n", name);
+    exit(1);
+}
+
+int CountRows(const char* sql)
+{
+    return AppDatabase.db.ExecScalar(sql);
+}
+
+// Deleting a group of 500 in a list of 65,000 through the list's own
+// delete: its links (all selected), then the group, empty by then, which
+// asks nothing.
+void DeleteGroupOf500(Bench::TempFolder& folder)
+{
+    OpenFreshDatabase(folder, L"delete.db");
+    StoreBigList(130, 500, 0, folder.path);
+    ListWindow window;
+    auto* group = OpenGroup(window, L"group 65");
+    std::vector<SkinControl::CTreeListItem*> rows;
+    for (auto* row = window.list.GetChildItem(group); row; row = window.list.GetNextSiblingItem(row))
+        rows.push_back(row);
+    double start = Now();
+    window.list.DeleteSelectedItems(rows);
+    window.list.DeleteCatalog(group);
+    window.list.RecalcLayout();
+    Report("list_delete_group_500_of_65000", Now() - start, "s");
+    if (CountRows("select count(*) from qv_link;") != 64500 || CountRows("select count(*) from qv_catalog;") != 129)
+        fprintf(stderr, "bench_quicklinks: the group was not deleted\n");
+    PumpMessages(100);
+}
+
+// 清理失效的连接 on a group of 5,000 of which 2,500 are gone, in a list of
+// 70,000.
+void CleanDeadHalfOf5000(Bench::TempFolder& folder)
+{
+    OpenFreshDatabase(folder, L"clean.db");
+    StoreBigList(130, 500, 5000, folder.path);
+    ListWindow window;
+    auto* group = OpenGroup(window, L"group 131");
+    double start = Now();
+    window.list.CleanDeadLinks(group);
+    window.list.RecalcLayout();
+    Report("list_clean_dead_2500_of_5000", Now() - start, "s");
+    if (CountRows("select count(*) from qv_link;") != 67500)
+        fprintf(stderr, "bench_quicklinks: %d links left instead of 67500\n", CountRows("select count(*) from qv_link;"));
+    PumpMessages(100);
+}
+
 // One search pass over 10,000 links with Chinese and Latin names, until the
 // rows are laid out. The records are made in memory, with an icon, so that
 // no pool thread asks the shell for them meanwhile.
@@ -237,6 +331,8 @@ int main()
         ShellInfoPerCall(paths);
         LoadTenThousand(folder, paths);
         AddThousand(folder, paths);
+        DeleteGroupOf500(folder);
+        CleanDeadHalfOf5000(folder);
         CloseAppDatabase();
         FilterTenThousand();
     }

@@ -5,6 +5,7 @@
 #include "core/AppPaths.h"
 #include "core/CatalogStore.h"
 #include "core/CommandUrl.h"
+#include "core/StoreTransaction.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -93,17 +94,31 @@ void StoreFigures()
     Report("store_add_10000_100_groups", Now() - start, "s");
     Report("store_load_10000_100_groups", LoadAll(), "s");
 
-    // Deleting a group of 1,000: its links one by one, then the group.
-    std::vector<int> cids = AddLinks(1, 1000, target);
+    // Deleting a group of 1,000 as the list does: its links one by one, then
+    // the group, in one transaction.
+    std::vector<int> cids;
+    {
+        CStoreTransaction transaction;
+        cids = AddLinks(1, 1000, target);
+    }
     std::vector<QuickLinkInfo*> links;
     LoadLinks(cids[0], links);
     start = Now();
-    for (QuickLinkInfo* link : links)
-        DeleteLink(*link);
-    CatalogInfo group;
-    group.cid = cids[0];
-    DeleteCatalog(group);
+    {
+        CStoreTransaction transaction;
+        for (size_t i = 0; i < links.size(); ++i) {
+            DeleteLink(*links[i]);
+            // The list points the next record past the deleted one.
+            if (i + 1 < links.size())
+                links[i + 1]->preid = links[i]->preid;
+        }
+        CatalogInfo group;
+        group.cid = cids[0];
+        DeleteCatalog(group);
+    }
     Report("store_delete_group_1000", Now() - start, "s");
+    if (AppDatabase.db.ExecScalar("select count(*) from qv_link;") != 10000)
+        fprintf(stderr, "store_delete_group_1000 left links behind\n");
     for (QuickLinkInfo* link : links) {
         if (link->fileInfo.hIcon)
             DestroyIcon(link->fileInfo.hIcon);

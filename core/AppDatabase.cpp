@@ -34,6 +34,12 @@ const char* const CreateLinkSql = "create table %s(\t\t\t\t\t\t\t id integer pri
                                   "\t\t\t\t\t\t workdir varchar(260), "
                                   "\t\t\t\t\t\t desc varchar(260));";
 
+// Deleting a link re-points its successor "where preid = ..." and a group
+// loads "where cid = ...": without these every such statement reads the
+// whole table.  Added beside the tables, so older files get them too.
+const char* const LinkIndexSql[] = {"create index if not exists qv_link_preid on qv_link(preid);",
+                                    "create index if not exists qv_link_cid on qv_link(cid);"};
+
 } // namespace
 
 CLock& AppStoreLock()
@@ -60,7 +66,13 @@ int CreateAppTables()
     const TableSchema tables[] = {{ConfigTableName, CreateConfigTableSql},
                                   {CatalogTableName, CreateCatalogSql},
                                   {LinkTableName, CreateLinkSql}};
-    return CreateMissingTables(AppDatabase.db, tables, 3);
+    if (!CreateMissingTables(AppDatabase.db, tables, 3))
+        return 0;
+    // Only speed depends on them: a file that can't take them (read-only)
+    // still opens.
+    for (const char* sql : LinkIndexSql)
+        CatchAll(0, [sql] { return AppDatabase.db.ExecDML(sql); });
+    return 1;
 }
 
 int CloseAppDatabase()

@@ -4,6 +4,7 @@
 #include "core/AppPaths.h"
 #include "core/CommandUrl.h"
 #include "core/StoreGuard.h"
+#include "core/StoreTransaction.h"
 #include "framework/CFile.h"
 #include "framework/TextConvert.h"
 
@@ -27,6 +28,8 @@ CString BuildCatalogsCacheText(const std::vector<CString>& names)
 int WriteCatalogsCache()
 {
     CScopedLock store(AppStoreLock());
+    if (CStoreTransaction::DeferCatalogsCacheWrite())
+        return 1;
     return CatchAll(0, [] {
         std::vector<CString> names;
         CppSQLite3SqlBuffer sql;

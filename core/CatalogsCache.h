@@ -10,5 +10,6 @@
 
 // The cache text for these names (plain text, not hex-coded).
 CString BuildCatalogsCacheText(const std::vector<CString>& names);
-// Rewrites the file from qv_catalog; 1 when written, 0 otherwise.
+// Rewrites the file from qv_catalog; 1 when written, 0 otherwise.  Inside a
+// store transaction it is rewritten when the transaction ends (1).
 int WriteCatalogsCache();

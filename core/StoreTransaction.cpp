@@ -1,6 +1,7 @@
 #include "core/StoreTransaction.h"
 
 #include "core/AppDatabase.h"
+#include "core/CatalogsCache.h"
 
 namespace
 {
@@ -9,6 +10,7 @@ namespace
 // on the one connection.
 int g_depth = 0;     // guarded by AppStoreLock
 bool g_began = true; // whether the outermost BEGIN worked
+bool g_cacheDue = false; // a group changed inside the transaction
 
 bool Run(const char* sql)
 {
@@ -44,6 +46,18 @@ int CStoreTransaction::Commit()
         Run("rollback transaction;");
         m_result = 0;
     }
+    if (g_depth == 0 && g_cacheDue) {
+        g_cacheDue = false;
+        WriteCatalogsCache();
+    }
     AppStoreLock().Leave();
     return m_result;
+}
+
+bool CStoreTransaction::DeferCatalogsCacheWrite()
+{
+    if (g_depth == 0)
+        return false;
+    g_cacheDue = true;
+    return true;
 }

@@ -20,6 +20,12 @@ public:
     // back.  Later calls return the first result.
     int Commit();
 
+    // For the group-name cache, which must show the groups as stored: inside
+    // a transaction it is written once the outermost one has ended,
+    // committed or rolled back (true is returned then); outside one, false,
+    // and the caller writes it itself.  Needs AppStoreLock held.
+    static bool DeferCatalogsCacheWrite();
+
 private:
     bool m_open = true;
     int m_result = 1;

@@ -33,6 +33,21 @@ bool WriteDump(EXCEPTION_POINTERS* exception, const wchar_t* path)
     return written;
 }
 
+// ExceptionInformation[0] of an access violation: 0 a read, 1 a write, 8 an
+// instruction fetch (data execution prevention).
+const wchar_t* AccessKindName(ULONG_PTR kind)
+{
+    switch (kind) {
+    case 0:
+        return L"read";
+    case 1:
+        return L"write";
+    case 8:
+        return L"execute";
+    }
+    return L"unknown access";
+}
+
 bool WriteSummary(EXCEPTION_POINTERS* exception, const wchar_t* path, const wchar_t* dumpPath, bool dumped)
 {
     HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -63,7 +78,7 @@ bool WriteSummary(EXCEPTION_POINTERS* exception, const wchar_t* path, const wcha
     if (record && record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->NumberParameters >= 2 &&
         length > 0 && length < 4000)
         length += _snwprintf(text + length, 4095 - length, L"Access: %ls at %p\r\n",
-                             record->ExceptionInformation[0] ? L"write" : L"read",
+                             AccessKindName(record->ExceptionInformation[0]),
                              reinterpret_cast<void*>(record->ExceptionInformation[1]));
     if (length < 0)
         length = static_cast<int>(wcslen(text));

@@ -73,6 +73,24 @@ TEST(CrashReport, WritesADumpAndASummaryOfTheException)
     EXPECT_EQ("MDMP", ReadWide(report.dumpPath, 4));
 }
 
+// Besides the write above: a read, and a jump to an address that can't run.
+TEST(CrashReport, TheSummaryTellsReadAndExecuteFromWrite)
+{
+    TempFolder folder(L"qvcrash");
+    const struct {
+        ULONG_PTR kind;
+        const char* text;
+    } cases[] = {{0, "Access: read at"}, {8, "Access: execute at"}};
+    for (const auto& c : cases) {
+        FakeCrash crash;
+        crash.record.ExceptionInformation[0] = c.kind;
+        CrashReport::WrittenReport report;
+        ASSERT_TRUE(CrashReport::WriteReport(&crash.pointers, folder.Path().c_str(), report));
+        std::string summary = ReadNarrow(report.narrowSummaryPath);
+        EXPECT_NE(std::string::npos, summary.find(c.text)) << summary;
+    }
+}
+
 TEST(CrashReport, ANarrowPathReachesTheReportOutsideTheAnsiCodePage)
 {
     // Greek and CJK together fit no single ANSI code page.

@@ -155,6 +155,26 @@ TEST_F(MainWindow, CannotBeMadeSmallerThan300By560)
     EXPECT_EQ(560, info.ptMinTrackSize.y);
 }
 
+// At log-off the program is ended without WM_DESTROY: the place the window
+// was moved to is stored by the end of the session.
+TEST_F(MainWindow, LoggingOffStoresWhereTheWindowWasMoved)
+{
+    CRect before;
+    g_frame->GetWindowRect(&before);
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    // Somewhere the settings don't hold yet.
+    const int left = GetConfigInt(L"WindowLeft", 0) == work.left + 50 ? work.left + 60 : work.left + 50;
+    const CRect moved(left, work.top + 20, left + 310, work.top + 600);
+    g_frame->MoveWindow(moved.left, moved.top, moved.Width(), moved.Height());
+    EXPECT_NE(0, g_frame->SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    g_frame->SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    const CRect stored(GetConfigInt(L"WindowLeft", 0), GetConfigInt(L"WindowTop", 0),
+                       GetConfigInt(L"WindowRight", 0), GetConfigInt(L"WindowBottom", 0));
+    g_frame->MoveWindow(before.left, before.top, before.Width(), before.Height());
+    EXPECT_EQ(moved, stored);
+}
+
 // The maximise button and a double click on the caption band make the frame
 // cover the primary work area; the restore button and a second double click
 // give the old rectangle back.

@@ -409,6 +409,33 @@ TEST_F(QuickLinkList, EveryPathOfALongCommandArrivesInOrder)
                                 "cast(substr(l.name, 1, 4) as integer) = cast(substr(p.name, 1, 4) as integer) + 1;"));
 }
 
+// A drive root and a share root have no file-name part, yet their links get
+// a name: the shell's, or the path.  The share is a folder that Wine serves
+// as \\qvserver\qvshare (dosdevices\unc in the prefix).
+TEST_F(QuickLinkList, DriveAndShareRootsGetNames)
+{
+    wchar_t prefix[MAX_PATH] = {};
+    ASSERT_NE(0u, GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH)) << "runs under Wine";
+    CString share = CString(L"Z:") + prefix + L"/dosdevices/unc/qvserver/qvshare";
+    share.Replace(L'/', L'\\');
+    SHCreateDirectoryExW(nullptr, share, nullptr);
+    const CString shareRoot = L"\\\\qvserver\\qvshare\\";
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(shareRoot)) << "the share is reachable";
+    Create();
+    Load();
+    list.AddLinksToCatalog(AddLinksUrl(L"Roots", {L"C:\\", shareRoot}));
+    ASSERT_TRUE(PumpUntil([&] { return Count("select count(*) from qv_link;") == 2; }, 10000));
+    EXPECT_EQ(0, Count("select count(*) from qv_link where name = '' or name is null;"));
+    for (const CString& root : {CString(L"C:\\"), shareRoot}) {
+        SHFILEINFOW info = {};
+        SHGetFileInfoW(root, FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_DISPLAYNAME);
+        SQL_LITE::CppSQLite3SqlBuffer sql;
+        sql.Format("select name from qv_link where path = %Q;", ToUtf8(root).GetString());
+        const CString name = FromUtf8(AppDatabase.db.ExecQuery(sql).GetStringField("name"));
+        EXPECT_TRUE(name == (info.szDisplayName[0] ? CString(info.szDisplayName) : root)) << ToUtf8(name).GetString();
+    }
+}
+
 // A record the list doesn't take is freed with the shell icon it holds.
 TEST_F(QuickLinkList, ARecordNotTakenGivesBackItsIcon)
 {

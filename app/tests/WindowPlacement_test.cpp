@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace
 {
 
@@ -129,7 +131,7 @@ protected:
 TEST_F(SavedWindowRectTest, SavedRectangleComesBack)
 {
     RECT work = PrimaryWorkArea();
-    RECT saved = Rect(work.left + 20, work.top + 30, work.left + 320, work.top + 430);
+    RECT saved = Rect(work.left + 20, work.top + 30, work.left + 320, work.top + 630);
     ASSERT_EQ(SaveWindowRectSettings(saved), 1);
     CString left;
     left.Format(L"%d", saved.left);
@@ -142,7 +144,7 @@ TEST_F(SavedWindowRectTest, SavedRectangleComesBack)
 TEST_F(SavedWindowRectTest, MinimisedRectangleKeepsThePreviousOne)
 {
     RECT work = PrimaryWorkArea();
-    RECT saved = Rect(work.left + 20, work.top + 30, work.left + 320, work.top + 430);
+    RECT saved = Rect(work.left + 20, work.top + 30, work.left + 320, work.top + 630);
     ASSERT_EQ(SaveWindowRectSettings(saved), 1);
     EXPECT_EQ(SaveWindowRectSettings(Rect(-32000, -32000, -31840, -31973)), 0);
     RECT loaded;
@@ -182,6 +184,41 @@ TEST_F(SavedWindowRectTest, TallerThanTheWorkAreaIsCut)
     RECT loaded;
     LoadWindowRect(loaded);
     EXPECT_TRUE(SameRect(loaded, Rect(work.left + 10, work.top, work.left + 310, work.bottom)));
+}
+
+// Whatever sides the file holds, the window comes back whole, on the
+// screen and at least as large as the frame's minimum.
+TEST_F(SavedWindowRectTest, DamagedOrOddRectanglesComeBackUsable)
+{
+    const RECT w = PrimaryWorkArea();
+    ASSERT_GE(w.bottom - w.top, 700) << "the cases need room for the minimum height";
+    RECT byDefault;
+    GetDefaultWindowRect(byDefault);
+    const struct {
+        const char* what;
+        RECT stored, expected;
+    } cases[] = {
+        {"the 32-bit extremes", Rect(INT_MIN, INT_MIN, INT_MAX, INT_MAX), byDefault},
+        {"inverted", Rect(w.left + 400, w.top + 100, w.left + 100, w.top + 700), byDefault},
+        {"wider than the work area", Rect(w.left - 10, w.top + 10, w.right + 10, w.top + 600), byDefault},
+        {"from far left", Rect(INT_MIN, w.top + 10, w.left + 100, w.top + 600), byDefault},
+        {"far off", Rect(INT_MAX - 10, w.top, INT_MAX, w.top + 100), byDefault},
+        {"from far above to far below", Rect(w.left + 20, INT_MIN, w.left + 320, INT_MAX),
+         Rect(w.left + 20, w.top, w.left + 320, w.bottom)},
+        {"smaller than the minimum", Rect(w.left + 20, w.top + 30, w.left + 120, w.top + 130),
+         Rect(w.left + 20, w.top + 30, w.left + 320, w.top + 590)},
+        {"small at the bottom", Rect(w.left + 20, w.bottom - 100, w.left + 320, w.bottom - 20),
+         Rect(w.left + 20, w.bottom - 560, w.left + 320, w.bottom)},
+    };
+    for (const auto& c : cases) {
+        SetConfigInt(L"WindowLeft", c.stored.left);
+        SetConfigInt(L"WindowTop", c.stored.top);
+        SetConfigInt(L"WindowRight", c.stored.right);
+        SetConfigInt(L"WindowBottom", c.stored.bottom);
+        RECT loaded;
+        LoadWindowRect(loaded);
+        EXPECT_TRUE(SameRect(loaded, c.expected)) << c.what;
+    }
 }
 
 TEST_F(SavedWindowRectTest, AutoFloatWindowIsOnUnlessZero)

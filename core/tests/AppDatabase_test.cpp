@@ -70,6 +70,41 @@ TEST_F(AppDatabaseTest, ReopeningAltersNothing)
     EXPECT_EQ(GetConfigString(L"HotkeyMainWindow", L"x"), L"CTRL + 1");
 }
 
+// How SQLite finds the rows of a statement, e.g. "SEARCH qv_link USING
+// INDEX qv_link_preid (preid=?)".
+std::string PlanOf(const char* statement)
+{
+    CppSQLite3SqlBuffer sql;
+    sql.Format("explain query plan %s", statement);
+    std::string plan;
+    for (CppSQLite3Query q = AppDatabase.db.ExecQuery(sql); !q.Eof(); q.NextRow())
+        plan += q.GetStringField("detail");
+    return plan;
+}
+
+// Re-pointing a deleted link's successor and loading a group find their
+// rows without reading the whole table, in a file made before the indexes
+// too; the tables' own statements stay as they were.
+TEST_F(AppDatabaseTest, LinksAreFoundByPreidAndCidInOldAndNewFiles)
+{
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_NE(PlanOf("update qv_link set preid = 1 where preid = 2;").find("USING INDEX"), std::string::npos)
+            << PlanOf("update qv_link set preid = 1 where preid = 2;");
+        EXPECT_NE(PlanOf("select * from qv_link where cid = 3 order by preid asc;").find("USING INDEX"),
+                  std::string::npos);
+        EXPECT_EQ(SchemaOf("qv_link"), ExpectedLinkSql);
+        // A file as older versions left it: the tables, no index.
+        AppDatabase.db.ExecDML("insert into qv_link(name, cid, preid) values('kept', 3, 0);");
+        AppDatabase.db.ExecDML("drop index if exists qv_link_preid;");
+        AppDatabase.db.ExecDML("drop index if exists qv_link_cid;");
+        EXPECT_EQ(RowCount("select count(*) from sqlite_master where type='index';"), 1) << "the config key's";
+        EXPECT_EQ(PlanOf("update qv_link set preid = 1 where preid = 2;").find("USING INDEX"), std::string::npos);
+        CloseAppDatabase();
+        ASSERT_EQ(OpenAppDatabase(), 1);
+    }
+    EXPECT_EQ(RowCount("select count(*) from qv_link where name = 'kept';"), 2);
+}
+
 TEST_F(AppDatabaseTest, SettingsInsertOnceThenUpdate)
 {
     EXPECT_EQ(SetConfigString(L"ClientID", L"abc"), 1);

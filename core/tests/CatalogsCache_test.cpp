@@ -1,5 +1,6 @@
 #include "core/CatalogStore.h"
 #include "core/CatalogsCache.h"
+#include "core/StoreTransaction.h"
 #include "core/tests/TempDataFolder.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +53,30 @@ TEST_F(CatalogsCacheTest, FollowsRenameAndDelete)
     ASSERT_EQ(DeleteCatalog(a), 1);
     EXPECT_EQ(Cache(),
               TempDataFolder::CacheBytes(L"app://get_category?category_count=2&category_0=Bee&category_1=C"));
+}
+
+// A batch whose commit fails leaves the file as the store is: without the
+// group it added, with the group it deleted.  A committed one shows its
+// changes.
+TEST_F(CatalogsCacheTest, EqualsTheStoreAfterACommitThatFails)
+{
+    CatalogInfo kept = Add(L"K1");
+    const std::vector<unsigned char> before = Cache();
+    for (int fail = 1; fail >= 0; --fail) {
+        {
+            CStoreTransaction transaction;
+            CatalogInfo added;
+            added.name = L"K2";
+            ASSERT_EQ(AddCatalog(added), 1);
+            ASSERT_EQ(DeleteCatalog(kept), 1);
+            if (fail) // the commit then fails, as on a full disk
+                AppDatabase.db.ExecDML("rollback transaction;");
+            EXPECT_EQ(!fail, transaction.Commit());
+        }
+        ASSERT_EQ(AppDatabase.db.ExecScalar("select count(*) from qv_catalog where name = 'K2';"), fail ? 0 : 1);
+        EXPECT_EQ(Cache(), fail ? before
+                                : TempDataFolder::CacheBytes(L"app://get_category?category_count=1&category_0=K2"));
+    }
 }
 
 TEST_F(CatalogsCacheTest, RefusedDuplicateLeavesFileUnchanged)

@@ -238,8 +238,24 @@ BOOL CTreeListCtrl::DeleteItem(CTreeListItem* item)
     if (!IsValidLocked(item) || item == &m_root)
         return FALSE;
     FreeSubtree(item);
-    CompactRows();
+    if (m_deleteBatches)
+        m_rowGaps = true;
+    else
+        CompactRows();
     return TRUE;
+}
+
+CTreeListCtrl::CDeleteBatch::CDeleteBatch(CTreeListCtrl& tree) : m_tree(tree), m_lock(tree.m_lock)
+{
+    ++m_tree.m_deleteBatches;
+}
+
+CTreeListCtrl::CDeleteBatch::~CDeleteBatch()
+{
+    if (--m_tree.m_deleteBatches == 0 && m_tree.m_rowGaps) {
+        m_tree.m_rowGaps = false;
+        m_tree.CompactRows();
+    }
 }
 
 void CTreeListCtrl::DeleteAllItems()

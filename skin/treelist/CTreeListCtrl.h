@@ -147,6 +147,23 @@ public:
     // root cannot be deleted.
     BOOL DeleteItem(CTreeListItem* item);
     void DeleteAllItems();
+    // While one lives, DeleteItem leaves the laid-out rows to be closed up
+    // once, when the outermost one ends: each deletion then costs the same
+    // however many rows are shown.  Holds the tree's lock meanwhile, so no
+    // other thread sees the rows before that; the owner's thread reads no
+    // rows (hit tests, painting, visible neighbours) until it ends.
+    class CDeleteBatch
+    {
+    public:
+        explicit CDeleteBatch(CTreeListCtrl& tree);
+        ~CDeleteBatch();
+        CDeleteBatch(const CDeleteBatch&) = delete;
+        CDeleteBatch& operator=(const CDeleteBatch&) = delete;
+
+    private:
+        CTreeListCtrl& m_tree;
+        CScopedLock m_lock;
+    };
     BOOL IsValidItem(CTreeListItem* item);
 
     CTreeListItem* GetRootItem() { return &m_root; }
@@ -366,6 +383,8 @@ private:
     std::unordered_set<CTreeListItem*> m_items; // every live item but the root
     CTreeListItem m_root;
     std::vector<CTreeListItem*> m_rows;
+    int m_deleteBatches = 0;   // CDeleteBatch scopes open
+    bool m_rowGaps = false;    // m_rows holds rows deleted inside them
     BOOL m_singleExpand = FALSE;
     std::vector<CTreeListItem*> m_selection;
     CTreeListItem* m_hotItem = nullptr;
