@@ -428,10 +428,9 @@ TEST_F(Commands, OpenLocationRestoreRunAsAdministratorAndSyncDoTheirWork)
     EXPECT_TRUE(PumpUntil(started));
     // A double click on the row starts it again, with the verb "open".
     DeleteFileW(log);
-    CPoint onRow = RowPoint(Row(L"recorder"));
-    list.ClientToScreen(&onRow);
-    ASSERT_TRUE(AppTest::XdoTool("mousemove " + std::to_string(onRow.x) + " " + std::to_string(onRow.y) +
-                                 " click --repeat 2 --delay 80 1"));
+    const CPoint onRow = RowPoint(Row(L"recorder"));
+    list.PostMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(onRow.x, onRow.y));
+    list.PostMessage(WM_LBUTTONUP, 0, MAKELPARAM(onRow.x, onRow.y));
     EXPECT_TRUE(PumpUntil(started));
     EXPECT_EQ((std::vector<std::wstring>{L"runas " + std::wstring(program.path), L"open " + std::wstring(program.path)}),
               launches.Launches());
