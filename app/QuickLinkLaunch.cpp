@@ -11,6 +11,16 @@
 
 using SkinControl::CTreeListItem;
 
+namespace
+{
+BOOL ShellExecuteExCall(SHELLEXECUTEINFOW* execute)
+{
+    return ShellExecuteExW(execute);
+}
+} // namespace
+
+std::atomic<CQuickLinkTreeList::ShellExecuteCall> CQuickLinkTreeList::s_launchShellExecute{&ShellExecuteExCall};
+
 void CQuickLinkTreeList::OnItemClick(CTreeListItem* item, UINT)
 {
     PostLaunchLink(item, 0);
@@ -75,7 +85,7 @@ void CQuickLinkTreeList::LaunchLink(const LinkLaunchInfo& link, int runAs)
         TraceMessage(L"Quorventile. OnThreadClickListItem CSIDL %d Begin\n", link.csidl);
         execute.fMask = SEE_MASK_IDLIST | SEE_MASK_NOASYNC;
         execute.lpIDList = pidl;
-        ShellExecuteExW(&execute);
+        s_launchShellExecute.load()(&execute);
         TraceMessage(L"Quorventile. OnThreadClickListItem CSIDL %d End\n", link.csidl);
         CoTaskMemFree(pidl);
         return;
@@ -87,7 +97,7 @@ void CQuickLinkTreeList::LaunchLink(const LinkLaunchInfo& link, int runAs)
     execute.lpParameters = link.args;
     execute.lpDirectory = link.workdir;
     // The shell shows its own message when the target is gone.
-    ShellExecuteExW(&execute);
+    s_launchShellExecute.load()(&execute);
     TraceMessage(L"Quorventile. OnThreadClickListItem %s End\n", link.path.GetString());
 }
 

@@ -25,6 +25,7 @@
 #include "skin/CWndWaiting.h"
 #include "skin/treelist/CTreeListCtrl.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <atomic>
@@ -206,6 +207,10 @@ public:
     int SyncDesktop(const CWorkItem& work);
     static void LaunchLink(const LinkLaunchInfo& link, int runAs);
     static void OpenLinkLocation(const CString& path);
+    // The shell call LaunchLink makes.  Tests swap in a recorder of the verb
+    // that forwards to the call it replaced; otherwise ShellExecuteExW.
+    using ShellExecuteCall = BOOL (*)(SHELLEXECUTEINFOW* execute);
+    static std::atomic<ShellExecuteCall> s_launchShellExecute;
 
 protected:
     BOOL DrawBackground(CDC* dc, RECT content) override;

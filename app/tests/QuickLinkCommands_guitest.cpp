@@ -12,9 +12,11 @@
 
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 #include <optional>
+#include <string>
 
 // The heap may give a freed block's address to the next block of its size,
 // and then a row pointer kept from before names another row.  This
@@ -75,6 +77,49 @@ Texts operator+(Texts a, const Texts& b)
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+
+// While it lives, the list's launches pass through it: it records each one's
+// verb and file, then makes the launch.
+class LaunchRecorder
+{
+public:
+    LaunchRecorder() : m_forward(CQuickLinkTreeList::s_launchShellExecute.load())
+    {
+        s_recorder = this;
+        CQuickLinkTreeList::s_launchShellExecute = &Record;
+    }
+    ~LaunchRecorder()
+    {
+        CQuickLinkTreeList::s_launchShellExecute = m_forward;
+        s_recorder = nullptr;
+    }
+    LaunchRecorder(const LaunchRecorder&) = delete;
+    LaunchRecorder& operator=(const LaunchRecorder&) = delete;
+
+    // "verb file" of each launch so far.
+    std::vector<std::wstring> Launches()
+    {
+        CScopedLock lock(m_lock);
+        return m_launches;
+    }
+
+private:
+    static BOOL Record(SHELLEXECUTEINFOW* execute)
+    {
+        LaunchRecorder* self = s_recorder;
+        {
+            CScopedLock lock(self->m_lock);
+            self->m_launches.push_back(std::wstring(execute->lpVerb ? execute->lpVerb : L"(none)") + L" " +
+                                       (execute->lpFile ? execute->lpFile : L""));
+        }
+        return self->m_forward(execute);
+    }
+
+    static inline std::atomic<LaunchRecorder*> s_recorder{nullptr};
+    const CQuickLinkTreeList::ShellExecuteCall m_forward;
+    CLock m_lock;
+    std::vector<std::wstring> m_launches;
+};
 
 class Commands : public QuickLinkListTest
 {
@@ -359,7 +404,8 @@ TEST_F(Commands, OpenLocationRestoreRunAsAdministratorAndSyncDoTheirWork)
               (std::vector<LONG>{restored.left, restored.top, restored.right, restored.bottom}));
     parent->MoveWindow(before.left, before.top, before.Width(), before.Height());
 
-    // 以管理员身份运行: the program starts with its arguments in its folder.
+    // 以管理员身份运行: the program starts with the verb "runas", its
+    // arguments and in its folder.
     const CString log = dir.folder + L"\\launch.txt";
     QuickLinkInfo program;
     program.cid = docs.cid;
@@ -372,12 +418,22 @@ TEST_F(Commands, OpenLocationRestoreRunAsAdministratorAndSyncDoTheirWork)
     ASSERT_EQ(1, AddLink(program));
     Restart();
     AppTest::XFocus(parent->m_hWnd);
-    Menu(L"recorder", "a");
-    EXPECT_TRUE(PumpUntil([&] {
+    auto started = [&] {
         std::vector<unsigned char> bytes = TempDataFolder::ReadBytes(log);
         const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
         return text.find(L" as administrator\n" + std::wstring(dir.folder) + L"\n") != std::wstring::npos;
-    }));
+    };
+    LaunchRecorder launches;
+    Menu(L"recorder", "a");
+    EXPECT_TRUE(PumpUntil(started));
+    // A double click on the row starts it again, with the verb "open".
+    DeleteFileW(log);
+    const CPoint onRow = RowPoint(Row(L"recorder"));
+    list.PostMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(onRow.x, onRow.y));
+    list.PostMessage(WM_LBUTTONUP, 0, MAKELPARAM(onRow.x, onRow.y));
+    EXPECT_TRUE(PumpUntil(started));
+    EXPECT_EQ((std::vector<std::wstring>{L"runas " + std::wstring(program.path), L"open " + std::wstring(program.path)}),
+              launches.Launches());
 
     // 同步桌面数据: what lies on the desktop comes into "桌面".
     wchar_t desktop[MAX_PATH] = {};
