@@ -167,7 +167,10 @@ protected:
     void TearDown() override
     {
         list.DestroyWindow();
-        // Work items hold the list: the pool ends before the list does.
+        // Work items hold the list and use the store: every worker leaves its
+        // item before the list goes and before the next test opens a store of
+        // its own (on a loaded machine one can outlast the pool's 300 ms).
+        SkinControl::GetGlobalThreadPool()->StopAndWait();
         SkinControl::DestroyGlobalThreadPool();
     }
     // The list with its load held back until Load().
