@@ -142,6 +142,10 @@ TEST_F(ExitInstance, LeavesTheQuickLinkListToAWorkerStillInsideItsItem)
     end.join();
     EXPECT_TRUE(ended);
     EXPECT_TRUE(WaitFor([&] { return other.ExecScalar("select count(*) from qv_link where name = 'a.txt';") == 1; }));
+    // The item's last step, the group-name cache, reads the store after the
+    // commit: the fixture closes the store only once the worker is out, or
+    // the close finds its query open and reports the failure in a box.
+    EXPECT_TRUE(WaitFor([] { return !SkinControl::GetGlobalThreadPool()->IsWorkerInsideItem(); }));
     sqlite3_busy_timeout(AppDatabase.db.Handle(), 60000);
 }
 
