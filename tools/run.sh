@@ -24,6 +24,8 @@ if [ -z "${DISPLAY:-}" ]; then
     qv_start_xvfb
     trap qv_stop_xvfb EXIT INT TERM
     echo "run: no display; started Xvfb on $DISPLAY. Take a look with:"
-    echo "  xwd -root -display $DISPLAY -silent | convert xwd:- shot.png"
+    # Not xwd -root: on this Xvfb its picture shows a popup menu that lies
+    # over another window as black, while the display has it drawn.
+    echo "  import -display $DISPLAY -window root shot.png"
 fi
 "$tools/wine-run.sh" $bits "$exe" "$@"

@@ -90,18 +90,15 @@ const COLORREF kBackground = RGB(244, 245, 252);
 const COLORREF kSelectedFill = RGB(252, 236, 173);
 const COLORREF kHoverFill = RGB(197, 227, 248);
 
-// The list's client area as it is on screen.
-struct ListShot {
+// A rectangle of the screen as the X display shows it (the screen DC reads
+// the display, windows of other programs included): by default the list's
+// client area.
+struct ScreenShot {
     int width = 0, height = 0;
     std::vector<DWORD> pixels; // 0x00RRGGBB, top row first
-    explicit ListShot(HWND list)
+    explicit ScreenShot(HWND list) : ScreenShot(ClientOnScreen(list)) {}
+    explicit ScreenShot(const RECT& area) : width(area.right - area.left), height(area.bottom - area.top)
     {
-        RECT client;
-        GetClientRect(list, &client);
-        POINT origin = {0, 0};
-        ClientToScreen(list, &origin);
-        width = client.right;
-        height = client.bottom;
         BITMAPINFO info = {};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* bits = nullptr;
@@ -109,13 +106,20 @@ struct ListShot {
         HDC memory = CreateCompatibleDC(screen);
         HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
         GdiFlush();
         pixels.assign(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height);
         SelectObject(memory, old);
         DeleteObject(bitmap);
         DeleteDC(memory);
         ReleaseDC(nullptr, screen);
+    }
+    static RECT ClientOnScreen(HWND window)
+    {
+        RECT client;
+        GetClientRect(window, &client);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        return client;
     }
     COLORREF At(int x, int y) const
     {
@@ -144,9 +148,14 @@ struct ListShot {
     }
     template <typename Test> int CountInRowIf(int top, int left, Test test) const
     {
+        return CountIf(left, top, width, top + 26, test);
+    }
+    // Pixels passing `test` in [left, right) x [top, bottom).
+    template <typename Test> int CountIf(int left, int top, int right, int bottom, Test test) const
+    {
         int count = 0;
-        for (int y = top; y < top + 26 && y < height; ++y)
-            for (int x = left; x < width; ++x)
+        for (int y = std::max(top, 0); y < bottom && y < height; ++y)
+            for (int x = std::max(left, 0); x < right && x < width; ++x)
                 count += test(At(x, y));
         return count;
     }
@@ -214,7 +223,7 @@ protected:
     static bool SelectBySending(HWND list, const wchar_t* catalog, const std::wstring& path, int row)
     {
         SendCommand(AddLinksUrl(catalog, {path}));
-        return WaitFor([&] { return ListShot(list).RowWithFill(kSelectedFill) == row; }, 5000);
+        return WaitFor([&] { return ScreenShot(list).RowWithFill(kSelectedFill) == row; }, 5000);
     }
     static void SaveShot(const wchar_t* name)
     {
@@ -289,7 +298,7 @@ TEST_F(QuickLinks, ASecondStartLoadsTheSameRowsAndCreatesNone)
     // A link that is already there, sent again, only selects its row: the
     // rows were loaded.
     EXPECT_EQ(TRUE, SendCommand(AddLinksUrl(L"其他", {FolderOf(CSIDL_DESKTOPDIRECTORY) + L"\\note.txt"})));
-    EXPECT_TRUE(WaitFor([] { return ListShot(ListWindow()).RowWithFill(kSelectedFill) >= 0; }, 5000));
+    EXPECT_TRUE(WaitFor([] { return ScreenShot(ListWindow()).RowWithFill(kSelectedFill) >= 0; }, 5000));
     ReadRows(catalogsAfter, linksAfter);
     EXPECT_EQ(catalogs.size(), catalogsAfter.size());
     EXPECT_EQ(links.size(), linksAfter.size());
@@ -387,7 +396,7 @@ TEST_F(QuickLinks, ADeleteDuringASearchTakesOnlyTheLinksShown)
     HWND list = ListWindow();
     ASSERT_TRUE(AppTest::XFocus(MainWindow()));
     auto drawn = [&](int top) {
-        return ListShot(list).CountInRowIf(top, 41, [](COLORREF c) { return c != kBackground; }) > 10;
+        return ScreenShot(list).CountInRowIf(top, 41, [](COLORREF c) { return c != kBackground; }) > 10;
     };
     // Clicks land on the rows' labels.  Opening 默认 closes 桌面.  Rows:
     // 默认, its places 计算机, 桌面 and 我的文档, then 命令行 and 记事本.
@@ -397,7 +406,7 @@ TEST_F(QuickLinks, ADeleteDuringASearchTakesOnlyTheLinksShown)
     ASSERT_TRUE(AppTest::XdoTool(MoveTo(list, 45, cmdTop + 13) + "click 1 keydown ctrl " +
                                  MoveTo(list, 45, notepadTop + 13) + "click 1 keyup ctrl"));
     ASSERT_TRUE(WaitFor([&] {
-        ListShot shot(list);
+        ScreenShot shot(list);
         return shot.CountInRow(cmdTop, kSelectedFill) > 1000 && shot.CountInRow(notepadTop, kSelectedFill) > 1000;
     }, 5000));
 
@@ -408,7 +417,7 @@ TEST_F(QuickLinks, ADeleteDuringASearchTakesOnlyTheLinksShown)
     const std::string intoBox = MoveTo(box, 20, boxRect.bottom / 2) + "click 1 ";
     ASSERT_TRUE(AppTest::XdoTool(intoBox + "type --delay 20 jishi"));
     // 默认 and 记事本 are left, 记事本 selected.
-    ASSERT_TRUE(WaitFor([&] { return ListShot(list).RowWithFill(kSelectedFill) == 26 && !drawn(2 * 26); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return ScreenShot(list).RowWithFill(kSelectedFill) == 26 && !drawn(2 * 26); }, 5000));
     SaveShot(L"search-selected.bmp");
     ASSERT_TRUE(AppTest::XdoTool(MoveTo(list, 45, 26 + 13) + "click 3"));
     ASSERT_TRUE(WaitFor([] {
@@ -430,7 +439,7 @@ TEST_F(QuickLinks, ADeleteDuringASearchTakesOnlyTheLinksShown)
 
     ASSERT_TRUE(AppTest::XdoTool(intoBox + "key Escape"));
     EXPECT_TRUE(WaitFor([&] { return drawn(cmdTop); }, 5000));
-    EXPECT_EQ(-1, ListShot(list).RowWithFill(kSelectedFill));
+    EXPECT_EQ(-1, ScreenShot(list).RowWithFill(kSelectedFill));
     SaveShot(L"search-cleared.bmp");
 }
 
@@ -448,7 +457,7 @@ TEST_F(QuickLinks, AnUnfinishedDoubleClickStartsNothingLater)
     DeleteFileW(markerLog.c_str());
     EXPECT_EQ(TRUE, SendCommand(AddLinksUrl(L"桌面", {marker})));
     int markerTop = -1;
-    ASSERT_TRUE(WaitFor([&] { return (markerTop = ListShot(list).RowWithFill(kSelectedFill)) > 2 * 26; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return (markerTop = ScreenShot(list).RowWithFill(kSelectedFill)) > 2 * 26; }, 5000));
 
     // Rows: 默认, 桌面, then the first recorder link.
     const std::string onRecorder = MoveTo(list, 45, 2 * 26 + 13);
@@ -476,16 +485,16 @@ TEST_F(QuickLinks, RowsShowSelectionHoverAndAMissingTarget)
     DeleteFileW((work + L"\\b.txt").c_str());
     const int selected = 3 * 26, missing = selected + 26;
     ASSERT_TRUE(SelectBySending(list, L"Docs", work + L"\\a.txt", selected));
-    EXPECT_TRUE(WaitFor([&] { return ListShot(list).HasGreyText(missing); }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return ScreenShot(list).HasGreyText(missing); }, 10000));
     // The pointer over "c.txt", below "b.txt".
     POINT over = {150, missing + 26 + 13};
     ClientToScreen(list, &over);
     SetCursorPos(over.x, over.y);
     PostMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(150, missing + 26 + 13));
-    EXPECT_TRUE(WaitFor([&] { return ListShot(list).RowWithFill(kHoverFill) == missing + 26; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return ScreenShot(list).RowWithFill(kHoverFill) == missing + 26; }, 5000));
     SaveShot(L"rows.bmp");
 
-    ListShot shot(list);
+    ScreenShot shot(list);
     EXPECT_GT(shot.CountInRow(selected, kSelectedFill), 26 * 100);
     EXPECT_FALSE(shot.HasGreyText(missing + 26)); // "c.txt" is there
     // Each group row has its arrow left of its name.
@@ -494,6 +503,67 @@ TEST_F(QuickLinks, RowsShowSelectionHoverAndAMissingTarget)
         for (int x = 8; x < 20; ++x)
             arrows += shot.At(x, y) != kBackground;
     EXPECT_GT(arrows, 3 * 10);
+}
+
+// The menus of a group row and of a link row, opened by a real right click
+// and read off the display: light items with dark text, the icon band in
+// blue down their left, and the item under the pointer filled and framed.
+TEST_F(QuickLinks, TheRowMenusAreDrawnWithTheirBandTextAndHover)
+{
+    FirstStart();
+    HWND list = ListWindow();
+    const COLORREF hoverFill = RGB(255, 238, 194), hoverFrame = RGB(48, 150, 250);
+    // Rows: 默认, 桌面, then 桌面's first link.
+    const struct {
+        const char* row;
+        int y;
+        const wchar_t* shotName;
+    } rows[] = {{"group row", 13, L"group-menu.bmp"}, {"link row", 2 * 26 + 13, L"link-menu.bmp"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.row);
+        HWND menu = nullptr;
+        ASSERT_TRUE(AppTest::XdoTool(MoveTo(list, 45, row.y) + "click 3"));
+        ASSERT_TRUE(
+            WaitFor([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, 5000));
+        const RECT area = WindowRect(menu);
+        const int width = area.right - area.left, height = area.bottom - area.top;
+        ASSERT_GT(width, 100);
+        ASSERT_GT(height, 3 * 22);
+        auto light = [](COLORREF c) { return std::min({GetRValue(c), GetGValue(c), GetBValue(c)}) >= 190; };
+        auto dark = [](COLORREF c) { return std::max({GetRValue(c), GetGValue(c), GetBValue(c)}) < 100; };
+        auto blue = [](COLORREF c) { return GetBValue(c) >= GetRValue(c) + 20; };
+        // Light pixels; blue ones in the band's 20 columns and in as many at
+        // the items' right; dark ones right of the band.
+        int lit = 0, bandBlue = 0, itemsBlue = 0, text = 0;
+        const int strip = 20 * height;
+        // Shown is not yet drawn: under load the display can lag behind.
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                ScreenShot shot(area);
+                lit = shot.CountIf(0, 0, width, height, light);
+                bandBlue = shot.CountIf(6, 0, 26, height, blue);
+                itemsBlue = shot.CountIf(width - 24, 0, width - 4, height, blue);
+                text = shot.CountIf(30, 0, width, height, dark);
+                return lit > width * height * 3 / 4 && bandBlue > strip / 2 && itemsBlue < strip / 20 &&
+                       text > 20 * 4;
+            },
+            10000))
+            << "light " << lit << " of " << width * height << ", band " << bandBlue << " and items " << itemsBlue
+            << " blue of " << strip << ", text " << text;
+
+        // The pointer on the first item.
+        ASSERT_TRUE(AppTest::XdoTool("mousemove " + std::to_string(area.left + width / 2) + " " +
+                                     std::to_string(area.top + 3 + 11)));
+        auto is = [](COLORREF colour) { return [colour](COLORREF c) { return c == colour; }; };
+        EXPECT_TRUE(WaitFor(
+            [&] { return ScreenShot(area).CountIf(0, 0, width, height, is(hoverFill)) > 100 * 15; }, 5000))
+            << "no hover fill";
+        EXPECT_GT(ScreenShot(area).CountIf(0, 0, width, height, is(hoverFrame)), 2 * 100) << "no hover frame";
+        SaveScreenshot(menu, Env(L"QV_E2E_ARTEFACTS") + L"\\" + row.shotName);
+
+        ASSERT_TRUE(AppTest::XdoTool("key Escape"));
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }, 5000));
+    }
 }
 
 } // namespace
