@@ -290,12 +290,7 @@ void CQuickLinkTreeList::DeleteLink(CTreeListItem* row, BOOL layout)
         return;
     if (row == m_renameRow)
         EndRename();
-    // A left-out link after this one, else the next row of the group, is
-    // pointed past this one.
-    QuickLinkInfo* next = LeftOutSuccessor(catalog->cid, link->id);
-    if (!next)
-        next = LinkOfRow(GetNextSiblingItem(row));
-    if (next)
+    if (QuickLinkInfo* next = ChainSuccessor(row, *link))
         next->preid = link->preid;
     // The store points the successor's stored row past this one itself.
     ::DeleteLink(*link);
@@ -338,8 +333,7 @@ void CQuickLinkTreeList::RemoveCatalog(CatalogInfo* catalog)
         }
         ::DeleteCatalog(*catalog);
         // The group goes before the removal ends.
-        if (m_removal)
-            m_removal->catalogs.erase(catalog);
+        m_removal->catalogs.erase(catalog);
     }
     if (row == m_renameRow)
         EndRename();

@@ -208,10 +208,7 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
 
 void CQuickLinkTreeList::UnchainLink(CTreeListItem* linkRow, const QuickLinkInfo& link)
 {
-    QuickLinkInfo* next = LeftOutSuccessor(link.cid, link.id);
-    if (!next)
-        next = LinkOfRow(GetNextSiblingItem(linkRow));
-    if (next)
+    if (QuickLinkInfo* next = ChainSuccessor(linkRow, link))
         RepointLink(*next, link.preid);
 }
 

@@ -155,6 +155,13 @@ QuickLinkInfo* CQuickLinkTreeList::LeftOutSuccessor(int cid, int id)
     return nullptr;
 }
 
+QuickLinkInfo* CQuickLinkTreeList::ChainSuccessor(CTreeListItem* row, const QuickLinkInfo& link)
+{
+    if (QuickLinkInfo* leftOut = LeftOutSuccessor(link.cid, link.id))
+        return leftOut;
+    return LinkOfRow(GetNextSiblingItem(row));
+}
+
 std::vector<QuickLinkInfo*> CQuickLinkTreeList::ChainedShownLinks(const CatalogInfo& catalog)
 {
     std::vector<QuickLinkInfo*> chain = catalog.links;

@@ -271,6 +271,9 @@ private:
     // The left-out link that follows `id` in the group's chain; null when a
     // shown link or nothing follows.  Data lock held.
     QuickLinkInfo* LeftOutSuccessor(int cid, int id);
+    // The link whose preid is the shown `link`'s id (of `row`): a left-out
+    // link after it, else the next row of its group.  Data lock held.
+    QuickLinkInfo* ChainSuccessor(SkinControl::CTreeListItem* row, const QuickLinkInfo& link);
     // The group's shown links ordered by the chain that runs through them
     // and its left-out links.  Data lock held.
     std::vector<QuickLinkInfo*> ChainedShownLinks(const CatalogInfo& catalog);

@@ -183,7 +183,8 @@ TEST_F(MainWindow, MaximisingCoversTheWorkAreaAndRestoringGivesTheRectangleBack)
     HWND frame = g_frame->m_hWnd;
     CRect before;
     GetWindowRect(frame, &before);
-    MONITORINFO monitor = {sizeof(monitor)};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
     ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(CPoint(0, 0), MONITOR_DEFAULTTOPRIMARY), &monitor));
     const CRect work(monitor.rcWork);
     auto text = [](const CRect& r) {

@@ -178,7 +178,7 @@ TEST_F(AppDatabaseTest, ASettingWrittenDuringATransactionOutlivesItsRollback)
         writer = std::thread([&] { written = SetConfigString(L"Kept", L"yes"); });
         // The write waits for the transaction's end; joining the
         // transaction it would be done at once.
-        EXPECT_TRUE(WaitForWaiters(AppStoreLock(), 1)) << "the write never waited";
+        EXPECT_TRUE(TestSupport::WaitFor([] { return AppStoreLock().Waiting() == 1; }, 10000, 1)) << "the write never waited";
         // The commit fails: everything since the start is rolled back.
         AppDatabase.db.ExecDML("rollback transaction;");
         EXPECT_EQ(0, transaction.Commit());

@@ -186,7 +186,7 @@ TEST_F(CatalogStoreTest, GroupAndLinkWrittenDuringATransactionOutliveItsRollback
             link.path = L"C:\\kept.txt";
             linkWritten = AddLink(link);
         });
-        EXPECT_TRUE(WaitForWaiters(AppStoreLock(), 2)) << "the writes never waited";
+        EXPECT_TRUE(TestSupport::WaitFor([] { return AppStoreLock().Waiting() == 2; }, 10000, 1)) << "the writes never waited";
         AppDatabase.db.ExecDML("rollback transaction;");
         EXPECT_EQ(0, transaction.Commit());
     }

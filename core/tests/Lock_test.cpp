@@ -1,4 +1,5 @@
 #include "core/Lock.h"
+#include "framework/tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,8 @@ TEST(ScopedLock, HoldsTheLockUntilUnlockedEarly)
         entered = true;
     });
     // The other thread waits in the lock.
-    const DWORD start = GetTickCount();
-    while (lock.Waiting() != 1 && GetTickCount() - start < 10000)
-        Sleep(1);
-    EXPECT_EQ(1, lock.Waiting()) << "the other thread never reached the lock";
+    EXPECT_TRUE(TestSupport::WaitFor([&] { return lock.Waiting() == 1; }, 10000, 1))
+        << "the other thread never reached the lock";
     EXPECT_FALSE(entered);
     again.Unlock();
     guard.Unlock();

@@ -62,16 +62,6 @@ public:
 
 // A test with a fresh, open AppData.db that appends groups as the tree list
 // does: each new group chains on the one added before it.
-// True once `count` threads wait in the lock, false after 10 s.
-inline bool WaitForWaiters(const CLock& lock, int count)
-{
-    for (const DWORD start = GetTickCount(); lock.Waiting() != count; Sleep(1)) {
-        if (GetTickCount() - start > 10000)
-            return false;
-    }
-    return true;
-}
-
 class StoreTest : public ::testing::Test
 {
 protected:

@@ -391,8 +391,9 @@ private:
     CTreeListItem* m_pressedItem = nullptr;
     CTreeListItem* m_pendingItem = nullptr;
     int m_defaultRowHeight = 20;
-    BOOL m_doubleClick = FALSE;
-    CTreeListItem* m_doubleClickItem = nullptr; // the row under the double click
+    // The row under a double click until its release; null when none is
+    // under way.  Guarded by m_lock.
+    CTreeListItem* m_doubleClickItem = nullptr;
     bool m_leftButtonDown = false;
     CPoint m_marqueeCursor; // client, the last move of a marquee
     bool m_autoScrollTimer = false;

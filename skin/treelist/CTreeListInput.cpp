@@ -90,14 +90,14 @@ void CTreeListCtrl::OnLButtonDown(UINT keys, CPoint point)
 {
     CWnd::OnLButtonDown(keys, point);
     SetFocus();
-    // A double click whose release went elsewhere ends here: only the
-    // release of a whole double click reports it.
-    m_doubleClick = FALSE;
     BOOL marquee = FALSE;
     {
         // Held from the hit test to the selection, so that a worker cannot
         // free the row in between.
         CScopedLock lock(m_lock);
+        // A double click whose release went elsewhere ends here: only the
+        // release of a whole double click reports it.
+        m_doubleClickItem = nullptr;
         m_pendingItem = nullptr;
         m_marqueeActive = FALSE;
         m_inDrag = FALSE;
@@ -158,19 +158,14 @@ void CTreeListCtrl::EndGesture()
 void CTreeListCtrl::OnLButtonUp(UINT keys, CPoint point)
 {
     CWnd::OnLButtonUp(keys, point);
-    // Taken before the capture goes, which clears it.
-    const BOOL doubleClick = m_doubleClick;
-    m_doubleClick = FALSE;
+    bool moved = false, release = false;
+    CTreeListItem* pending = nullptr;
     CTreeListItem* doubleClicked = nullptr;
     {
         CScopedLock lock(m_lock);
+        // Taken before the capture goes, which clears it.
         doubleClicked = m_doubleClickItem;
         m_doubleClickItem = nullptr;
-    }
-    bool moved = false, release = false;
-    CTreeListItem* pending = nullptr;
-    {
-        CScopedLock lock(m_lock);
         m_pressedItem = nullptr;
         // Read before the capture goes: losing it ends the gesture.
         CPoint screen = point;
@@ -201,18 +196,15 @@ void CTreeListCtrl::OnLButtonUp(UINT keys, CPoint point)
         }
     }
     InvalidateRect(nullptr, TRUE);
-    if (doubleClick) {
-        // Only a release on the double-clicked row completes the double
-        // click.  The expand hooks above may have deleted the row.
-        if (hit && hit == doubleClicked && IsValidItem(hit))
-            OnItemClick(hit, flags);
-    }
+    // Only a release on the double-clicked row completes the double click.
+    // The expand hooks above may have deleted the row.
+    if (hit && hit == doubleClicked && IsValidItem(hit))
+        OnItemClick(hit, flags);
 }
 
 void CTreeListCtrl::OnLButtonDblClk(UINT keys, CPoint point)
 {
     CWnd::OnLButtonDblClk(keys, point);
-    m_doubleClick = TRUE;
     CScopedLock lock(m_lock);
     m_doubleClickItem = HitTest(point);
 }
@@ -305,7 +297,10 @@ void CTreeListCtrl::OnMouseLeave()
 
 void CTreeListCtrl::OnCaptureChanged(HWND newCapture)
 {
-    m_doubleClick = FALSE;
+    {
+        CScopedLock lock(m_lock);
+        m_doubleClickItem = nullptr;
+    }
     EndGesture();
     InvalidateRect(nullptr, TRUE);
     CWnd::OnCaptureChanged(newCapture);
