@@ -27,6 +27,15 @@ int CWinApp::Run()
 {
     while (AfxPumpMessage(&m_exitCode)) {
     }
+    // A quit that no closing window posted leaves the main window alive:
+    // it goes now, while everything its teardown uses is still there, and
+    // not with the global objects.  The quit its destruction posts again
+    // is taken back, so that ExitInstance can still show a message box.
+    if (m_pMainWnd && m_pMainWnd->GetSafeHwnd()) {
+        m_pMainWnd->DestroyWindow();
+        MSG quit;
+        ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
     return ExitInstance();
 }
 

@@ -589,11 +589,17 @@ BOOL AfxPumpMessage(int* exitCode)
     MSG msg;
     if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
         CWnd::DeleteTempMap();
-    if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
         if (exitCode)
             *exitCode = static_cast<int>(msg.wParam);
         return FALSE;
     }
+    // An error, not a quit: Wine 8, for one, fails the call for a message
+    // too big to hand over (a WM_COPYDATA of more than about 2 MiB), which
+    // is lost; the loop goes on.
+    if (got < 0)
+        return TRUE;
     CWinApp* app = AfxGetApp();
     BOOL taken = app ? app->PreTranslateMessage(&msg) : AfxWalkPreTranslateTree(&msg);
     if (!taken) {

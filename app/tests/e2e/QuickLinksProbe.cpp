@@ -362,6 +362,30 @@ TEST_F(QuickLinks, AColdStartAddsTheCommandLineLinksToTheStoredGroup)
     EXPECT_EQ(3u, catalogs.size());
 }
 
+// A command of 2 MiB is more than Wine 8 hands to the receiver's message
+// loop: the program must stay up, take the next command, and end cleanly
+// also when its loop ends without the window having been closed.
+TEST_F(QuickLinks, ACommandTooBigForThePlatformLeavesTheProgramWorking)
+{
+    FirstStart();
+    std::wstring big = AddLinksUrl(L"Big", {File(L"big.txt")}) + L"&pad=";
+    big.append(1024 * 1024 - big.size(), L'0');
+    SendCommand(big);
+    HWND window = MainWindow();
+    DWORD_PTR answer = 0;
+    EXPECT_NE(0, SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    ASSERT_TRUE(AddDocs()) << "the program no longer takes commands";
+
+    // The loop ends on a quit posted to it, with the frame still there.
+    const std::wstring errorLog = DataFolder() + L"\\ErrorLog.txt";
+    DeleteFileW(errorLog.c_str());
+    DWORD exitCode = 1;
+    ASSERT_TRUE(PostThreadMessageW(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0));
+    ASSERT_TRUE(program.WaitExit(15000, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(errorLog.c_str())) << "the exit crashed";
+}
+
 TEST_F(QuickLinks, EnterAndADoubleClickStartTheLinkWithItsArgumentsAndFolder)
 {
     FirstStart();
