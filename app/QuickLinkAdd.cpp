@@ -218,6 +218,7 @@ void CQuickLinkTreeList::EndBatch()
     if (!batch.transaction.Commit()) {
         TraceMessage(L"Quorventile. Storing %d links failed\n", static_cast<int>(batch.links.size()));
         UndoBatch(batch);
+        ReportNotStored();
         return;
     }
     FlushLinkInfo();
@@ -411,8 +412,12 @@ CTreeListItem* CQuickLinkTreeList::AddCatalog(AddLinkRequest& request)
         return nullptr;
     const CString key = CatalogKey(catalog->name);
     auto found = m_catalogs.find(key);
-    if (found != m_catalogs.end())
-        return found->second->treeItem;
+    if (found != m_catalogs.end()) {
+        // A stored group named like another but for case (another program
+        // wrote it) is not shown, and so neither are its links: merged into
+        // the other, they would be chained with its links.
+        return request.kind == AddLinkRequest::KindCatalogRecord ? nullptr : found->second->treeItem;
+    }
     if (request.append && !m_catalogOrder.empty())
         catalog->preid = m_catalogOrder.back()->cid;
     // A group the store did not take would lose its links at the next start.

@@ -155,3 +155,28 @@ private:
     std::vector<LinkInfoRequest> m_requests;
     bool m_withShellInfo;
 };
+
+// Opens the list's removal unless one is open; ends it when this opened it.
+class CQuickLinkTreeList::CRemovalScope
+{
+public:
+    explicit CRemovalScope(CQuickLinkTreeList* list) : m_list(list), m_rows(*list)
+    {
+        if (!list->m_removal) {
+            m_removal.reset(new Removal);
+            list->m_removal = m_removal.get();
+        }
+    }
+    ~CRemovalScope()
+    {
+        if (m_removal)
+            m_list->EndRemoval();
+    }
+    CRemovalScope(const CRemovalScope&) = delete;
+    CRemovalScope& operator=(const CRemovalScope&) = delete;
+
+private:
+    CQuickLinkTreeList* m_list;
+    CDeleteBatch m_rows;
+    std::unique_ptr<Removal> m_removal;
+};
