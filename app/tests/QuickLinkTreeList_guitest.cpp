@@ -207,7 +207,7 @@ TEST_F(QuickLinkList, LeftOutLinksKeepTheChainThroughMovesAppendsAndDeletes)
         std::function<void()> change;
     } cases[] = {
         {L"Move", {L"x.txt", L"b.txt", L"a.txt", L"c.txt"},
-         [&] { EXPECT_TRUE(list.MoveLinkBefore(Row(L"b.txt"), Row(L"x.txt"))); }},
+         [&] { EXPECT_TRUE(list.MoveLinkToCatalog(Row(L"b.txt"), Row(L"First"))); }},
         {L"Append", {L"d.txt", L"e.txt", L"d.txt"},
          [&] {
              std::vector<AddLinkRequest> requests;
@@ -237,7 +237,7 @@ TEST_F(QuickLinkList, LeftOutLinksKeepTheChainThroughMovesAppendsAndDeletes)
         ExpectSoundChains();
     }
     Restart();
-    EXPECT_EQ((std::vector<CString>{L"First", L"  a.txt", L"Move", L"  b.txt", L"  x.txt", L"  c.txt", L"Append",
+    EXPECT_EQ((std::vector<CString>{L"First", L"  a.txt", L"  b.txt", L"Move", L"  x.txt", L"  c.txt", L"Append",
                                     L"  d.txt", L"  e.txt", L"  f.txt", L"Twins", L"  h.txt", L"  g.txt", L"  i.txt"}),
               Rows());
     EXPECT_EQ(0, Count("select count(*) from qv_link where cid not in (select cid from qv_catalog);"));
