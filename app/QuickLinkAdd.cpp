@@ -34,26 +34,10 @@ struct CQuickLinkTreeList::AddBatch {
 // Opens a batch unless the thread is inside one already.  The data lock is
 // held for the scope's whole life.
 class CQuickLinkTreeList::CAddBatchScope
+    : public COutermostScope<AddBatch, &CQuickLinkTreeList::m_batch, &CQuickLinkTreeList::EndBatch>
 {
 public:
-    explicit CAddBatchScope(CQuickLinkTreeList* list) : m_list(list)
-    {
-        if (!list->m_batch) {
-            m_batch.reset(new AddBatch);
-            list->m_batch = m_batch.get();
-        }
-    }
-    ~CAddBatchScope()
-    {
-        if (m_batch)
-            m_list->EndBatch();
-    }
-    CAddBatchScope(const CAddBatchScope&) = delete;
-    CAddBatchScope& operator=(const CAddBatchScope&) = delete;
-
-private:
-    CQuickLinkTreeList* m_list;
-    std::unique_ptr<AddBatch> m_batch;
+    using COutermostScope::COutermostScope;
 };
 
 namespace

@@ -243,6 +243,10 @@ private:
     // The group of the first-run links and of files dropped outside any group.
     static constexpr wchar_t kDefaultCatalog[] = L"默认";
 
+    // Opens a record of one command (an add batch, a removal) unless the
+    // thread has one open already, and ends it when this opened it.
+    template <typename Record, Record* CQuickLinkTreeList::*Open, void (CQuickLinkTreeList::*End)()>
+    class COutermostScope;
     struct AddBatch;
     class CAddBatchScope;
     struct LinkInfoRequest;

@@ -156,27 +156,37 @@ private:
     bool m_withShellInfo;
 };
 
-// Opens the list's removal unless one is open; ends it when this opened it.
-class CQuickLinkTreeList::CRemovalScope
+template <typename Record, Record* CQuickLinkTreeList::*Open, void (CQuickLinkTreeList::*End)()>
+class CQuickLinkTreeList::COutermostScope
 {
 public:
-    explicit CRemovalScope(CQuickLinkTreeList* list) : m_list(list), m_rows(*list)
+    explicit COutermostScope(CQuickLinkTreeList* list) : m_list(list)
     {
-        if (!list->m_removal) {
-            m_removal.reset(new Removal);
-            list->m_removal = m_removal.get();
+        if (!(list->*Open)) {
+            m_record.reset(new Record);
+            list->*Open = m_record.get();
         }
     }
-    ~CRemovalScope()
+    ~COutermostScope()
     {
-        if (m_removal)
-            m_list->EndRemoval();
+        if (m_record)
+            (m_list->*End)();
     }
-    CRemovalScope(const CRemovalScope&) = delete;
-    CRemovalScope& operator=(const CRemovalScope&) = delete;
+    COutermostScope(const COutermostScope&) = delete;
+    COutermostScope& operator=(const COutermostScope&) = delete;
 
 private:
     CQuickLinkTreeList* m_list;
-    CDeleteBatch m_rows;
-    std::unique_ptr<Removal> m_removal;
+    std::unique_ptr<Record> m_record;
+};
+
+// The list's removal, with the rows' deletions held back until it ends.
+class CQuickLinkTreeList::CRemovalScope
+{
+public:
+    explicit CRemovalScope(CQuickLinkTreeList* list) : m_rows(*list), m_removal(list) {}
+
+private:
+    CDeleteBatch m_rows; // ends after the removal
+    COutermostScope<Removal, &CQuickLinkTreeList::m_removal, &CQuickLinkTreeList::EndRemoval> m_removal;
 };

@@ -284,10 +284,12 @@ void MoveFiftyThousandToGroup(Bench::TempFolder& folder)
         list.SelectItem(row, FALSE, TRUE, FALSE);
         drag.rows.push_back(row);
     }
+    // The drop lands on the row under the cursor, as laid out and painted.
     auto* to = list.GetNextSiblingItem(from);
+    window.parent.ShowWindow(SW_SHOWNOACTIVATE);
     list.RecalcLayout();
     list.EnsureVisible(to);
-    list.RecalcLayout();
+    list.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     CRect rect;
     list.GetItemRect(to, &rect);
     CPoint onto(100, rect.top + rect.Height() / 2);

@@ -27,9 +27,7 @@ protected:
         QuickLinkListTest::SetUp();
         CatalogInfo docs = StoreCatalog(L"Docs");
         CatalogInfo other = StoreCatalog(L"Other", docs.cid);
-        int preid = 0;
-        for (const wchar_t* name : {L"a", L"b", L"c"})
-            preid = StoreLink(docs.cid, preid, File(name)).id;
+        StoreChain(docs.cid, {L"a", L"b", L"c"});
         StoreLink(other.cid, 0, File(L"x"));
         Create();
         Load();

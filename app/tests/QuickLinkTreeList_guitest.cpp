@@ -149,9 +149,7 @@ TEST_F(QuickLinkList, ALoadLeavesTheStoredChainsWholeAndUnchanged)
     CatalogInfo g1 = StoreCatalog(L"G1");
     CatalogInfo g2 = StoreCatalog(L"G2", g1.cid);
     StoreLink(g1.cid, 0, File(L"a.txt"), L"a copy");
-    int last = 0;
-    for (const wchar_t* name : {L"d.txt", L"b.txt", L"a.txt", L"c.txt", L"e.txt"})
-        last = StoreLink(g2.cid, last, File(name)).id;
+    StoreChain(g2.cid, {L"d.txt", L"b.txt", L"a.txt", L"c.txt", L"e.txt"});
     const std::string stored = StoredLinks();
     Create();
     Load();
@@ -226,9 +224,7 @@ TEST_F(QuickLinkList, LeftOutLinksKeepTheChainThroughMovesAppendsAndDeletes)
     int group = first.cid;
     for (const auto& c : cases) {
         group = StoreCatalog(c.group, group).cid;
-        int last = 0;
-        for (const wchar_t* name : c.links)
-            last = StoreLink(group, last, File(name)).id;
+        StoreChain(group, c.links);
     }
     Create();
     Load();
@@ -248,19 +244,16 @@ TEST_F(QuickLinkList, LeftOutLinksKeepTheChainThroughMovesAppendsAndDeletes)
 // it, is not shown: its links stay in the store, out of the other's chain.
 TEST_F(QuickLinkList, AGroupNamedLikeAnotherButForCaseStaysInTheStoreOnly)
 {
-    CatalogInfo upper = StoreCatalog(L"G1");
-    CatalogInfo lower = StoreCatalog(L"g1", upper.cid);
-    int last = 0;
-    for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"})
-        last = StoreLink(upper.cid, last, File(name)).id;
-    StoreLink(lower.cid, 0, File(L"d.txt"));
+    const int upper = StoreCatalog(L"G1").cid, lower = StoreCatalog(L"g1", upper).cid;
+    StoreChain(upper, {L"a.txt", L"b.txt", L"c.txt"});
+    StoreChain(lower, {L"d.txt"});
     Create();
     Load();
     EXPECT_EQ((std::vector<CString>{L"G1", L"  a.txt", L"  b.txt", L"  c.txt"}), Rows());
     ASSERT_TRUE(list.MoveLinkBefore(Row(L"c.txt"), Row(L"a.txt")));
     Restart();
     EXPECT_EQ((std::vector<CString>{L"G1", L"  c.txt", L"  a.txt", L"  b.txt"}), Rows());
-    EXPECT_EQ(lower.cid, Count("select cid from qv_link where name = 'd.txt';"));
+    EXPECT_EQ(lower, Count("select cid from qv_link where name = 'd.txt';"));
     ExpectSoundChains();
 }
 
