@@ -233,6 +233,13 @@ void CQuickLinkTreeList::RepointLink(QuickLinkInfo& link, int preid)
 {
     if (m_batch)
         m_batch->preids.emplace_back(&link, link.preid);
+    if (m_removal) {
+        // Stored once the removal ends, when it changed: moving a run of
+        // links re-points each of them several times on the way.
+        m_removal->storedPreids.emplace(&link, link.preid);
+        link.preid = preid;
+        return;
+    }
     link.preid = preid;
     SetLinkPreId(link);
 }

@@ -36,6 +36,10 @@ void CQuickLinkTreeList::EndRemoval()
 {
     Removal& removal = *m_removal;
     m_removal = nullptr;
+    for (const auto& stored : removal.storedPreids) {
+        if (stored.first->preid != stored.second && !removal.links.count(stored.first))
+            SetLinkPreId(*stored.first);
+    }
     for (CatalogInfo* catalog : removal.catalogs) {
         auto& links = catalog->links;
         // A moved link is listed in its new group as well, which its cid names.

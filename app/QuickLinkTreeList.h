@@ -261,6 +261,7 @@ private:
         std::unordered_set<QuickLinkInfo*> links;
         std::unordered_set<QuickLinkInfo*> moved;  // still listed in their old group
         std::unordered_set<CatalogInfo*> catalogs; // whose lists hold them
+        std::unordered_map<QuickLinkInfo*, int> storedPreids; // re-pointed links: the preid in the store
     };
     class CRemovalScope;
     void EndRemoval();
@@ -311,8 +312,8 @@ private:
     // Takes a link out of the tree, its group's list and the link keys and
     // frees it (not the store's row).  Both locks are taken.
     void RemoveLinkRow(QuickLinkInfo* link);
-    // Sets a shown link's preid and stores it; a batch keeps the old one for
-    // its undo.  Data lock held.
+    // Sets a shown link's preid and stores it (in a removal, once it ends); a
+    // batch keeps the old one for its undo.  Data lock held.
     void RepointLink(QuickLinkInfo& link, int preid);
     // A link shown without its shell icon gets it from a pool thread, with
     // the others queued up to the next flush (the end of a batch or load).
