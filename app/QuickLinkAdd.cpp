@@ -34,26 +34,10 @@ struct CQuickLinkTreeList::AddBatch {
 // Opens a batch unless the thread is inside one already.  The data lock is
 // held for the scope's whole life.
 class CQuickLinkTreeList::CAddBatchScope
+    : public COutermostScope<AddBatch, &CQuickLinkTreeList::m_batch, &CQuickLinkTreeList::EndBatch>
 {
 public:
-    explicit CAddBatchScope(CQuickLinkTreeList* list) : m_list(list)
-    {
-        if (!list->m_batch) {
-            m_batch.reset(new AddBatch);
-            list->m_batch = m_batch.get();
-        }
-    }
-    ~CAddBatchScope()
-    {
-        if (m_batch)
-            m_list->EndBatch();
-    }
-    CAddBatchScope(const CAddBatchScope&) = delete;
-    CAddBatchScope& operator=(const CAddBatchScope&) = delete;
-
-private:
-    CQuickLinkTreeList* m_list;
-    std::unique_ptr<AddBatch> m_batch;
+    using COutermostScope::COutermostScope;
 };
 
 namespace
@@ -218,6 +202,7 @@ void CQuickLinkTreeList::EndBatch()
     if (!batch.transaction.Commit()) {
         TraceMessage(L"Quorventile. Storing %d links failed\n", static_cast<int>(batch.links.size()));
         UndoBatch(batch);
+        ReportNotStored();
         return;
     }
     FlushLinkInfo();
@@ -248,6 +233,13 @@ void CQuickLinkTreeList::RepointLink(QuickLinkInfo& link, int preid)
 {
     if (m_batch)
         m_batch->preids.emplace_back(&link, link.preid);
+    if (m_removal) {
+        // Stored once the removal ends, when it changed: moving a run of
+        // links re-points each of them several times on the way.
+        m_removal->storedPreids.emplace(&link, link.preid);
+        link.preid = preid;
+        return;
+    }
     link.preid = preid;
     SetLinkPreId(link);
 }
@@ -411,8 +403,12 @@ CTreeListItem* CQuickLinkTreeList::AddCatalog(AddLinkRequest& request)
         return nullptr;
     const CString key = CatalogKey(catalog->name);
     auto found = m_catalogs.find(key);
-    if (found != m_catalogs.end())
-        return found->second->treeItem;
+    if (found != m_catalogs.end()) {
+        // A stored group named like another but for case (another program
+        // wrote it) is not shown, and so neither are its links: merged into
+        // the other, they would be chained with its links.
+        return request.kind == AddLinkRequest::KindCatalogRecord ? nullptr : found->second->treeItem;
+    }
     if (request.append && !m_catalogOrder.empty())
         catalog->preid = m_catalogOrder.back()->cid;
     // A group the store did not take would lose its links at the next start.

@@ -3,6 +3,7 @@
 #include "app/QuickLinkTreeList.h"
 
 #include "app/PopupMenu.h"
+#include "app/QuickLinkWorkItems.h"
 #include "app/WindowPlacement.h"
 #include "core/AppDatabase.h"
 #include "core/CatalogStore.h"
@@ -31,38 +32,22 @@ bool CanRunAsAdministrator(const CString& path)
 }
 } // namespace
 
-class CQuickLinkTreeList::CRemovalScope
-{
-public:
-    explicit CRemovalScope(CQuickLinkTreeList* list) : m_list(list), m_rows(*list)
-    {
-        if (!list->m_removal) {
-            m_removal.reset(new Removal);
-            list->m_removal = m_removal.get();
-        }
-    }
-    ~CRemovalScope()
-    {
-        if (m_removal)
-            m_list->EndRemoval();
-    }
-    CRemovalScope(const CRemovalScope&) = delete;
-    CRemovalScope& operator=(const CRemovalScope&) = delete;
-
-private:
-    CQuickLinkTreeList* m_list;
-    CDeleteBatch m_rows;
-    std::unique_ptr<Removal> m_removal;
-};
-
 void CQuickLinkTreeList::EndRemoval()
 {
     Removal& removal = *m_removal;
     m_removal = nullptr;
+    for (const auto& stored : removal.storedPreids) {
+        if (stored.first->preid != stored.second && !removal.links.count(stored.first))
+            SetLinkPreId(*stored.first);
+    }
     for (CatalogInfo* catalog : removal.catalogs) {
         auto& links = catalog->links;
+        // A moved link is listed in its new group as well, which its cid names.
         links.erase(std::remove_if(links.begin(), links.end(),
-                                   [&](QuickLinkInfo* link) { return removal.links.count(link) != 0; }),
+                                   [&](QuickLinkInfo* link) {
+                                       return removal.links.count(link) ||
+                                              (removal.moved.count(link) && link->cid != catalog->cid);
+                                   }),
                     links.end());
     }
     for (QuickLinkInfo* link : removal.links)
@@ -256,28 +241,31 @@ void CQuickLinkTreeList::DeleteRows(const std::vector<RowRef>& rows)
     }
     CScopedLock data(m_dataLock);
     CStoreTransaction transaction;
-    CRemovalScope removal(this);
-    std::unordered_map<int, QuickLinkInfo*> links;
-    for (CatalogInfo* catalog : m_catalogOrder) {
-        for (QuickLinkInfo* link : catalog->links)
-            links[link->id] = link;
+    {
+        CRemovalScope removal(this);
+        std::unordered_map<int, QuickLinkInfo*> links;
+        for (CatalogInfo* catalog : m_catalogOrder) {
+            for (QuickLinkInfo* link : catalog->links)
+                links[link->id] = link;
+        }
+        for (const RowRef& row : rows) {
+            auto found = row.kind == RowKindLink ? links.find(row.id) : links.end();
+            if (found == links.end())
+                continue;
+            auto group = groups.find(found->second->cid);
+            if (group == groups.end() || group->second != CatalogConsent::Declined)
+                DeleteLink(found->second->treeItem, FALSE);
+            links.erase(found);
+        }
+        for (const auto& group : groups) {
+            CatalogInfo* catalog = CatalogOfRow(RowOfRef({RowKindGroup, group.first}));
+            // A group let go while it was empty stays once it has links.
+            if (catalog && (group.second == CatalogConsent::Confirmed ||
+                            (group.second == CatalogConsent::Empty && catalog->links.empty())))
+                RemoveCatalog(catalog);
+        }
     }
-    for (const RowRef& row : rows) {
-        auto found = row.kind == RowKindLink ? links.find(row.id) : links.end();
-        if (found == links.end())
-            continue;
-        auto group = groups.find(found->second->cid);
-        if (group == groups.end() || group->second != CatalogConsent::Declined)
-            DeleteLink(found->second->treeItem, FALSE);
-        links.erase(found);
-    }
-    for (const auto& group : groups) {
-        CatalogInfo* catalog = CatalogOfRow(RowOfRef({RowKindGroup, group.first}));
-        // A group let go while it was empty stays once it has links.
-        if (catalog && (group.second == CatalogConsent::Confirmed ||
-                        (group.second == CatalogConsent::Empty && catalog->links.empty())))
-            RemoveCatalog(catalog);
-    }
+    EndStoreChange(transaction);
     PostLayout();
 }
 
@@ -371,12 +359,15 @@ void CQuickLinkTreeList::CleanDeadLinks(CTreeListItem* group)
     // The store's transaction lock comes after the data lock, as everywhere.
     CScopedLock data(m_dataLock);
     CStoreTransaction transaction;
-    CRemovalScope removal(this);
-    for (const auto& candidate : dead) {
-        const QuickLinkInfo* link = LinkOfRow(candidate.first);
-        if (link && link->path == candidate.second && GetParentItem(candidate.first) == group)
-            DeleteLink(candidate.first, FALSE);
+    {
+        CRemovalScope removal(this);
+        for (const auto& candidate : dead) {
+            const QuickLinkInfo* link = LinkOfRow(candidate.first);
+            if (link && link->path == candidate.second && GetParentItem(candidate.first) == group)
+                DeleteLink(candidate.first, FALSE);
+        }
     }
+    EndStoreChange(transaction);
     PostLayout();
 }
 

@@ -130,18 +130,24 @@ void CQuickLinkTreeList::MoveDraggedLinks(const DragRecord& drag)
     CTreeListItem* target = RowUnderCursor();
     if (!target)
         return;
+    if (std::find(drag.rows.begin(), drag.rows.end(), target) != drag.rows.end())
+        return;
     {
         CScopedLock data(m_dataLock);
         CStoreTransaction transaction;
-        if (CatalogOfRow(target)) {
-            for (CTreeListItem* row : drag.rows)
-                MoveLinkToCatalog(row, target);
-        } else {
-            if (std::find(drag.rows.begin(), drag.rows.end(), target) != drag.rows.end())
-                return;
-            for (CTreeListItem* row : drag.rows)
-                MoveLinkBefore(row, target);
+        {
+            // The old groups' lists and the tree's rows are tidied once, at
+            // the end, not once per moved link.
+            CRemovalScope moves(this);
+            const bool ontoGroup = CatalogOfRow(target) != nullptr;
+            for (CTreeListItem* row : drag.rows) {
+                if (ontoGroup)
+                    MoveLinkToCatalog(row, target);
+                else
+                    MoveLinkBefore(row, target);
+            }
         }
+        EndStoreChange(transaction);
     }
     PostLayout();
 }
@@ -158,21 +164,29 @@ BOOL CQuickLinkTreeList::MoveLinkToCatalog(CTreeListItem* linkRow, CTreeListItem
     if (!from || !to || !link)
         return 0;
     CStoreTransaction transaction;
-    UnchainLink(linkRow, *link);
-    CScopedLock tree(GetLock());
-    // Out of the old group's list before it goes into the new one: a record
-    // in two lists would be freed twice.
-    from->links.erase(std::remove(from->links.begin(), from->links.end(), link), from->links.end());
-    RepointLink(*link, GetLastLinkId(*to));
-    link->cid = to->cid;
-    ::MoveLinkToCatalog(*link);
-    to->links.push_back(link);
-    // Moving before a placeholder makes the row the group's last.
-    if (CTreeListItem* placeholder = InsertItem(groupRow, L"Temp Item", nullptr, nullptr, TRUE)) {
-        MoveItem(linkRow, placeholder);
-        DeleteItem(placeholder);
+    {
+        UnchainLink(linkRow, *link);
+        CScopedLock tree(GetLock());
+        // Out of the old group's list before it goes into the new one (a
+        // record in two lists would be freed twice), or, in a removal, once
+        // it ends.
+        if (m_removal) {
+            m_removal->moved.insert(link);
+            m_removal->catalogs.insert(from);
+        } else {
+            from->links.erase(std::remove(from->links.begin(), from->links.end(), link), from->links.end());
+        }
+        RepointLink(*link, GetLastLinkId(*to));
+        link->cid = to->cid;
+        ::MoveLinkToCatalog(*link);
+        to->links.push_back(link);
+        // Moving before a placeholder makes the row the group's last.
+        if (CTreeListItem* placeholder = InsertItem(groupRow, L"Temp Item", nullptr, nullptr, TRUE)) {
+            MoveItem(linkRow, placeholder);
+            DeleteItem(placeholder);
+        }
     }
-    return 1;
+    return EndStoreChange(transaction) ? 1 : 0;
 }
 
 BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* targetRow)
@@ -187,6 +201,7 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
     QuickLinkInfo* target = LinkOfRow(targetRow);
     if (!from || !to || !link || !target)
         return 0;
+    CStoreTransaction transaction;
     // Before a link of another group: the link joins that group first, so
     // that its record, its stored group and its row stay together.
     if (from != to && !MoveLinkToCatalog(linkRow, groupRow))
@@ -194,16 +209,32 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
     // Already just before the target: nothing to change (the chain would
     // otherwise point the link at itself).
     if (GetNextSiblingItem(linkRow) == targetRow)
-        return 1;
-    CStoreTransaction transaction;
-    UnchainLink(linkRow, *link);
-    RepointLink(*link, target->preid);
-    RepointLink(*target, link->id);
-    std::vector<QuickLinkInfo*> links = ChainedShownLinks(*to);
-    CScopedLock tree(GetLock());
-    to->links.swap(links);
-    MoveItem(linkRow, targetRow);
-    return 1;
+        return EndStoreChange(transaction) ? 1 : 0;
+    // Within its group the link's left-out equals go with it, straight
+    // behind it: the load shows the first of equal links, and that stays
+    // the one the user moved.
+    std::vector<QuickLinkInfo*> chain = StoredChain(*to), moved = {link}, rest;
+    const std::wstring key = LinkKey(*link);
+    for (QuickLinkInfo* member : chain) {
+        if (member != link)
+            (from == to && !member->treeItem && LinkKey(*member) == key ? moved : rest).push_back(member);
+    }
+    rest.insert(std::find(rest.begin(), rest.end(), target), moved.begin(), moved.end());
+    int preid = 0;
+    std::vector<QuickLinkInfo*> shown;
+    for (QuickLinkInfo* member : rest) {
+        if (member->preid != preid)
+            RepointLink(*member, preid);
+        preid = member->id;
+        if (member->treeItem)
+            shown.push_back(member);
+    }
+    {
+        CScopedLock tree(GetLock());
+        to->links.swap(shown);
+        MoveItem(linkRow, targetRow);
+    }
+    return EndStoreChange(transaction) ? 1 : 0;
 }
 
 void CQuickLinkTreeList::UnchainLink(CTreeListItem* linkRow, const QuickLinkInfo& link)

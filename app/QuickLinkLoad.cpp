@@ -68,7 +68,7 @@ void CQuickLinkTreeList::LoadCatalogs(int syncDesktopOnly, const CWorkItem& work
     }
     // The stored rows are loaded on the first run as well: a first run that
     // was cut short left some, and its defaults must find them.
-    bool complete = LoadStoredCatalogs(work);
+    bool complete = LoadStoredCatalogs(&work);
     if (complete && !GetConfigInt(L"DefaultLinksInit", 0)) {
         complete = CreateDefaultLinks(work);
         SyncDesktop(work);
@@ -86,13 +86,13 @@ void CQuickLinkTreeList::LoadCatalogs(int syncDesktopOnly, const CWorkItem& work
     PostMessage(WM_QUICKLINKS_LOADED);
 }
 
-bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem& work)
+bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem* work)
 {
     std::vector<CatalogInfo*> stored;
     ::LoadCatalogs(stored);
     std::vector<std::unique_ptr<CatalogInfo>> catalogs(stored.begin(), stored.end());
     for (auto& catalog : catalogs) {
-        if (Stopped(work, IsAccepting()))
+        if (work && Stopped(*work, IsAccepting()))
             return false;
         CScopedLock data(m_dataLock);
         const int cid = catalog->cid;
@@ -122,6 +122,26 @@ bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem& work)
     CScopedLock data(m_dataLock);
     FlushLinkInfo();
     return true;
+}
+
+void CQuickLinkTreeList::ReloadFromStore()
+{
+    CScopedLock data(m_dataLock);
+    std::unordered_set<int> open;
+    for (const CatalogInfo* catalog : m_catalogOrder) {
+        if (IsExpanded(catalog->treeItem))
+            open.insert(catalog->cid);
+    }
+    EndRename();
+    m_searchCatalog = nullptr;
+    DeleteAllItems();
+    FreeAllRecords();
+    LoadStoredCatalogs(nullptr);
+    for (const CatalogInfo* catalog : m_catalogOrder) {
+        if (open.count(catalog->cid))
+            Expand(catalog->treeItem, FALSE, 0);
+    }
+    PostLayout();
 }
 
 std::vector<QuickLinkInfo*> CQuickLinkTreeList::ShownStoredLinks(int cid, const std::vector<QuickLinkInfo*>& rows)
@@ -162,7 +182,7 @@ QuickLinkInfo* CQuickLinkTreeList::ChainSuccessor(CTreeListItem* row, const Quic
     return LinkOfRow(GetNextSiblingItem(row));
 }
 
-std::vector<QuickLinkInfo*> CQuickLinkTreeList::ChainedShownLinks(const CatalogInfo& catalog)
+std::vector<QuickLinkInfo*> CQuickLinkTreeList::StoredChain(const CatalogInfo& catalog)
 {
     std::vector<QuickLinkInfo*> chain = catalog.links;
     auto group = m_leftOutLinks.find(catalog.cid);
@@ -171,12 +191,7 @@ std::vector<QuickLinkInfo*> CQuickLinkTreeList::ChainedShownLinks(const CatalogI
             chain.push_back(link.get());
     }
     RechainLinks(chain);
-    std::vector<QuickLinkInfo*> shown;
-    for (QuickLinkInfo* link : chain) {
-        if (link->treeItem) // a left-out link has no row
-            shown.push_back(link);
-    }
-    return shown;
+    return chain;
 }
 
 bool CQuickLinkTreeList::CreateDefaultLinks(const CWorkItem& work)

@@ -4,8 +4,10 @@
 
 #include "app/AddLinksCommand.h"
 #include "app/QuickLinkWorkItems.h"
+#include "core/StoreTransaction.h"
 #include "framework/CWinApp.h"
 #include "framework/coolsb/CoolSB.h"
+#include "skin/CSkinMessageBox.h"
 #include "skin/CSkinRes.h"
 
 using SkinControl::CTreeListItem;
@@ -16,6 +18,7 @@ const wchar_t kClipboardFormatName[] = L"{E1FDB8DC-40B8-4fd4-99DD-40A2ECC8EAD9}"
 const UINT kTargetCheckMs = 2000;
 const int kDefaultLinkIcon = 130;
 const int kMissingLinkIcon = 131;
+const wchar_t kNotStoredMessage[] = L"数据保存失败，已恢复为上次保存的内容！";
 
 HICON LoadRowIcon(int id)
 {
@@ -107,6 +110,12 @@ BOOL CQuickLinkTreeList::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LR
         *result = OnLoadDone();
         return TRUE;
     }
+    if (message == WM_QUICKLINKS_NOT_STORED) {
+        m_notStoredPosted = false;
+        SkinControl::SkinMessageBox(kNotStoredMessage, MB_ICONEXCLAMATION);
+        *result = 0;
+        return TRUE;
+    }
     if (OnMenuMessage(message, wParam, lParam, result))
         return TRUE;
     return CTreeListCtrl::OnWndMsg(message, wParam, lParam, result);
@@ -156,6 +165,24 @@ void FreeLinkRecord(QuickLinkInfo* link)
     if (link->fileInfo.hIcon)
         DestroyIcon(link->fileInfo.hIcon);
     delete link;
+}
+
+// --- Changes the store did not take.
+
+bool CQuickLinkTreeList::EndStoreChange(CStoreTransaction& transaction)
+{
+    if (transaction.Commit())
+        return true;
+    ReloadFromStore();
+    ReportNotStored();
+    return false;
+}
+
+void CQuickLinkTreeList::ReportNotStored()
+{
+    // One box for a run of failures.
+    if (m_hWnd && !m_notStoredPosted.exchange(true))
+        PostMessage(WM_QUICKLINKS_NOT_STORED);
 }
 
 // --- Input that waits for the load.

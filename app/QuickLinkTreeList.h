@@ -38,6 +38,11 @@
 
 // Posted by the load to the list itself once the rows are in.
 const UINT WM_QUICKLINKS_LOADED = 0x500;
+// Posted to the list when the store did not take a change: the list shows
+// what the store holds again, and the user is told on the list's thread.
+const UINT WM_QUICKLINKS_NOT_STORED = 0x501;
+
+class CStoreTransaction;
 
 // The "TreeItemType" of a row.
 enum QuickLinkRowKind { RowKindGroup = 0, RowKindLink = 1 };
@@ -238,6 +243,10 @@ private:
     // The group of the first-run links and of files dropped outside any group.
     static constexpr wchar_t kDefaultCatalog[] = L"默认";
 
+    // Opens a record of one command (an add batch, a removal) unless the
+    // thread has one open already, and ends it when this opened it.
+    template <typename Record, Record* CQuickLinkTreeList::*Open, void (CQuickLinkTreeList::*End)()>
+    class COutermostScope;
     struct AddBatch;
     class CAddBatchScope;
     struct LinkInfoRequest;
@@ -246,9 +255,13 @@ private:
     // the others at the end, so that a command on thousands of rows doesn't
     // search a list per row.  Opened after the data lock and the store
     // transaction; it holds the tree's lock (CDeleteBatch).
+    // Links that move to another group leave their old group's list at the
+    // end likewise.
     struct Removal {
         std::unordered_set<QuickLinkInfo*> links;
+        std::unordered_set<QuickLinkInfo*> moved;  // still listed in their old group
         std::unordered_set<CatalogInfo*> catalogs; // whose lists hold them
+        std::unordered_map<QuickLinkInfo*, int> storedPreids; // re-pointed links: the preid in the store
     };
     class CRemovalScope;
     void EndRemoval();
@@ -263,7 +276,17 @@ private:
 
     bool IsAccepting() const { return m_accepting.load(); }
     bool CreateDefaultLinks(const CWorkItem& work);
-    bool LoadStoredCatalogs(const CWorkItem& work);
+    // Null `work`: a reload that no one stops.
+    bool LoadStoredCatalogs(const CWorkItem* work);
+    // Shows what the store holds again, the open group kept open.  Data lock
+    // held; UI thread.
+    void ReloadFromStore();
+    // Ends the transaction of a change made on the UI thread: when the store
+    // did not take it, the list is reloaded and the user told; false then.
+    // Data lock held.
+    bool EndStoreChange(CStoreTransaction& transaction);
+    // Tells the user once that a change was not stored; any thread.
+    void ReportNotStored();
     // The stored links of one group that the list shows, in their chain's
     // order; the others are kept as the group's left-out links.  Data lock
     // held.
@@ -274,9 +297,9 @@ private:
     // The link whose preid is the shown `link`'s id (of `row`): a left-out
     // link after it, else the next row of its group.  Data lock held.
     QuickLinkInfo* ChainSuccessor(SkinControl::CTreeListItem* row, const QuickLinkInfo& link);
-    // The group's shown links ordered by the chain that runs through them
-    // and its left-out links.  Data lock held.
-    std::vector<QuickLinkInfo*> ChainedShownLinks(const CatalogInfo& catalog);
+    // The group's shown and left-out links in the order of their stored
+    // chain.  Data lock held.
+    std::vector<QuickLinkInfo*> StoredChain(const CatalogInfo& catalog);
     void FinishLoad();
     // Adds built link requests in one batch.
     void AddBuiltLinks(std::vector<AddLinkRequest>& requests);
@@ -289,8 +312,8 @@ private:
     // Takes a link out of the tree, its group's list and the link keys and
     // frees it (not the store's row).  Both locks are taken.
     void RemoveLinkRow(QuickLinkInfo* link);
-    // Sets a shown link's preid and stores it; a batch keeps the old one for
-    // its undo.  Data lock held.
+    // Sets a shown link's preid and stores it (in a removal, once it ends); a
+    // batch keeps the old one for its undo.  Data lock held.
     void RepointLink(QuickLinkInfo& link, int preid);
     // A link shown without its shell icon gets it from a pool thread, with
     // the others queued up to the next flush (the end of a batch or load).
@@ -369,6 +392,7 @@ private:
     std::atomic<int> m_loaded{0};
     std::atomic<bool> m_accepting{true};
     std::atomic<bool> m_targetCheckRunning{false};
+    std::atomic<bool> m_notStoredPosted{false};
     IDropTargetHelper* m_dropTargetHelper = nullptr;
     IDataObject* m_foreignDragData = nullptr; // kept during a drag from another program
     IDragSourceHelper* m_dragSourceHelper = nullptr;

@@ -155,3 +155,38 @@ private:
     std::vector<LinkInfoRequest> m_requests;
     bool m_withShellInfo;
 };
+
+template <typename Record, Record* CQuickLinkTreeList::*Open, void (CQuickLinkTreeList::*End)()>
+class CQuickLinkTreeList::COutermostScope
+{
+public:
+    explicit COutermostScope(CQuickLinkTreeList* list) : m_list(list)
+    {
+        if (!(list->*Open)) {
+            m_record.reset(new Record);
+            list->*Open = m_record.get();
+        }
+    }
+    ~COutermostScope()
+    {
+        if (m_record)
+            (m_list->*End)();
+    }
+    COutermostScope(const COutermostScope&) = delete;
+    COutermostScope& operator=(const COutermostScope&) = delete;
+
+private:
+    CQuickLinkTreeList* m_list;
+    std::unique_ptr<Record> m_record;
+};
+
+// The list's removal, with the rows' deletions held back until it ends.
+class CQuickLinkTreeList::CRemovalScope
+{
+public:
+    explicit CRemovalScope(CQuickLinkTreeList* list) : m_rows(*list), m_removal(list) {}
+
+private:
+    CDeleteBatch m_rows; // ends after the removal
+    COutermostScope<Removal, &CQuickLinkTreeList::m_removal, &CQuickLinkTreeList::EndRemoval> m_removal;
+};

@@ -1,7 +1,7 @@
 // Figures of the quick-link list: the shell's answer for one file, loading
 // 10,000 stored links into the list, 1,000 links from one command URL,
-// deleting and cleaning in a list of 65,000 and more, and one search over
-// 10,000 links.
+// deleting, cleaning and moving in a list of 65,000 and more, and one
+// search over 10,000 links.
 #include "app/QuickLinkTreeList.h"
 #include "app/QuickLinkWorkItems.h"
 #include "app/QuorventileApp.h"
@@ -270,6 +270,41 @@ void CleanDeadHalfOf5000(Bench::TempFolder& folder)
     PumpMessages(100);
 }
 
+// Dragging all 50,000 links of a group, all selected, onto another group's
+// row, in a list of 100,000.
+void MoveFiftyThousandToGroup(Bench::TempFolder& folder)
+{
+    OpenFreshDatabase(folder, L"move.db");
+    StoreBigList(2, 50000, 0, folder.path);
+    ListWindow window;
+    CQuickLinkTreeList& list = window.list;
+    auto* from = OpenGroup(window, L"group 1");
+    CQuickLinkTreeList::DragRecord drag;
+    for (auto* row = list.GetChildItem(from); row; row = list.GetNextSiblingItem(row)) {
+        list.SelectItem(row, FALSE, TRUE, FALSE);
+        drag.rows.push_back(row);
+    }
+    // The drop lands on the row under the cursor, as laid out and painted.
+    auto* to = list.GetNextSiblingItem(from);
+    window.parent.ShowWindow(SW_SHOWNOACTIVATE);
+    list.RecalcLayout();
+    list.EnsureVisible(to);
+    list.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    CRect rect;
+    list.GetItemRect(to, &rect);
+    CPoint onto(100, rect.top + rect.Height() / 2);
+    list.ClientToScreen(&onto);
+    SetCursorPos(onto.x, onto.y);
+    double start = Now();
+    list.MoveDraggedLinks(drag);
+    list.RecalcLayout();
+    Report("list_move_50000_to_group", Now() - start, "s");
+    if (CountRows("select count(*) from qv_link where cid = 2;") != 100000)
+        fprintf(stderr, "bench_quicklinks: %d links moved instead of 50000\n",
+                CountRows("select count(*) from qv_link where cid = 2;") - 50000);
+    PumpMessages(100);
+}
+
 // One search pass over 10,000 links with Chinese and Latin names, until the
 // rows are laid out. The records are made in memory, with an icon, so that
 // no pool thread asks the shell for them meanwhile.
@@ -333,6 +368,7 @@ int main()
         AddThousand(folder, paths);
         DeleteGroupOf500(folder);
         CleanDeadHalfOf5000(folder);
+        MoveFiftyThousandToGroup(folder);
         CloseAppDatabase();
         FilterTenThousand();
     }

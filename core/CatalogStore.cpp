@@ -3,6 +3,7 @@
 #include "core/AppDatabase.h"
 #include "core/CatalogsCache.h"
 #include "core/StoreGuard.h"
+#include "core/StoreTransaction.h"
 #include "framework/TextConvert.h"
 
 #include <shlobj.h>
@@ -23,20 +24,29 @@ void Exec(const char* sql)
     statement.ExecDML();
 }
 
-// Formats and runs one data-changing statement: 1, or 0 when anything
-// failed.
-int ChangeRows(const char* format, ...)
+// Formats and runs one data-changing statement; throws when it fails.
+void ChangeRows(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    int result = CatchAll(0, [&] {
-        CppSQLite3SqlBuffer sql;
-        sql.FormatV(format, args);
-        Exec(sql);
-        return 1;
-    });
+    CppSQLite3SqlBuffer sql;
+    sql.FormatV(format, args);
     va_end(args);
-    return result;
+    Exec(sql);
+}
+
+// One store operation under the store's lock: 0 when it failed, and then
+// its transaction, if one is open, stores nothing more.
+template <typename Operation> int StoreOperation(Operation&& operation)
+{
+    CScopedLock store(AppStoreLock());
+    if (!CStoreTransaction::AdmitsStatement())
+        return 0;
+    const int result = CatchAll(-1, std::forward<Operation>(operation));
+    if (result >= 0)
+        return result;
+    CStoreTransaction::StatementFailed();
+    return 0;
 }
 
 CString TextField(const CppSQLite3Query& q, const char* column)
@@ -72,18 +82,15 @@ bool FillLinkShellInfo(QuickLinkInfo& link)
 
 int AddCatalog(CatalogInfo& catalog)
 {
-    CScopedLock store(AppStoreLock());
-    return CatchAll(0, [&] {
+    return StoreOperation([&] {
         CStringA name = ToUtf8(catalog.name);
         CppSQLite3SqlBuffer select;
         select.Format("select * from %s where name = %Q;", CatalogTableName, name.GetString());
         if (!AppDatabase.db.ExecQuery(select).Eof())
             return 0;
 
-        CppSQLite3SqlBuffer insert;
-        insert.Format("insert into %s(name, preid, itemcount) values(%Q, %d, 0);", CatalogTableName,
-                      name.GetString(), catalog.preid);
-        Exec(insert);
+        ChangeRows("insert into %s(name, preid, itemcount) values(%Q, %d, 0);", CatalogTableName, name.GetString(),
+                   catalog.preid);
 
         CppSQLite3Query added = AppDatabase.db.ExecQuery(select);
         if (added.Eof())
@@ -96,20 +103,18 @@ int AddCatalog(CatalogInfo& catalog)
 
 int DeleteCatalog(const CatalogInfo& catalog)
 {
-    CScopedLock store(AppStoreLock());
-    if (!ChangeRows("delete from %s where cid = %d;", CatalogTableName, catalog.cid))
-        return 0;
-    WriteCatalogsCache();
-    return 1;
+    return StoreOperation([&] {
+        ChangeRows("delete from %s where cid = %d;", CatalogTableName, catalog.cid);
+        WriteCatalogsCache();
+        return 1;
+    });
 }
 
 int RenameCatalog(const wchar_t* newName, const CatalogInfo& catalog)
 {
-    CScopedLock store(AppStoreLock());
-    return CatchAll(0, [&] {
-        if (!ChangeRows("update %s set name = %Q where cid = %d;", CatalogTableName,
-                        ToUtf8(newName).GetString(), catalog.cid))
-            return 0;
+    return StoreOperation([&] {
+        ChangeRows("update %s set name = %Q where cid = %d;", CatalogTableName, ToUtf8(newName).GetString(),
+                   catalog.cid);
         WriteCatalogsCache();
         return 1;
     });
@@ -117,8 +122,7 @@ int RenameCatalog(const wchar_t* newName, const CatalogInfo& catalog)
 
 int LoadCatalogs(std::vector<CatalogInfo*>& catalogs)
 {
-    CScopedLock store(AppStoreLock());
-    return CatchAll(0, [&] {
+    return StoreOperation([&] {
         CppSQLite3SqlBuffer sql;
         sql.Format("select * from %s order by preid asc;", CatalogTableName);
         CppSQLite3Query q = AppDatabase.db.ExecQuery(sql);
@@ -138,21 +142,19 @@ int LoadCatalogs(std::vector<CatalogInfo*>& catalogs)
 
 int AddLink(QuickLinkInfo& link)
 {
-    CScopedLock store(AppStoreLock());
-    return CatchAll(0, [&] {
+    return StoreOperation([&] {
         CStringA name = ToUtf8(link.name), pinyin = ToUtf8(link.namepinyin), path = ToUtf8(link.path),
                  args = ToUtf8(link.args), workdir = ToUtf8(link.workdir), desc = ToUtf8(link.desc);
-        CppSQLite3SqlBuffer sql;
-        sql.Format("insert into %s(name, namepinyin, cid, preid, linktype, csidl, path, args, workdir, desc) "
+        ChangeRows("insert into %s(name, namepinyin, cid, preid, linktype, csidl, path, args, workdir, desc) "
                    "\t\t\t\t\t  values(%Q, %Q, %d, %d, %d, %d, %Q, %Q, %Q, %Q);",
                    LinkTableName, name.GetString(), pinyin.GetString(), link.cid, link.preid, link.linktype,
                    link.csidl, path.GetString(), args.GetString(), workdir.GetString(), desc.GetString());
-        Exec(sql);
 
         // The new row is the newest one with these values.  It is found by
         // its own columns rather than the connection's last inserted rowid,
         // which a settings write on another thread may have moved on; link
         // inserts themselves are serialised by the caller.
+        CppSQLite3SqlBuffer sql;
         sql.Format("select max(id) from %s where name = %Q and cid = %d and path = %Q;", LinkTableName,
                    name.GetString(), link.cid, path.GetString());
         int id = AppDatabase.db.ExecScalar(sql);
@@ -165,31 +167,37 @@ int AddLink(QuickLinkInfo& link)
 
 int DeleteLink(const QuickLinkInfo& link)
 {
-    CScopedLock store(AppStoreLock());
-    // The successor is re-pointed only once the row is gone.
-    return ChangeRows("delete from %s where id = %d;", LinkTableName, link.id) &&
-           ChangeRows("update %s set preid = %d where preid = %d;", LinkTableName, link.preid, link.id);
+    return StoreOperation([&] {
+        // The successor is re-pointed only once the row is gone.
+        ChangeRows("delete from %s where id = %d;", LinkTableName, link.id);
+        ChangeRows("update %s set preid = %d where preid = %d;", LinkTableName, link.preid, link.id);
+        return 1;
+    });
 }
 
 int MoveLinkToCatalog(const QuickLinkInfo& link)
 {
-    CScopedLock store(AppStoreLock());
-    return ChangeRows("update %s set cid = %d where id = %d;", LinkTableName, link.cid, link.id);
+    return StoreOperation([&] {
+        ChangeRows("update %s set cid = %d where id = %d;", LinkTableName, link.cid, link.id);
+        return 1;
+    });
 }
 
 int RenameLink(const QuickLinkInfo& link)
 {
-    CScopedLock store(AppStoreLock());
-    return CatchAll(0, [&] {
-        return ChangeRows("update %s set name = %Q, namepinyin = %Q where id = %d;", LinkTableName,
-                          ToUtf8(link.name).GetString(), ToUtf8(link.namepinyin).GetString(), link.id);
+    return StoreOperation([&] {
+        ChangeRows("update %s set name = %Q, namepinyin = %Q where id = %d;", LinkTableName,
+                   ToUtf8(link.name).GetString(), ToUtf8(link.namepinyin).GetString(), link.id);
+        return 1;
     });
 }
 
 int SetLinkPreId(const QuickLinkInfo& link)
 {
-    CScopedLock store(AppStoreLock());
-    return ChangeRows("update %s set preid = %d where id = %d;", LinkTableName, link.preid, link.id);
+    return StoreOperation([&] {
+        ChangeRows("update %s set preid = %d where id = %d;", LinkTableName, link.preid, link.id);
+        return 1;
+    });
 }
 
 int LoadLinks(int cid, std::vector<QuickLinkInfo*>& links)
@@ -203,8 +211,7 @@ int LoadLinks(int cid, std::vector<QuickLinkInfo*>& links)
 
 int LoadLinkRows(int cid, std::vector<QuickLinkInfo*>& links)
 {
-    CScopedLock store(AppStoreLock());
-    return CatchAll(0, [&] {
+    return StoreOperation([&] {
         CppSQLite3SqlBuffer sql;
         sql.Format("select * from %s where cid = %d order by preid asc;", LinkTableName, cid);
         CppSQLite3Query q = AppDatabase.db.ExecQuery(sql);

@@ -10,6 +10,7 @@ namespace
 // on the one connection.
 int g_depth = 0;     // guarded by AppStoreLock
 bool g_began = true; // whether the outermost BEGIN worked
+bool g_failed = false; // a statement failed, or SQLite ended the transaction
 bool g_cacheDue = false; // a group changed inside the transaction
 
 bool Run(const char* sql)
@@ -26,8 +27,10 @@ bool Run(const char* sql)
 CStoreTransaction::CStoreTransaction()
 {
     AppStoreLock().Enter();
-    if (g_depth++ == 0)
+    if (g_depth++ == 0) {
+        g_failed = false;
         g_began = Run("begin transaction;");
+    }
 }
 
 CStoreTransaction::~CStoreTransaction()
@@ -40,9 +43,10 @@ int CStoreTransaction::Commit()
     if (!m_open)
         return m_result;
     m_open = false;
-    if (--g_depth == 0 && g_began && !Run("commit transaction;")) {
-        // A failed commit can leave the transaction open: end it, so that
-        // later statements don't silently join a batch that is lost.
+    const bool sound = AdmitsStatement();
+    if (--g_depth == 0 && g_began && (!sound || !Run("commit transaction;"))) {
+        // A failed statement or commit can leave the transaction open: end
+        // it, so that later statements don't silently join a lost batch.
         Run("rollback transaction;");
         m_result = 0;
     }
@@ -52,6 +56,21 @@ int CStoreTransaction::Commit()
     }
     AppStoreLock().Leave();
     return m_result;
+}
+
+bool CStoreTransaction::AdmitsStatement()
+{
+    if (g_depth == 0 || !g_began)
+        return true;
+    if (!g_failed && sqlite3_get_autocommit(AppDatabase.db.Handle()))
+        g_failed = true;
+    return !g_failed;
+}
+
+void CStoreTransaction::StatementFailed()
+{
+    if (g_depth > 0)
+        g_failed = true;
 }
 
 bool CStoreTransaction::DeferCatalogsCacheWrite()

@@ -16,9 +16,19 @@ public:
     CStoreTransaction& operator=(const CStoreTransaction&) = delete;
 
     // 1 when the changes are stored (or will be, by the outer transaction);
-    // 0 when the commit failed and everything since the start was rolled
-    // back.  Later calls return the first result.
+    // 0 when the commit failed, or a statement inside failed, and everything
+    // since the start was rolled back.  Later calls return the first result.
     int Commit();
+
+    // Whether a store statement may run now: outside a transaction always;
+    // inside one only while none of its statements failed and SQLite has not
+    // ended it by itself (it rolls the whole transaction back on a full disk
+    // or an I/O error, and each later statement would then be stored on its
+    // own, half a batch without the rest).  Needs AppStoreLock held.
+    static bool AdmitsStatement();
+    // A statement inside the open transaction failed: nothing more of it
+    // reaches the store, and its commit rolls back.  Needs AppStoreLock held.
+    static void StatementFailed();
 
     // For the group-name cache, which must show the groups as stored: inside
     // a transaction it is written once the outermost one has ended,

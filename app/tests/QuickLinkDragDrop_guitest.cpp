@@ -7,6 +7,7 @@
 #include "framework/COleDataSource.h"
 #include "framework/tests/OleTestData.h"
 #include "framework/TextConvert.h"
+#include "skin/CSkinMessageBox.h"
 
 #include <sqlite3.h>
 
@@ -26,9 +27,7 @@ protected:
         QuickLinkListTest::SetUp();
         CatalogInfo docs = StoreCatalog(L"Docs");
         CatalogInfo other = StoreCatalog(L"Other", docs.cid);
-        int preid = 0;
-        for (const wchar_t* name : {L"a", L"b", L"c"})
-            preid = StoreLink(docs.cid, preid, File(name)).id;
+        StoreChain(docs.cid, {L"a", L"b", L"c"});
         StoreLink(other.cid, 0, File(L"x"));
         Create();
         Load();
@@ -171,10 +170,10 @@ TEST_F(DragDrop, TheDragImageShowsEachDraggedRowIn25Pixels)
     }
 }
 
-// A load that leaves out a stored duplicate, and a batch whose commit
-// fails, leave memory, screen and store agreeing: the next move survives a
-// restart.
-TEST_F(DragDrop, AMoveSurvivesARestartAfterALeftOutDuplicateOrAFailedBatch)
+// A load that leaves out a stored duplicate, and an add, a delete or a move
+// whose commit fails, leave memory, screen and store agreeing, and the user
+// is told of the failure: the next move survives a restart.
+TEST_F(DragDrop, AMoveSurvivesARestartAfterALeftOutDuplicateOrAFailedCommit)
 {
     // Between a and b the store holds a second link to a's file.
     const int docs = Count("select cid from qv_catalog where name = 'Docs';");
@@ -183,31 +182,54 @@ TEST_F(DragDrop, AMoveSurvivesARestartAfterALeftOutDuplicateOrAFailedBatch)
     Restart();
     OpenAllGroups();
     ASSERT_EQ((RowTexts{L"Docs", L"  a", L"  b", L"  c", L"Other", L"  x"}), Rows());
+    enum Failing { None, AddBeforeA, DeleteA, MoveBOntoX };
     const struct {
-        const wchar_t* failedDropBefore; // a drop whose commit fails first; null: none
+        Failing failing; // a change whose commit fails first
         const wchar_t* dragged;
         const wchar_t* onto;
         RowTexts rows;
     } cases[] = {
-        {nullptr, L"c", L"a", {L"Docs", L"  c", L"  a", L"  b", L"Other", L"  x"}},
-        {L"a", L"b", L"c", {L"Docs", L"  b", L"  c", L"  a", L"Other", L"  x"}},
+        {None, L"c", L"a", {L"Docs", L"  c", L"  a", L"  b", L"Other", L"  x"}},
+        {AddBeforeA, L"b", L"c", {L"Docs", L"  b", L"  c", L"  a", L"Other", L"  x"}},
+        {DeleteA, L"a", L"b", {L"Docs", L"  a", L"  b", L"  c", L"Other", L"  x"}},
+        {MoveBOntoX, L"c", L"Other", {L"Docs", L"  a", L"  b", L"Other", L"  x", L"  c"}},
     };
     for (const auto& c : cases) {
-        if (c.failedDropBefore) {
-            // Another reader keeps the file: the commit can't get it.
-            SQL_LITE::CppSQLite3DB reader;
-            reader.Open(ToUtf8(dir.dbPath));
-            reader.ExecDML("begin;");
-            SQL_LITE::CppSQLite3Query reading = reader.ExecQuery("select * from qv_link;");
-            sqlite3_busy_timeout(AppDatabase.db.Handle(), 100);
+        if (c.failing != None) {
+            const std::string stored = StoredLinks();
             const RowTexts before = Rows();
-            std::vector<AddLinkRequest> requests;
-            requests.push_back(FileRequest(L"new"));
-            requests[0].catalogItem = Row(L"Docs");
-            requests[0].insertBefore = Row(c.failedDropBefore);
-            CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
-            sqlite3_busy_timeout(AppDatabase.db.Handle(), 60000);
-            ASSERT_EQ(before, Rows());
+            bool told = false;
+            ModalAction box(L"#32770", [&](HWND window) {
+                auto* shown = static_cast<SkinControl::CSkinMessageBox*>(CWnd::FromHandlePermanent(window));
+                told = shown && shown->GetText() == L"数据保存失败，已恢复为上次保存的内容！";
+                PostMessageW(window, WM_COMMAND, SkinControl::CSkinMessageBox::IdFirstButton, 0);
+            });
+            {
+                // Another reader keeps the file: the commit can't get it.
+                SQL_LITE::CppSQLite3DB reader;
+                reader.Open(ToUtf8(dir.dbPath));
+                reader.ExecDML("begin;");
+                SQL_LITE::CppSQLite3Query reading = reader.ExecQuery("select * from qv_link;");
+                sqlite3_busy_timeout(AppDatabase.db.Handle(), 100);
+                if (c.failing == AddBeforeA) {
+                    std::vector<AddLinkRequest> requests;
+                    requests.push_back(FileRequest(L"new"));
+                    requests[0].catalogItem = Row(L"Docs");
+                    requests[0].insertBefore = Row(L"a");
+                    CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
+                } else if (c.failing == DeleteA) {
+                    list.DeleteSelectedItems({Row(L"a")});
+                } else {
+                    Drag({L"b"}, L"x");
+                }
+                sqlite3_busy_timeout(AppDatabase.db.Handle(), 60000);
+            }
+            EXPECT_TRUE(PumpUntil([&] { return box.Acted(); }, 3000));
+            EXPECT_TRUE(told) << "the failure is told";
+            OpenAllGroups();
+            EXPECT_EQ(before, Rows());
+            EXPECT_EQ(stored, StoredLinks());
+            ExpectSoundChains();
         }
         Drag({c.dragged}, c.onto);
         EXPECT_EQ(c.rows, Rows()) << ToUtf8(c.dragged).GetString();

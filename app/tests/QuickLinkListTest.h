@@ -309,6 +309,14 @@ protected:
         return link;
     }
 
+    // Links to the test folder's files of these names, chained in this order.
+    void StoreChain(int cid, const std::vector<const wchar_t*>& names)
+    {
+        int last = 0;
+        for (const wchar_t* name : names)
+            last = StoreLink(cid, last, File(name)).id;
+    }
+
     inline static CWnd* parent = nullptr;
     TempDataFolder dir;
     CQuickLinkTreeList list;

@@ -7,11 +7,13 @@
 #include "core/CommandUrl.h"
 #include "core/tests/TempDataFolder.h"
 #include "framework/TextConvert.h"
+#include "skin/CSkinMessageBox.h"
 #include "skin/CSkinRes.h"
 #include "skin/tests/GuiTestHelpers.h"
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 
 namespace
 {
@@ -147,9 +149,7 @@ TEST_F(QuickLinkList, ALoadLeavesTheStoredChainsWholeAndUnchanged)
     CatalogInfo g1 = StoreCatalog(L"G1");
     CatalogInfo g2 = StoreCatalog(L"G2", g1.cid);
     StoreLink(g1.cid, 0, File(L"a.txt"), L"a copy");
-    int last = 0;
-    for (const wchar_t* name : {L"d.txt", L"b.txt", L"a.txt", L"c.txt", L"e.txt"})
-        last = StoreLink(g2.cid, last, File(name)).id;
+    StoreChain(g2.cid, {L"d.txt", L"b.txt", L"a.txt", L"c.txt", L"e.txt"});
     const std::string stored = StoredLinks();
     Create();
     Load();
@@ -189,6 +189,101 @@ TEST_F(QuickLinkList, AGroupsLaterEqualLinkIsLeftOutAndChangesGoAroundIt)
     ExpectSoundChains();
     Restart();
     EXPECT_EQ((std::vector<CString>{L"Docs", L"  b.txt", L"  later", L"  c.txt"}), Rows());
+    ExpectSoundChains();
+}
+
+// Left-out links keep their place in their group's stored chain whatever
+// happens around them; a shown link takes its left-out equals along, so
+// that it stays the one shown; a deleted group takes its left-out links.
+TEST_F(QuickLinkList, LeftOutLinksKeepTheChainThroughMovesAppendsAndDeletes)
+{
+    CatalogInfo first = StoreCatalog(L"First");
+    StoreLink(first.cid, 0, File(L"a.txt")); // Move's a.txt is left out
+    const struct {
+        const wchar_t* group;
+        std::vector<const wchar_t*> links; // chained in this order
+        std::function<void()> change;
+    } cases[] = {
+        {L"Move", {L"x.txt", L"b.txt", L"a.txt", L"c.txt"},
+         [&] { EXPECT_TRUE(list.MoveLinkToCatalog(Row(L"b.txt"), Row(L"First"))); }},
+        {L"Append", {L"d.txt", L"e.txt", L"d.txt"},
+         [&] {
+             std::vector<AddLinkRequest> requests;
+             requests.push_back(FileRequest(L"f.txt"));
+             requests[0].catalogItem = Row(L"Append");
+             CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
+         }},
+        {L"Twins", {L"g.txt", L"g.txt", L"h.txt", L"i.txt"},
+         [&] { EXPECT_TRUE(list.MoveLinkBefore(Row(L"g.txt"), Row(L"i.txt"))); }},
+        {L"Gone", {L"k.txt", L"k.txt"},
+         [&] {
+             list.DeleteLink(Row(L"k.txt"), TRUE);
+             EXPECT_EQ(1, list.DeleteCatalog(Row(L"Gone")));
+         }},
+    };
+    int group = first.cid;
+    for (const auto& c : cases) {
+        group = StoreCatalog(c.group, group).cid;
+        StoreChain(group, c.links);
+    }
+    Create();
+    Load();
+    for (const auto& c : cases) {
+        c.change();
+        ExpectSoundChains();
+    }
+    Restart();
+    EXPECT_EQ((std::vector<CString>{L"First", L"  a.txt", L"  b.txt", L"Move", L"  x.txt", L"  c.txt", L"Append",
+                                    L"  d.txt", L"  e.txt", L"  f.txt", L"Twins", L"  h.txt", L"  g.txt", L"  i.txt"}),
+              Rows());
+    EXPECT_EQ(0, Count("select count(*) from qv_link where cid not in (select cid from qv_catalog);"));
+    ExpectSoundChains();
+}
+
+// A group named like another but for case, as another program may store
+// it, is not shown: its links stay in the store, out of the other's chain.
+TEST_F(QuickLinkList, AGroupNamedLikeAnotherButForCaseStaysInTheStoreOnly)
+{
+    const int upper = StoreCatalog(L"G1").cid, lower = StoreCatalog(L"g1", upper).cid;
+    StoreChain(upper, {L"a.txt", L"b.txt", L"c.txt"});
+    StoreChain(lower, {L"d.txt"});
+    Create();
+    Load();
+    EXPECT_EQ((std::vector<CString>{L"G1", L"  a.txt", L"  b.txt", L"  c.txt"}), Rows());
+    ASSERT_TRUE(list.MoveLinkBefore(Row(L"c.txt"), Row(L"a.txt")));
+    Restart();
+    EXPECT_EQ((std::vector<CString>{L"G1", L"  c.txt", L"  a.txt", L"  b.txt"}), Rows());
+    EXPECT_EQ(lower, Count("select cid from qv_link where name = 'd.txt';"));
+    ExpectSoundChains();
+}
+
+// A store that fills up in the middle of an add stores nothing of it, also
+// not the statements after the failing one, and says so; a group made
+// afterwards takes no link of the add.
+TEST_F(QuickLinkList, AnAddThatFillsTheStoreLeavesNothingBehind)
+{
+    Create();
+    Load();
+    const int pages = Count("pragma page_count;");
+    AppDatabase.db.ExecDML(("pragma max_page_count = " + std::to_string(pages + 2) + ";").c_str());
+    std::vector<AddLinkRequest> requests;
+    for (int i = 0; i < 100; ++i)
+        requests.push_back(FileRequest(CString(L'n', 100) + std::to_wstring(i).c_str(), L"ADDG"));
+    QuickLinkTest::ModalAction box(L"#32770", [](HWND window) {
+        PostMessageW(window, WM_COMMAND, SkinControl::CSkinMessageBox::IdFirstButton, 0);
+    });
+    CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
+    EXPECT_TRUE(PumpUntil([&] { return box.Acted(); }, 3000)) << "the failure is told";
+    AppDatabase.db.ExecDML("pragma max_page_count = 1073741823;");
+    EXPECT_EQ(0, Count("select count(*) from qv_link;"));
+    EXPECT_TRUE(Rows().empty());
+    AddLinkRequest group;
+    group.kind = AddLinkRequest::KindCatalogName;
+    group.catalogName = L"NEWG";
+    group.addToDb = group.append = 1;
+    ASSERT_TRUE(list.AddCatalog(group));
+    Restart();
+    EXPECT_EQ(std::vector<CString>{L"NEWG"}, Rows());
     ExpectSoundChains();
 }
 

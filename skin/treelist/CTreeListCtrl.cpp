@@ -252,7 +252,10 @@ CTreeListCtrl::CDeleteBatch::CDeleteBatch(CTreeListCtrl& tree) : m_tree(tree), m
 
 CTreeListCtrl::CDeleteBatch::~CDeleteBatch()
 {
-    if (--m_tree.m_deleteBatches == 0 && m_tree.m_rowGaps) {
+    if (--m_tree.m_deleteBatches != 0)
+        return;
+    m_tree.CloseSelectionGaps();
+    if (m_tree.m_rowGaps) {
         m_tree.m_rowGaps = false;
         m_tree.CompactRows();
     }
@@ -534,6 +537,7 @@ void CTreeListCtrl::RedrawAfterChange(BOOL updateNow)
 
 void CTreeListCtrl::ClearSelectionLocked()
 {
+    CloseSelectionGaps();
     for (CTreeListItem* item : m_selection)
         item->selected = FALSE;
     m_selection.clear();
@@ -542,6 +546,7 @@ void CTreeListCtrl::ClearSelectionLocked()
 void CTreeListCtrl::SelectItem(CTreeListItem* item, BOOL clear, BOOL force, BOOL redraw)
 {
     CScopedLock lock(m_lock);
+    CloseSelectionGaps();
     if (!item) {
         ClearSelectionLocked();
         RedrawAfterChange(FALSE);
@@ -567,7 +572,20 @@ void CTreeListCtrl::RemoveFromSelection(CTreeListItem* item)
     if (!IsValidLocked(item) || !item->selected)
         return;
     item->selected = FALSE;
-    m_selection.erase(std::find(m_selection.begin(), m_selection.end(), item));
+    if (m_deleteBatches)
+        m_deselected.insert(item);
+    else
+        m_selection.erase(std::find(m_selection.begin(), m_selection.end(), item));
+}
+
+void CTreeListCtrl::CloseSelectionGaps()
+{
+    if (m_deselected.empty())
+        return;
+    m_selection.erase(std::remove_if(m_selection.begin(), m_selection.end(),
+                                     [&](CTreeListItem* item) { return m_deselected.count(item) != 0; }),
+                      m_selection.end());
+    m_deselected.clear();
 }
 
 BOOL CTreeListCtrl::IsItemSelected(CTreeListItem* item)
@@ -579,18 +597,21 @@ BOOL CTreeListCtrl::IsItemSelected(CTreeListItem* item)
 CTreeListItem* CTreeListCtrl::GetFirstSelectedItem()
 {
     CScopedLock lock(m_lock);
+    CloseSelectionGaps();
     return m_selection.empty() ? nullptr : m_selection.front();
 }
 
 CTreeListItem* CTreeListCtrl::GetSelectedItem(UINT index)
 {
     CScopedLock lock(m_lock);
+    CloseSelectionGaps();
     return index < m_selection.size() ? m_selection[index] : nullptr;
 }
 
 UINT CTreeListCtrl::GetSelectedCount()
 {
     CScopedLock lock(m_lock);
+    CloseSelectionGaps();
     return static_cast<UINT>(m_selection.size());
 }
 

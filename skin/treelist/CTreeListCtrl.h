@@ -147,9 +147,10 @@ public:
     // root cannot be deleted.
     BOOL DeleteItem(CTreeListItem* item);
     void DeleteAllItems();
-    // While one lives, DeleteItem leaves the laid-out rows to be closed up
-    // once, when the outermost one ends: each deletion then costs the same
-    // however many rows are shown.  Holds the tree's lock meanwhile, so no
+    // While one lives, DeleteItem leaves the laid-out rows, and rows leaving
+    // the selection leave its list, to be closed up once, when the outermost
+    // one ends: each deletion or move then costs the same however many rows
+    // are shown or selected.  Holds the tree's lock meanwhile, so no
     // other thread sees the rows before that; the owner's thread reads no
     // rows (hit tests, painting, visible neighbours) until it ends.
     class CDeleteBatch
@@ -322,6 +323,8 @@ private:
     void ClearSelectionLocked();
     void CheckSubtree(CTreeListItem* item, BOOL checked);
     void DeselectSubtree(CTreeListItem* item);
+    // Takes m_deselected out of m_selection.  Lock held.
+    void CloseSelectionGaps();
     // Not shown, or under a group that is collapsed or not shown.
     bool IsOutOfSight(const CTreeListItem* item) const;
     void RedrawAfterChange(BOOL updateNow);
@@ -387,6 +390,9 @@ private:
     bool m_rowGaps = false;    // m_rows holds rows deleted inside them
     BOOL m_singleExpand = FALSE;
     std::vector<CTreeListItem*> m_selection;
+    // Left the selection inside a CDeleteBatch but still in m_selection,
+    // perhaps freed since: compared, never followed.
+    std::unordered_set<CTreeListItem*> m_deselected;
     CTreeListItem* m_hotItem = nullptr;
     CTreeListItem* m_pressedItem = nullptr;
     CTreeListItem* m_pendingItem = nullptr;

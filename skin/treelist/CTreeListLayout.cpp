@@ -169,6 +169,7 @@ void CTreeListCtrl::BuildRows()
     }
     // A selected item that got no row is out of sight, whatever hid it: it
     // leaves the selection, so that commands and drags take only what shows.
+    CloseSelectionGaps();
     for (size_t i = m_selection.size(); i-- > 0;) {
         if (!m_selection[i]->laidOut) {
             m_selection[i]->selected = FALSE;

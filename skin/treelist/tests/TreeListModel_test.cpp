@@ -150,6 +150,24 @@ TEST_F(TreeModel, DeletingASubtreeFreesItAndClearsTheSelection)
     EXPECT_EQ(0u, tree.GetSelectedCount());
 }
 
+// Inside a delete batch rows leave the selection's list once, at its end,
+// the others keeping their order; a row selected again there stays.
+TEST_F(TreeModel, InABatchRowsLeaveTheSelectionOnceInOrder)
+{
+    for (CTreeListItem* item : {a2, b, a1, c})
+        tree.SelectItem(item, FALSE, FALSE, FALSE);
+    {
+        CTreeListCtrl::CDeleteBatch batch(tree);
+        EXPECT_TRUE(tree.DeleteItem(a1));
+        tree.SelectItem(b, FALSE, FALSE, FALSE); // off
+        tree.SelectItem(b, FALSE, FALSE, FALSE); // on again, now last
+    }
+    std::vector<CTreeListItem*> selected;
+    for (UINT i = 0; CTreeListItem* item = tree.GetSelectedItem(i); ++i)
+        selected.push_back(item);
+    EXPECT_EQ((std::vector<CTreeListItem*>{a2, c, b}), selected);
+}
+
 TEST_F(TreeModel, InvalidItemsAnswerNothing)
 {
     CTreeListItem notAnItem;
