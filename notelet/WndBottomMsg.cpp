@@ -47,7 +47,11 @@ BOOL CWndBottomMsg::PlaceInFrame()
         return FALSE;
     CRect client;
     ::GetClientRect(frame, &client);
-    return MoveWindow(client.left + 4, client.bottom - 26, client.Width() - 8, 22, TRUE);
+    const BOOL moved = MoveWindow(client.left + 4, client.bottom - 26, client.Width() - 8, 22, TRUE);
+    // A move that keeps the bar's size only copies its old pixels, which the
+    // frame's repaint of its footer then covers: paint it after the frame.
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    return moved;
 }
 
 void CWndBottomMsg::SetMessages(std::vector<std::unique_ptr<BottomMsgItem>> messages)
