@@ -48,8 +48,8 @@ BOOL CWndBottomMsg::PlaceInFrame()
     CRect client;
     ::GetClientRect(frame, &client);
     const BOOL moved = MoveWindow(client.left + 4, client.bottom - 26, client.Width() - 8, 22, TRUE);
-    // A move that keeps the bar's size only copies its old pixels, which the
-    // frame's repaint of its footer then covers: paint it after the frame.
+    // Moved at the same size, the bar is not repainted, and once the frame's
+    // height changed it showed only the frame's footer: paint it again.
     RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
     return moved;
 }
