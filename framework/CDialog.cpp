@@ -2,6 +2,8 @@
 
 #include "framework/CWinApp.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -104,21 +106,26 @@ void CDialog::EndDialog(int result)
 
 void CDialog::CenterWindow()
 {
-    CRect area;
     HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
-    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+    const bool onOwner = owner && ::IsWindowVisible(owner) && !::IsIconic(owner);
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    ::GetMonitorInfoW(onOwner ? ::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST)
+                              : ::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY),
+                      &info);
+    const CRect work = info.rcWork;
+    CRect area = work;
+    if (onOwner)
         ::GetWindowRect(owner, &area);
-    } else {
-        MONITORINFO info = {};
-        info.cbSize = sizeof(info);
-        ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &info);
-        area = info.rcWork;
-    }
     CRect rect;
     GetWindowRect(&rect);
-    SetWindowPos(nullptr, area.left + (area.Width() - rect.Width()) / 2,
-                 area.top + (area.Height() - rect.Height()) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Centred on an owner at the screen's edge, the dialog would stick out:
+    // it is kept inside the work area, its top-left corner first.
+    const int x = std::max<int>(
+        work.left, std::min<int>(area.left + (area.Width() - rect.Width()) / 2, work.right - rect.Width()));
+    const int y = std::max<int>(
+        work.top, std::min<int>(area.top + (area.Height() - rect.Height()) / 2, work.bottom - rect.Height()));
+    SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg)

@@ -22,7 +22,8 @@ public:
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
 
-    // Centres the window on its owner, or on the work area without one.
+    // Centres the window on its owner, or on the work area without one;
+    // either way it stays inside the work area of that monitor.
     void CenterWindow();
 
     BOOL PreTranslateMessage(MSG* msg) override;

@@ -47,7 +47,11 @@ BOOL CWndBottomMsg::PlaceInFrame()
         return FALSE;
     CRect client;
     ::GetClientRect(frame, &client);
-    return MoveWindow(client.left + 4, client.bottom - 26, client.Width() - 8, 22, TRUE);
+    const BOOL moved = MoveWindow(client.left + 4, client.bottom - 26, client.Width() - 8, 22, TRUE);
+    // Moved at the same size, the bar is not repainted, and once the frame's
+    // height changed it showed only the frame's footer: paint it again.
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    return moved;
 }
 
 void CWndBottomMsg::SetMessages(std::vector<std::unique_ptr<BottomMsgItem>> messages)

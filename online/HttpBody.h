@@ -22,6 +22,8 @@ class CHttpBody
 {
 public:
     static const size_t DefaultCap = 64 << 20;
+    // For a reply that is only a status word ("ok").
+    static const size_t ShortReplyCap = 1 << 10;
     static const unsigned ReadSize = 16384;
 
     explicit CHttpBody(size_t cap = DefaultCap) : cap_(cap) {}

@@ -183,7 +183,7 @@ BOOL CMultipartPoster::Exchange()
     statusCode = static_cast<int>(status);
     if (status != HTTP_STATUS_OK)
         return FALSE;
-    CHttpBody answer;
+    CHttpBody answer(CHttpBody::ShortReplyCap);
     if (!answer.ReadFrom(*request, start, timeouts.totalMs) || answer.Length() == 0)
         return FALSE;
     reply.assign(answer.Data(), answer.Length());

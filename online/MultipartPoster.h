@@ -38,8 +38,9 @@ public:
     // The whole request body for the loaded files.
     std::string BuildBody() const;
 
-    // Sends the form; TRUE when the answer was 200 with a body, which is
-    // then in reply (all of it: zero bytes included).
+    // Sends the form; TRUE when the answer was 200 with a body of at most
+    // CHttpBody::ShortReplyCap bytes, which is then in reply (all of it: zero
+    // bytes included).
     BOOL Send();
 
     CString host;

@@ -133,6 +133,7 @@ CString EncodeQueryValue(const wchar_t* value)
 CStatisticsReportTask::CStatisticsReportTask(const CString& clientId, const wchar_t* webHost)
     : clientId(clientId), webHost(webHost)
 {
+    maxBodyLength = CHttpBody::ShortReplyCap;
 }
 
 void CStatisticsReportTask::Run()
@@ -150,9 +151,13 @@ void CStatisticsReportTask::Run()
 
 void CStatisticsReportTask::OnData(const char* data, int length, int)
 {
-    CStringA answer(data, length);
-    if (answer.Trim() == "ok")
-        SetLastStatisticsTime(static_cast<long long>(time(nullptr)));
+    // Not stamped when the reply can't even be looked at.
+    try {
+        CStringA answer(data, length);
+        if (answer.Trim() == "ok")
+            SetLastStatisticsTime(static_cast<long long>(time(nullptr)));
+    } catch (...) {
+    }
 }
 
 void CStatisticsReportTask::UploadErrorLog(const CString& version)

@@ -42,6 +42,32 @@ std::vector<std::unique_ptr<BottomMsgItem>> Messages(std::initializer_list<Botto
     return list;
 }
 
+// Places the bar on each WM_SIZE, after its own handling, as the program's
+// frame does through the module.
+class PlacingFrame : public SkinTest::CheckerParent
+{
+public:
+    CWndBottomMsg* bar = nullptr;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        LRESULT result = CheckerParent::WindowProc(message, wParam, lParam);
+        if (message == WM_SIZE && bar && bar->m_hWnd)
+            bar->PlaceInFrame();
+        return result;
+    }
+};
+
+int WhitePixels(const SkinTest::Pixels& pixels)
+{
+    int white = 0;
+    for (int y = 0; y < pixels.Height(); ++y)
+        for (int x = 0; x < pixels.Width(); ++x)
+            white += pixels.Pixel(x, y) == RGB(255, 255, 255);
+    return white;
+}
+
 class BottomMsgBar : public ::testing::Test
 {
 protected:
@@ -57,8 +83,10 @@ protected:
         ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 300)));
         ASSERT_TRUE(bar.Create(frame.m_hWnd));
         ASSERT_TRUE(bar.PlaceInFrame());
+        frame.bar = &bar;
         PumpMessages(20);
     }
+    void TearDown() override { frame.bar = nullptr; }
 
     // Hands the messages over from a worker thread, as the feed download
     // does, and waits for the bar to take them up.
@@ -71,7 +99,7 @@ protected:
         ASSERT_EQ(first, bar.GetShownText());
     }
 
-    SkinTest::CheckerParent frame;
+    PlacingFrame frame;
     TestBar bar;
 };
 
@@ -212,4 +240,26 @@ TEST_F(BottomMsgBar, AnAmpersandInATitleIsDrawnAsWritten)
     bar.RedrawWindow();
     PumpMessages(50);
     EXPECT_EQ(8 + drawnAlone(title, DT_NOPREFIX), rightmostWhite(SkinTest::CaptureClient(bar.m_hWnd)));
+}
+
+TEST_F(BottomMsgBar, KeepsItsTextWhenTheFramesSizeChanges)
+{
+    Deliver(Messages({{L"新版本发布了 Velmora", L"http://a/", 5}}));
+    bar.RedrawWindow();
+    PumpMessages(50);
+    ASSERT_GT(WhitePixels(SkinTest::CaptureClient(bar.m_hWnd)), 20);
+    const CRect frames[] = {
+        {100, 100, 400, 360}, // the bottom border dragged
+        {100, 0, 400, 300},   // docked to the top edge
+        {100, 0, 420, 300},   // wider only
+    };
+    for (const CRect& rect : frames) {
+        frame.SetWindowPos(nullptr, rect.left, rect.top, rect.Width(), rect.Height(),
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+        PumpMessages(50);
+        CRect placed;
+        bar.GetWindowRect(&placed);
+        EXPECT_TRUE(CRect(rect.left + 4, rect.bottom - 26, rect.right - 4, rect.bottom - 4) == placed);
+        EXPECT_GT(WhitePixels(SkinTest::CaptureClient(bar.m_hWnd)), 20) << rect.top << " " << rect.bottom;
+    }
 }

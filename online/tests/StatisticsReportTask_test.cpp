@@ -12,17 +12,21 @@
 
 using namespace OnlineTest;
 
-// The largest block one thread asks for while it is watched.
+// The largest block one thread asks for while it is watched; on the failing
+// thread every request fails.
 namespace
 {
 std::atomic<DWORD> g_watchedThread{0};
 std::atomic<size_t> g_largestBlock{0};
+std::atomic<DWORD> g_failingThread{0};
 } // namespace
 
 void* operator new(size_t size)
 {
     if (g_watchedThread == GetCurrentThreadId() && size > g_largestBlock)
         g_largestBlock = size;
+    if (g_failingThread == GetCurrentThreadId())
+        throw std::bad_alloc();
     if (void* block = malloc(size ? size : 1))
         return block;
     throw std::bad_alloc();
@@ -210,6 +214,50 @@ TEST_F(StatisticsReport, ASlowUploadEndsWithinItsBoundAndKeepsTheLog)
     EXPECT_EQ(server.Requests().size(), 2u);
     EXPECT_TRUE(Exists(logPath));
     CloseHandle(release);
+}
+
+TEST_F(StatisticsReport, RepliesOverOneKibibyteFailWithoutBeingCopied)
+{
+    const std::string large = "ok" + std::string(1 << 20, ' ');
+    Answer("/statistic/use.php", 200, large);
+    Answer("/statistic/errorlog.php", 200, large);
+    WriteFileBytes(logPath, kLog);
+    SetLastStatisticsTime(0);
+    g_largestBlock = 0;
+    g_watchedThread = GetCurrentThreadId();
+    RunTask();
+    g_watchedThread = 0;
+    EXPECT_LT(g_largestBlock, large.size()); // the reply is never copied
+    EXPECT_EQ(GetLastStatisticsTime(), 0);
+    EXPECT_TRUE(Exists(logPath));
+    EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+namespace
+{
+class PingReply : public CStatisticsReportTask
+{
+public:
+    PingReply() : CStatisticsReportTask(L"0a") {}
+    using CStatisticsReportTask::OnData;
+};
+} // namespace
+
+TEST_F(StatisticsReport, AReplyWithoutMemoryToHoldItStampsNothing)
+{
+    SetLastStatisticsTime(0);
+    PingReply task;
+    const std::string reply = "ok" + std::string(100, ' ');
+    bool thrown = false;
+    g_failingThread = GetCurrentThreadId();
+    try {
+        task.OnData(reply.data(), static_cast<int>(reply.size()), 0);
+    } catch (...) {
+        thrown = true;
+    }
+    g_failingThread = 0;
+    EXPECT_FALSE(thrown);
+    EXPECT_EQ(GetLastStatisticsTime(), 0);
 }
 
 TEST(ErrorInfoFromLog, TakesTheModuleFileNameLessTheLinesLastCharacter)

@@ -12,7 +12,17 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 namespace
 {
 CComDllModule* g_module = nullptr;
+
+// Below zero a count could never let the DLL go: a decrement without an
+// increment before it does nothing.  Returns the count left.
+LONG DecrementAboveZero(volatile LONG& count)
+{
+    for (LONG now = count; now > 0; now = count)
+        if (InterlockedCompareExchange(&count, now - 1, now) == now)
+            return now - 1;
+    return 0;
 }
+} // namespace
 
 CComDllModule::CComDllModule(const GUID& libid, UINT moduleScriptId, const ComClassEntry* classes,
                              size_t classCount)
@@ -54,14 +64,20 @@ LONG CComDllModule::Unlock()
 
 void CComDllModule::LockServer(bool lock)
 {
-    if (lock) {
+    if (lock)
         InterlockedIncrement(&serverLocks_);
-        return;
-    }
-    // Below zero the DLL could never be let go.
-    for (LONG count = serverLocks_; count > 0; count = serverLocks_)
-        if (InterlockedCompareExchange(&serverLocks_, count - 1, count) == count)
-            return;
+    else
+        DecrementAboveZero(serverLocks_);
+}
+
+LONG CComDllModule::AddFactoryRef()
+{
+    return InterlockedIncrement(&factoryRefs_);
+}
+
+LONG CComDllModule::ReleaseFactoryRef()
+{
+    return DecrementAboveZero(factoryRefs_);
 }
 
 void CComDllModule::ReleaseTypeLibrary()

@@ -30,15 +30,19 @@ public:
     // The module of this DLL; objects and factories count on it.
     static CComDllModule& Current();
 
-    // Live objects and factory references held by clients: each Unlock
-    // matches a Lock of its own.
+    // Live objects: each Unlock matches a Lock of its own.
     LONG Lock();
     LONG Unlock();
     // A client's LockServer; an unlock without a lock before it counts for
     // nothing.  Kept apart from the objects, which it must never unlock.
     void LockServer(bool lock);
+    // Clients' references to the class factories, likewise kept apart: a
+    // release without a reference counts for nothing.  Both return the
+    // references left.
+    LONG AddFactoryRef();
+    LONG ReleaseFactoryRef();
     // No object, factory reference or server lock is left.
-    bool CanUnload() const { return lockCount_ == 0 && serverLocks_ == 0; }
+    bool CanUnload() const { return lockCount_ == 0 && serverLocks_ == 0 && factoryRefs_ == 0; }
 
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object);
 
@@ -73,6 +77,7 @@ private:
     size_t classCount_;
     volatile LONG lockCount_ = 0;
     volatile LONG serverLocks_ = 0;
+    volatile LONG factoryRefs_ = 0;
     bool perUser_ = false;
     std::unique_ptr<CUserClassesRootOverride> userClasses_;
     ITypeLib* typeLib_ = nullptr; // guarded by typeLibLock_

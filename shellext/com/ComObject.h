@@ -123,8 +123,15 @@ public:
         AddRef();
         return S_OK;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(CComDllModule::Current().Lock()) + 1; }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(CComDllModule::Current().Unlock()) + 1; }
+    // The module's own reference is the one more.
+    STDMETHODIMP_(ULONG) AddRef() override
+    {
+        return static_cast<ULONG>(CComDllModule::Current().AddFactoryRef()) + 1;
+    }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        return static_cast<ULONG>(CComDllModule::Current().ReleaseFactoryRef()) + 1;
+    }
 
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override
     {

@@ -239,6 +239,36 @@ TEST_F(SkinMessageBoxTest, TheBoxIsCentredOnItsOwnerWhichIsDisabledMeanwhile)
     EXPECT_TRUE(owner->IsWindowEnabled());
 }
 
+TEST_F(SkinMessageBoxTest, AnOwnerAtAnEdgeOfTheScreenKeepsTheBoxInsideTheWorkArea)
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(owner->m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor));
+    const CRect work = monitor.rcWork;
+    CRect saved;
+    owner->GetWindowRect(&saved);
+    // Each owner narrower or lower than the box, flush with one edge.
+    const CRect owners[] = {{work.right - 300, 200, work.right, 600},
+                            {work.left, 200, work.left + 300, 600},
+                            {300, work.bottom - 60, 900, work.bottom},
+                            {300, work.top, 900, work.top + 60}};
+    for (const CRect& ownerRect : owners) {
+        SetWindowPos(owner->m_hWnd, nullptr, ownerRect.left, ownerRect.top, ownerRect.Width(),
+                     ownerRect.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        CRect boxRect;
+        RunBox(kOneLine, MB_ICONEXCLAMATION, [&](HWND box) {
+            GetWindowRect(box, &boxRect);
+            ClickItem(box, 2049);
+        });
+        CRect inside;
+        IntersectRect(&inside, &boxRect, &work);
+        EXPECT_TRUE(inside == boxRect)
+            << boxRect.left << "," << boxRect.top << " " << boxRect.right << "," << boxRect.bottom;
+    }
+    SetWindowPos(owner->m_hWnd, nullptr, saved.left, saved.top, saved.Width(), saved.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 TEST_F(SkinMessageBoxTest, TheSharedQuestionIconOutlivesTheBox)
 {
     HICON question = LoadIconW(nullptr, IDI_QUESTION);

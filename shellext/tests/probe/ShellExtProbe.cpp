@@ -717,6 +717,17 @@ TEST_F(ContextMenuTest, TheDllStaysWhileObjectsOrLocksLive)
     factory->LockServer(FALSE);
     factory.Reset();
     EXPECT_EQ(canUnload(), S_OK);
+
+    // A factory released once too often leaves a live object's hold alone.
+    ASSERT_EQ(takeFactory(), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf())),
+              S_OK);
+    IClassFactory* overReleased = factory.Detach();
+    EXPECT_EQ(overReleased->Release(), 1u); // the module's own reference is left
+    EXPECT_EQ(overReleased->Release(), 1u);
+    EXPECT_EQ(canUnload(), S_FALSE);
+    object.Reset();
+    EXPECT_EQ(canUnload(), S_OK);
     FreeLibrary(dll);
 }
 
