@@ -42,11 +42,11 @@ void CQuickLinkTreeList::EndRemoval()
     }
     for (CatalogInfo* catalog : removal.catalogs) {
         auto& links = catalog->links;
-        // A moved link is listed in its new group as well, which its cid names.
+        // A link moved to another group is still listed here; its cid
+        // names the group it is in now.
         links.erase(std::remove_if(links.begin(), links.end(),
                                    [&](QuickLinkInfo* link) {
-                                       return removal.links.count(link) ||
-                                              (removal.moved.count(link) && link->cid != catalog->cid);
+                                       return removal.links.count(link) || link->cid != catalog->cid;
                                    }),
                     links.end());
     }

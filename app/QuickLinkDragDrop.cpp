@@ -171,7 +171,6 @@ BOOL CQuickLinkTreeList::MoveLinkToCatalog(CTreeListItem* linkRow, CTreeListItem
         // record in two lists would be freed twice), or, in a removal, once
         // it ends.
         if (m_removal) {
-            m_removal->moved.insert(link);
             m_removal->catalogs.insert(from);
         } else {
             from->links.erase(std::remove(from->links.begin(), from->links.end(), link), from->links.end());

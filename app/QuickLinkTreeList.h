@@ -259,7 +259,6 @@ private:
     // end likewise.
     struct Removal {
         std::unordered_set<QuickLinkInfo*> links;
-        std::unordered_set<QuickLinkInfo*> moved;  // still listed in their old group
         std::unordered_set<CatalogInfo*> catalogs; // whose lists hold them
         std::unordered_map<QuickLinkInfo*, int> storedPreids; // re-pointed links: the preid in the store
     };
