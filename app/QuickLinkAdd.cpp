@@ -229,14 +229,20 @@ void CQuickLinkTreeList::UndoBatch(AddBatch& batch)
     PostLayout();
 }
 
-void CQuickLinkTreeList::RepointLink(QuickLinkInfo& link, int preid)
+void CQuickLinkTreeList::KeepPreid(QuickLinkInfo& link)
 {
     if (m_batch)
         m_batch->preids.emplace_back(&link, link.preid);
-    if (m_removal) {
-        // Stored once the removal ends, when it changed: moving a run of
-        // links re-points each of them several times on the way.
-        m_removal->storedPreids.emplace(&link, link.preid);
+    if (m_change)
+        m_change->preids.emplace(&link, link.preid);
+}
+
+void CQuickLinkTreeList::RepointLink(QuickLinkInfo& link, int preid)
+{
+    KeepPreid(link);
+    if (m_change) {
+        // Stored once the change ends, when it changed.
+        m_change->storedPreids.emplace(&link, link.preid);
         link.preid = preid;
         return;
     }
@@ -250,10 +256,10 @@ void CQuickLinkTreeList::RemoveLinkRow(QuickLinkInfo* link)
     CatalogInfo* catalog = CatalogOfRow(GetParentItem(link->treeItem));
     m_linkKeys.erase(LinkKey(*link));
     DeleteItem(link->treeItem);
-    if (m_removal) {
+    if (m_change) {
         if (catalog)
-            m_removal->catalogs.insert(catalog);
-        m_removal->links.insert(link);
+            m_change->catalogs.insert(catalog);
+        m_change->links.insert(link);
         return;
     }
     if (catalog) {
@@ -350,6 +356,7 @@ CTreeListItem* CQuickLinkTreeList::AddLink(AddLinkRequest& request)
         link->preid = GetLastLinkId(*catalog);
     if (request.addToDb && !::AddLink(*link)) {
         TraceMessage(L"Quorventile. Storing link %s failed\n", link->path.GetString());
+        ReportNotStored();
         return nullptr;
     }
     CTreeListItem* row = nullptr;
@@ -411,9 +418,11 @@ CTreeListItem* CQuickLinkTreeList::AddCatalog(AddLinkRequest& request)
     }
     if (request.append && !m_catalogOrder.empty())
         catalog->preid = m_catalogOrder.back()->cid;
-    // A group the store did not take would lose its links at the next start.
-    if (request.addToDb && !::AddCatalog(*catalog)) {
+    // A group the store did not take would lose its links at the next start;
+    // nor does a second group of a left-out group's name go there.
+    if (request.addToDb && (IsCatalogNameTaken(key) || !::AddCatalog(*catalog))) {
         TraceMessage(L"Quorventile. Storing group %s failed\n", catalog->name.GetString());
+        ReportNotStored();
         return nullptr;
     }
     CTreeListItem* row = nullptr;

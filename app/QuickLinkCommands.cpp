@@ -7,7 +7,6 @@
 #include "app/WindowPlacement.h"
 #include "core/AppDatabase.h"
 #include "core/CatalogStore.h"
-#include "core/StoreTransaction.h"
 #include "core/WinUtils.h"
 #include "skin/CSkinMessageBox.h"
 #include "skin/menu/CNewMenu.h"
@@ -31,28 +30,6 @@ bool CanRunAsAdministrator(const CString& path)
     return path.ReverseFind(L'.') >= 0 && (extension == L"exe" || extension == L"bat");
 }
 } // namespace
-
-void CQuickLinkTreeList::EndRemoval()
-{
-    Removal& removal = *m_removal;
-    m_removal = nullptr;
-    for (const auto& stored : removal.storedPreids) {
-        if (stored.first->preid != stored.second && !removal.links.count(stored.first))
-            SetLinkPreId(*stored.first);
-    }
-    for (CatalogInfo* catalog : removal.catalogs) {
-        auto& links = catalog->links;
-        // A link moved to another group is still listed here; its cid
-        // names the group it is in now.
-        links.erase(std::remove_if(links.begin(), links.end(),
-                                   [&](QuickLinkInfo* link) {
-                                       return removal.links.count(link) || link->cid != catalog->cid;
-                                   }),
-                    links.end());
-    }
-    for (QuickLinkInfo* link : removal.links)
-        FreeLinkRecord(link);
-}
 
 void CQuickLinkTreeList::OnRButtonDown(UINT flags, CPoint point)
 {
@@ -240,9 +217,8 @@ void CQuickLinkTreeList::DeleteRows(const std::vector<RowRef>& rows)
             groups[row.id] = AskToDeleteCatalog(row.id);
     }
     CScopedLock data(m_dataLock);
-    CStoreTransaction transaction;
     {
-        CRemovalScope removal(this);
+        CStoreChangeScope change(this);
         std::unordered_map<int, QuickLinkInfo*> links;
         for (CatalogInfo* catalog : m_catalogOrder) {
             for (QuickLinkInfo* link : catalog->links)
@@ -265,7 +241,6 @@ void CQuickLinkTreeList::DeleteRows(const std::vector<RowRef>& rows)
                 RemoveCatalog(catalog);
         }
     }
-    EndStoreChange(transaction);
     PostLayout();
 }
 
@@ -278,8 +253,11 @@ void CQuickLinkTreeList::DeleteLink(CTreeListItem* row, BOOL layout)
         return;
     if (row == m_renameRow)
         EndRename();
-    if (QuickLinkInfo* next = ChainSuccessor(row, *link))
+    CStoreChangeScope change(this);
+    if (QuickLinkInfo* next = ChainSuccessor(row, *link)) {
+        KeepPreid(*next);
         next->preid = link->preid;
+    }
     // The store points the successor's stored row past this one itself.
     ::DeleteLink(*link);
     RemoveLinkRow(link);
@@ -304,35 +282,33 @@ int CQuickLinkTreeList::DeleteCatalog(CTreeListItem* row)
 void CQuickLinkTreeList::RemoveCatalog(CatalogInfo* catalog)
 {
     CTreeListItem* row = catalog->treeItem;
-    {
-        std::vector<CTreeListItem*> children;
-        for (CTreeListItem* child = GetChildItem(row); child; child = GetNextSiblingItem(child))
-            children.push_back(child);
-        CStoreTransaction transaction;
-        CRemovalScope removal(this);
-        for (CTreeListItem* child : children)
-            DeleteLink(child, FALSE);
-        // The left-out links go with their group, not to another.
-        auto leftOut = m_leftOutLinks.find(catalog->cid);
-        if (leftOut != m_leftOutLinks.end()) {
-            for (const LinkRecordPtr& link : leftOut->second)
-                ::DeleteLink(*link);
-            m_leftOutLinks.erase(leftOut);
-        }
-        ::DeleteCatalog(*catalog);
-        // The group goes before the removal ends.
-        m_removal->catalogs.erase(catalog);
+    std::vector<CTreeListItem*> children;
+    for (CTreeListItem* child = GetChildItem(row); child; child = GetNextSiblingItem(child))
+        children.push_back(child);
+    CStoreChangeScope change(this);
+    for (CTreeListItem* child : children)
+        DeleteLink(child, FALSE);
+    // The left-out links go with their group, not to another.
+    auto leftOut = m_leftOutLinks.find(catalog->cid);
+    if (leftOut != m_leftOutLinks.end()) {
+        for (const LinkRecordPtr& link : leftOut->second)
+            ::DeleteLink(*link);
+        m_change->removedLeftOut[catalog->cid] = std::move(leftOut->second);
+        m_leftOutLinks.erase(leftOut);
     }
+    ::DeleteCatalog(*catalog);
     if (row == m_renameRow)
         EndRename();
     if (row == m_searchCatalog)
         m_searchCatalog = nullptr;
     CScopedLock tree(GetLock());
+    // The group goes before the change ends.
+    m_change->catalogs.erase(catalog);
     m_catalogs.erase(CatalogKey(catalog->name));
     m_catalogOrder.erase(std::remove(m_catalogOrder.begin(), m_catalogOrder.end(), catalog),
                          m_catalogOrder.end());
     DeleteItem(row);
-    delete catalog;
+    m_change->removedCatalogs.emplace_back(catalog);
 }
 
 void CQuickLinkTreeList::CleanDeadLinks(CTreeListItem* group)
@@ -358,16 +334,14 @@ void CQuickLinkTreeList::CleanDeadLinks(CTreeListItem* group)
     }
     // The store's transaction lock comes after the data lock, as everywhere.
     CScopedLock data(m_dataLock);
-    CStoreTransaction transaction;
     {
-        CRemovalScope removal(this);
+        CStoreChangeScope change(this);
         for (const auto& candidate : dead) {
             const QuickLinkInfo* link = LinkOfRow(candidate.first);
             if (link && link->path == candidate.second && GetParentItem(candidate.first) == group)
                 DeleteLink(candidate.first, FALSE);
         }
     }
-    EndStoreChange(transaction);
     PostLayout();
 }
 
@@ -379,7 +353,7 @@ CString CQuickLinkTreeList::MakeNewCatalogName()
     CString name;
     for (int n = 1;; ++n) {
         name.Format(L"新分组%d", n);
-        if (!m_catalogs.count(CatalogKey(name)))
+        if (!IsCatalogNameTaken(CatalogKey(name)))
             return name;
     }
 }

@@ -5,11 +5,11 @@
 
 #include "app/QuickLinkWorkItems.h"
 #include "core/CatalogStore.h"
-#include "core/StoreTransaction.h"
 #include "skin/COleDataSourceEx.h"
 #include "skin/CSkinRes.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 using SkinControl::CTreeListItem;
 
@@ -134,20 +134,15 @@ void CQuickLinkTreeList::MoveDraggedLinks(const DragRecord& drag)
         return;
     {
         CScopedLock data(m_dataLock);
-        CStoreTransaction transaction;
-        {
-            // The old groups' lists and the tree's rows are tidied once, at
-            // the end, not once per moved link.
-            CRemovalScope moves(this);
-            const bool ontoGroup = CatalogOfRow(target) != nullptr;
-            for (CTreeListItem* row : drag.rows) {
-                if (ontoGroup)
-                    MoveLinkToCatalog(row, target);
-                else
-                    MoveLinkBefore(row, target);
-            }
+        // The old groups' lists and the tree's rows are tidied once, at the
+        // end, not once per moved link.
+        CStoreChangeScope moves(this);
+        if (CatalogOfRow(target)) {
+            for (CTreeListItem* row : drag.rows)
+                MoveLinkToCatalog(row, target);
+        } else {
+            MoveLinksBefore(drag.rows, target);
         }
-        EndStoreChange(transaction);
     }
     PostLayout();
 }
@@ -163,21 +158,17 @@ BOOL CQuickLinkTreeList::MoveLinkToCatalog(CTreeListItem* linkRow, CTreeListItem
     QuickLinkInfo* link = LinkOfRow(linkRow);
     if (!from || !to || !link)
         return 0;
-    CStoreTransaction transaction;
+    CStoreChangeScope change(this);
+    UnchainLink(linkRow, *link);
     {
-        UnchainLink(linkRow, *link);
         CScopedLock tree(GetLock());
-        // Out of the old group's list before it goes into the new one (a
-        // record in two lists would be freed twice), or, in a removal, once
-        // it ends.
-        if (m_removal) {
-            m_removal->catalogs.insert(from);
-        } else {
-            from->links.erase(std::remove(from->links.begin(), from->links.end(), link), from->links.end());
-        }
+        // It leaves the old group's list when the change ends (a record in
+        // two lists would be freed twice, were it not by then).
+        m_change->catalogs.insert(from);
         RepointLink(*link, GetLastLinkId(*to));
         link->cid = to->cid;
         ::MoveLinkToCatalog(*link);
+        KeepList(*to);
         to->links.push_back(link);
         // Moving before a placeholder makes the row the group's last.
         if (CTreeListItem* placeholder = InsertItem(groupRow, L"Temp Item", nullptr, nullptr, TRUE)) {
@@ -185,43 +176,80 @@ BOOL CQuickLinkTreeList::MoveLinkToCatalog(CTreeListItem* linkRow, CTreeListItem
             DeleteItem(placeholder);
         }
     }
-    return EndStoreChange(transaction) ? 1 : 0;
+    return change.End() ? 1 : 0;
 }
 
 BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* targetRow)
 {
     if (linkRow == targetRow)
         return 1;
+    return MoveLinksBefore({linkRow}, targetRow);
+}
+
+BOOL CQuickLinkTreeList::MoveLinksBefore(const std::vector<CTreeListItem*>& linkRows, CTreeListItem* targetRow)
+{
     CScopedLock data(m_dataLock);
     CTreeListItem* groupRow = GetParentItem(targetRow);
-    CatalogInfo* from = CatalogOfRow(GetParentItem(linkRow));
     CatalogInfo* to = CatalogOfRow(groupRow);
-    QuickLinkInfo* link = LinkOfRow(linkRow);
     QuickLinkInfo* target = LinkOfRow(targetRow);
-    if (!from || !to || !link || !target)
+    if (!to || !target)
         return 0;
-    CStoreTransaction transaction;
-    // Before a link of another group: the link joins that group first, so
-    // that its record, its stored group and its row stay together.
-    if (from != to && !MoveLinkToCatalog(linkRow, groupRow))
-        return 0;
-    // Already just before the target: nothing to change (the chain would
-    // otherwise point the link at itself).
-    if (GetNextSiblingItem(linkRow) == targetRow)
-        return EndStoreChange(transaction) ? 1 : 0;
-    // Within its group the link's left-out equals go with it, straight
-    // behind it: the load shows the first of equal links, and that stays
-    // the one the user moved.
-    std::vector<QuickLinkInfo*> chain = StoredChain(*to), moved = {link}, rest;
-    const std::wstring key = LinkKey(*link);
-    for (QuickLinkInfo* member : chain) {
-        if (member != link)
-            (from == to && !member->treeItem && LinkKey(*member) == key ? moved : rest).push_back(member);
+    CStoreChangeScope change(this);
+    // The links that move, in drag order; those of the target's own group
+    // by the key their left-out equals share with them.
+    std::vector<QuickLinkInfo*> moved;
+    std::unordered_map<QuickLinkInfo*, size_t> place;
+    std::unordered_map<std::wstring, size_t> ownKeys;
+    for (CTreeListItem* row : linkRows) {
+        QuickLinkInfo* link = LinkOfRow(row);
+        CatalogInfo* from = CatalogOfRow(GetParentItem(row));
+        if (row == targetRow || !link || !from || place.count(link))
+            continue;
+        // Before a link of another group: the link joins that group first,
+        // so that its record, its stored group and its row stay together.
+        if (from != to && !MoveLinkToCatalog(row, groupRow))
+            continue;
+        if (from == to)
+            ownKeys.emplace(LinkKey(*link), moved.size());
+        place.emplace(link, moved.size());
+        moved.push_back(link);
     }
-    rest.insert(std::find(rest.begin(), rest.end(), target), moved.begin(), moved.end());
+    if (moved.empty())
+        return 0;
+    // Already just before the target: nothing to change.
+    if (moved.size() == 1 && GetNextSiblingItem(moved.front()->treeItem) == targetRow)
+        return change.End() ? 1 : 0;
+    // The group's whole stored chain, once: the moved links come out and go
+    // back as one block before the target, each with its left-out equals
+    // of this group straight behind it (the load shows the first of equal
+    // links, and that stays the one the user moved).
+    std::vector<std::vector<QuickLinkInfo*>> block(moved.size());
+    std::vector<QuickLinkInfo*> rest;
+    for (QuickLinkInfo* member : StoredChain(*to)) {
+        auto movedAt = place.find(member);
+        if (movedAt != place.end()) {
+            block[movedAt->second].insert(block[movedAt->second].begin(), member);
+            continue;
+        }
+        auto equalAt = member->treeItem || ownKeys.empty() ? ownKeys.end() : ownKeys.find(LinkKey(*member));
+        if (equalAt != ownKeys.end())
+            block[equalAt->second].push_back(member);
+        else
+            rest.push_back(member);
+    }
+    std::vector<QuickLinkInfo*> chain;
+    chain.reserve(rest.size() + moved.size());
+    for (QuickLinkInfo* member : rest) {
+        if (member == target) {
+            for (const auto& part : block)
+                chain.insert(chain.end(), part.begin(), part.end());
+        }
+        chain.push_back(member);
+    }
     int preid = 0;
     std::vector<QuickLinkInfo*> shown;
-    for (QuickLinkInfo* member : rest) {
+    shown.reserve(to->links.size());
+    for (QuickLinkInfo* member : chain) {
         if (member->preid != preid)
             RepointLink(*member, preid);
         preid = member->id;
@@ -230,10 +258,12 @@ BOOL CQuickLinkTreeList::MoveLinkBefore(CTreeListItem* linkRow, CTreeListItem* t
     }
     {
         CScopedLock tree(GetLock());
+        KeepList(*to);
         to->links.swap(shown);
-        MoveItem(linkRow, targetRow);
+        for (QuickLinkInfo* link : moved)
+            MoveItem(link->treeItem, targetRow);
     }
-    return EndStoreChange(transaction) ? 1 : 0;
+    return change.End() ? 1 : 0;
 }
 
 void CQuickLinkTreeList::UnchainLink(CTreeListItem* linkRow, const QuickLinkInfo& link)
@@ -286,7 +316,11 @@ BOOL CQuickLinkTreeList::CreateDragImage(DragRecord& drag, SHDRAGIMAGE* image)
     drag.mode = 1;
     if (drag.rows.empty())
         return FALSE;
-    const int height = kDragImageRowHeight * static_cast<int>(drag.rows.size());
+    // The rows that fit the screen's height; the image of more would only
+    // cost memory and time, and no one would see it.
+    const size_t fit = std::max(1, GetSystemMetrics(SM_CYSCREEN) / kDragImageRowHeight);
+    const size_t rows = std::min(drag.rows.size(), fit);
+    const int height = kDragImageRowHeight * static_cast<int>(rows);
     HDC windowDC = ::GetDC(m_hWnd);
     HDC dc = CreateCompatibleDC(windowDC);
     HBITMAP bitmap = CreateCompatibleBitmap(windowDC, kDragImageWidth, height);
@@ -308,7 +342,7 @@ BOOL CQuickLinkTreeList::CreateDragImage(DragRecord& drag, SHDRAGIMAGE* image)
     DeleteObject(fill);
     {
         CScopedLock data(m_dataLock);
-        for (size_t i = 0; i < drag.rows.size(); ++i) {
+        for (size_t i = 0; i < rows; ++i) {
             const QuickLinkInfo* link = LinkOfRow(drag.rows[i]);
             if (!link)
                 continue;

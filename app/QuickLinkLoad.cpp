@@ -6,11 +6,13 @@
 #include "app/TraceMessage.h"
 #include "core/AppDatabase.h"
 #include "core/CatalogStore.h"
+#include "core/CatalogsCache.h"
 #include "framework/CFileFind.h"
 
 #include <shlobj.h>
 
 #include <deque>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -68,7 +70,7 @@ void CQuickLinkTreeList::LoadCatalogs(int syncDesktopOnly, const CWorkItem& work
     }
     // The stored rows are loaded on the first run as well: a first run that
     // was cut short left some, and its defaults must find them.
-    bool complete = LoadStoredCatalogs(&work);
+    bool complete = LoadStoredCatalogs(work);
     if (complete && !GetConfigInt(L"DefaultLinksInit", 0)) {
         complete = CreateDefaultLinks(work);
         SyncDesktop(work);
@@ -86,62 +88,100 @@ void CQuickLinkTreeList::LoadCatalogs(int syncDesktopOnly, const CWorkItem& work
     PostMessage(WM_QUICKLINKS_LOADED);
 }
 
-bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem* work)
+bool CQuickLinkTreeList::LoadStoredCatalogs(const CWorkItem& work)
 {
     std::vector<CatalogInfo*> stored;
     ::LoadCatalogs(stored);
     std::vector<std::unique_ptr<CatalogInfo>> catalogs(stored.begin(), stored.end());
     for (auto& catalog : catalogs) {
-        if (work && Stopped(*work, IsAccepting()))
+        if (Stopped(work, IsAccepting()))
             return false;
         CScopedLock data(m_dataLock);
-        const int cid = catalog->cid;
-        AddLinkRequest group;
-        group.kind = AddLinkRequest::KindCatalogRecord;
-        group.catalog = std::move(catalog);
-        CTreeListItem* row = AddCatalog(group);
-        if (!row)
-            continue;
-        std::vector<QuickLinkInfo*> rows;
-        LoadLinkRows(cid, rows);
-        std::vector<LinkRecordPtr> links;
-        for (QuickLinkInfo* link : ShownStoredLinks(cid, rows))
-            links.emplace_back(link);
-        for (auto& link : links) {
-            // Only the few shell places ask the shell here, for their names;
-            // the other links get their icons from pool threads once shown.
-            if (link->linktype == LinkTypeShellPlace)
-                FillLinkShellInfo(*link);
-            AddLinkRequest request;
-            request.kind = AddLinkRequest::KindLinkToRow;
-            request.catalogItem = row;
-            request.link = std::move(link);
-            AddLink(request);
-        }
+        AddStoredCatalog(std::move(catalog), nullptr);
     }
     CScopedLock data(m_dataLock);
-    FlushLinkInfo();
+    FinishStoredCatalogs();
     return true;
 }
 
-void CQuickLinkTreeList::ReloadFromStore()
+void CQuickLinkTreeList::AddStoredCatalog(std::unique_ptr<CatalogInfo> catalog, std::vector<LinkRecordPtr>* read)
 {
-    CScopedLock data(m_dataLock);
-    std::unordered_set<int> open;
-    for (const CatalogInfo* catalog : m_catalogOrder) {
-        if (IsExpanded(catalog->treeItem))
-            open.insert(catalog->cid);
+    const int cid = catalog->cid;
+    const CString key = CatalogKey(catalog->name);
+    AddLinkRequest group;
+    group.kind = AddLinkRequest::KindCatalogRecord;
+    group.catalog = std::move(catalog);
+    CTreeListItem* row = AddCatalog(group);
+    if (!row) {
+        if (m_catalogs.count(key))
+            m_leftOutCatalogs[cid] = key;
+        return;
     }
-    EndRename();
-    m_searchCatalog = nullptr;
+    std::vector<QuickLinkInfo*> rows;
+    if (read) {
+        for (LinkRecordPtr& link : *read)
+            rows.push_back(link.release());
+    } else {
+        LoadLinkRows(cid, rows);
+    }
+    std::vector<LinkRecordPtr> links;
+    for (QuickLinkInfo* link : ShownStoredLinks(cid, rows))
+        links.emplace_back(link);
+    for (auto& link : links) {
+        // Only the few shell places ask the shell here, for their names;
+        // the other links get their icons from pool threads once shown.
+        if (link->linktype == LinkTypeShellPlace)
+            FillLinkShellInfo(*link);
+        AddLinkRequest request;
+        request.kind = AddLinkRequest::KindLinkToRow;
+        request.catalogItem = row;
+        request.link = std::move(link);
+        AddLink(request);
+    }
+}
+
+void CQuickLinkTreeList::FinishStoredCatalogs()
+{
+    std::vector<int> leftOut;
+    for (const auto& catalog : m_leftOutCatalogs)
+        leftOut.push_back(catalog.first);
+    SetCatalogsLeftOut(leftOut);
+    FlushLinkInfo();
+}
+
+bool CQuickLinkTreeList::ReloadFromStore()
+{
+    // Everything is read before anything of the list goes.
+    std::vector<std::unique_ptr<CatalogInfo>> catalogs;
+    std::vector<std::vector<LinkRecordPtr>> links;
+    {
+        CStoreNoWait noWait;
+        std::vector<CatalogInfo*> stored;
+        const int read = ::LoadCatalogs(stored);
+        for (CatalogInfo* catalog : stored)
+            catalogs.emplace_back(catalog);
+        if (!read)
+            return false;
+        links.resize(catalogs.size());
+        std::set<CString> keys;
+        for (size_t i = 0; i < catalogs.size(); ++i) {
+            // A group the load leaves out is not read.
+            if (!keys.insert(CatalogKey(catalogs[i]->name)).second)
+                continue;
+            std::vector<QuickLinkInfo*> rows;
+            const int linksRead = LoadLinkRows(catalogs[i]->cid, rows);
+            for (QuickLinkInfo* link : rows)
+                links[i].emplace_back(link);
+            if (!linksRead)
+                return false;
+        }
+    }
     DeleteAllItems();
     FreeAllRecords();
-    LoadStoredCatalogs(nullptr);
-    for (const CatalogInfo* catalog : m_catalogOrder) {
-        if (open.count(catalog->cid))
-            Expand(catalog->treeItem, FALSE, 0);
-    }
-    PostLayout();
+    for (size_t i = 0; i < catalogs.size(); ++i)
+        AddStoredCatalog(std::move(catalogs[i]), &links[i]);
+    FinishStoredCatalogs();
+    return true;
 }
 
 std::vector<QuickLinkInfo*> CQuickLinkTreeList::ShownStoredLinks(int cid, const std::vector<QuickLinkInfo*>& rows)

@@ -32,6 +32,7 @@ void CQuickLinkTreeList::FilterItems(const CString& text)
     {
         CScopedLock data(m_dataLock);
         CScopedLock tree(GetLock());
+        m_searchText = text;
         SetSingleExpand(all);
         // The records know their rows, in the tree's order: no row needs
         // to be looked up.
@@ -176,17 +177,22 @@ int CQuickLinkTreeList::CommitCatalogName(CTreeListItem* row, const CString& tex
     const CString key = CatalogKey(text);
     if (!catalog || key == CatalogKey(GetItemText(row)))
         return 1;
-    // Another group's name (in any case) would leave one of the two
-    // unreachable by name: refused, the editor stays open.
-    if (m_catalogs.count(key))
+    // Another stored group's name (in any case), shown or left out, would
+    // leave one of the two unreachable by name: refused, the editor stays
+    // open.
+    if (IsCatalogNameTaken(key))
         return 0;
+    // The store first: a name it refused is not shown.
+    if (!::RenameCatalog(text, *catalog)) {
+        ReportNotStored();
+        return 1;
+    }
     m_catalogs.erase(CatalogKey(catalog->name));
     {
         CScopedLock tree(GetLock());
         catalog->name = text;
         SetItemText(row, text);
     }
-    ::RenameCatalog(text, *catalog);
     m_catalogs[key] = catalog;
     return 1;
 }
@@ -199,13 +205,21 @@ int CQuickLinkTreeList::CommitLinkName(CTreeListItem* row, const CString& text)
     QuickLinkInfo* link = LinkOfRow(row);
     if (!link || CatalogKey(text) == CatalogKey(GetItemText(row)))
         return 1;
+    // The store first: a name it refused is not shown.
+    QuickLinkInfo renamed;
+    renamed.id = link->id;
+    renamed.name = text;
+    renamed.namepinyin = ConvertToPinyin(text).MakeLower();
+    if (!::RenameLink(renamed)) {
+        ReportNotStored();
+        return 1;
+    }
     {
         CScopedLock tree(GetLock());
-        link->name = text;
+        link->name = renamed.name;
         link->searchName.Empty();
-        link->namepinyin = ConvertToPinyin(text).MakeLower();
+        link->namepinyin = renamed.namepinyin;
         SetItemText(row, text);
     }
-    ::RenameLink(*link);
     return 1;
 }

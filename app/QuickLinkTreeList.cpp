@@ -4,11 +4,14 @@
 
 #include "app/AddLinksCommand.h"
 #include "app/QuickLinkWorkItems.h"
-#include "core/StoreTransaction.h"
+#include "core/CatalogStore.h"
 #include "framework/CWinApp.h"
 #include "framework/coolsb/CoolSB.h"
 #include "skin/CSkinMessageBox.h"
 #include "skin/CSkinRes.h"
+
+#include <algorithm>
+#include <unordered_set>
 
 using SkinControl::CTreeListItem;
 
@@ -111,8 +114,9 @@ BOOL CQuickLinkTreeList::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LR
         return TRUE;
     }
     if (message == WM_QUICKLINKS_NOT_STORED) {
-        m_notStoredPosted = false;
         SkinControl::SkinMessageBox(kNotStoredMessage, MB_ICONEXCLAMATION);
+        // Failures while the box was up are the ones it tells of.
+        m_notStoredPosted = false;
         *result = 0;
         return TRUE;
     }
@@ -156,6 +160,7 @@ void CQuickLinkTreeList::FreeAllRecords()
     m_catalogs.clear();
     m_linkKeys.clear();
     m_leftOutLinks.clear();
+    m_leftOutCatalogs.clear();
 }
 
 void FreeLinkRecord(QuickLinkInfo* link)
@@ -167,22 +172,147 @@ void FreeLinkRecord(QuickLinkInfo* link)
     delete link;
 }
 
-// --- Changes the store did not take.
+// --- Changes and the store's answer.
 
-bool CQuickLinkTreeList::EndStoreChange(CStoreTransaction& transaction)
+CQuickLinkTreeList::CStoreChangeScope::CStoreChangeScope(CQuickLinkTreeList* list) : m_list(list)
 {
-    if (transaction.Commit())
-        return true;
-    ReloadFromStore();
-    ReportNotStored();
-    return false;
+    m_transaction.emplace();
+    m_rows.emplace(*list);
+    if (!list->m_change) {
+        m_change.reset(new StoreChange);
+        m_change->order = list->m_catalogOrder;
+        for (const CatalogInfo* catalog : list->m_catalogOrder) {
+            if (list->IsExpanded(catalog->treeItem))
+                m_change->open.insert(catalog->cid);
+            if (catalog->treeItem == list->m_searchCatalog)
+                m_change->searchCid = catalog->cid;
+        }
+        list->m_change = m_change.get();
+    }
+}
+
+bool CQuickLinkTreeList::CStoreChangeScope::End()
+{
+    if (!m_transaction)
+        return m_stored;
+    if (m_change) {
+        m_list->m_change = nullptr;
+        // Each re-pointed link once, and only where it changed: moving a run
+        // of links re-points each of them several times on the way.
+        for (const auto& stored : m_change->storedPreids) {
+            if (stored.first->preid != stored.second && !m_change->links.count(stored.first))
+                SetLinkPreId(*stored.first);
+        }
+    }
+    m_stored = m_transaction->Commit() != 0;
+    m_transaction.reset();
+    if (m_change && m_stored)
+        m_list->KeepChange(*m_change);
+    m_rows.reset();
+    if (m_change && !m_stored) {
+        m_list->UndoChange(*m_change);
+        m_list->ShowStoreAgain(*m_change);
+        m_list->ReportNotStored();
+    }
+    m_change.reset();
+    return m_stored;
+}
+
+void CQuickLinkTreeList::KeepChange(StoreChange& change)
+{
+    for (CatalogInfo* catalog : change.catalogs) {
+        auto& links = catalog->links;
+        // A link moved to another group is still listed here; its cid
+        // names the group it is in now.
+        links.erase(std::remove_if(links.begin(), links.end(),
+                                   [&](QuickLinkInfo* link) {
+                                       return change.links.count(link) || link->cid != catalog->cid;
+                                   }),
+                    links.end());
+    }
+    for (QuickLinkInfo* link : change.links)
+        FreeLinkRecord(link);
+}
+
+void CQuickLinkTreeList::UndoChange(StoreChange& change)
+{
+    CScopedLock tree(GetLock());
+    for (const auto& preid : change.preids)
+        preid.first->preid = preid.second;
+    for (auto& list : change.lists)
+        list.first->links = std::move(list.second);
+    for (auto& group : change.removedLeftOut)
+        m_leftOutLinks[group.first] = std::move(group.second);
+    for (auto& catalog : change.removedCatalogs)
+        catalog.release(); // back in the order below
+    m_catalogOrder = change.order;
+    for (CatalogInfo* catalog : m_catalogOrder) {
+        for (QuickLinkInfo* link : catalog->links)
+            link->cid = catalog->cid;
+    }
+    change.links.clear();
+}
+
+void CQuickLinkTreeList::KeepList(CatalogInfo& catalog)
+{
+    // Copied the first time only: a move appends to a list thousands of
+    // times.
+    if (m_change)
+        m_change->lists.try_emplace(&catalog, catalog.links);
+}
+
+void CQuickLinkTreeList::ShowStoreAgain(const StoreChange& change)
+{
+    EndRename();
+    m_searchCatalog = nullptr;
+    if (!ReloadFromStore())
+        RebuildRows();
+    for (const CatalogInfo* catalog : m_catalogOrder) {
+        if (change.open.count(catalog->cid))
+            Expand(catalog->treeItem, FALSE, 0);
+        if (catalog->cid == change.searchCid)
+            m_searchCatalog = catalog->treeItem;
+    }
+    if (m_searching)
+        FilterItems(m_searchText);
+    else
+        PostLayout();
+}
+
+void CQuickLinkTreeList::RebuildRows()
+{
+    CScopedLock tree(GetLock());
+    DeleteAllItems();
+    m_catalogs.clear();
+    m_linkKeys.clear();
+    for (CatalogInfo* catalog : m_catalogOrder) {
+        catalog->treeItem = InsertItem(nullptr, catalog->name, catalog, nullptr, TRUE);
+        SetItemTypeValue(catalog->treeItem, RowKindGroup);
+        m_catalogs[CatalogKey(catalog->name)] = catalog;
+        for (QuickLinkInfo* link : catalog->links) {
+            link->treeItem = InsertItem(catalog->treeItem, link->name, link, nullptr, TRUE);
+            SetItemTypeValue(link->treeItem, RowKindLink);
+            m_linkKeys[LinkKey(*link)] = link;
+        }
+    }
 }
 
 void CQuickLinkTreeList::ReportNotStored()
 {
-    // One box for a run of failures.
+    // One box for a run of failures: until the box is closed.
     if (m_hWnd && !m_notStoredPosted.exchange(true))
         PostMessage(WM_QUICKLINKS_NOT_STORED);
+}
+
+bool CQuickLinkTreeList::IsCatalogNameTaken(const CString& key) const
+{
+    if (m_catalogs.count(key))
+        return true;
+    for (const auto& leftOut : m_leftOutCatalogs) {
+        if (leftOut.second == key)
+            return true;
+    }
+    return false;
 }
 
 // --- Input that waits for the load.

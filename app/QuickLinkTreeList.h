@@ -42,8 +42,6 @@ const UINT WM_QUICKLINKS_LOADED = 0x500;
 // what the store holds again, and the user is told on the list's thread.
 const UINT WM_QUICKLINKS_NOT_STORED = 0x501;
 
-class CStoreTransaction;
-
 // The "TreeItemType" of a row.
 enum QuickLinkRowKind { RowKindGroup = 0, RowKindLink = 1 };
 
@@ -180,6 +178,10 @@ public:
     // Moves a link row before another link row, into the target's group
     // when that is another one; 1 when done.
     BOOL MoveLinkBefore(SkinControl::CTreeListItem* link, SkinControl::CTreeListItem* target);
+    // Moves link rows, in this order, as one block before another link row,
+    // as moving each before it in turn would; links of other groups join
+    // the target's.  One pass over the target's group.  1 when done.
+    BOOL MoveLinksBefore(const std::vector<SkinControl::CTreeListItem*>& links, SkinControl::CTreeListItem* target);
     // Moves the dragged links onto the row under the cursor.
     void MoveDraggedLinks(const DragRecord& drag);
     // Adds a dropped path where the cursor is: into the group under it,
@@ -243,27 +245,45 @@ private:
     // The group of the first-run links and of files dropped outside any group.
     static constexpr wchar_t kDefaultCatalog[] = L"默认";
 
-    // Opens a record of one command (an add batch, a removal) unless the
+    // Opens a record of one command (an add batch) unless the
     // thread has one open already, and ends it when this opened it.
     template <typename Record, Record* CQuickLinkTreeList::*Open, void (CQuickLinkTreeList::*End)()>
     class COutermostScope;
     struct AddBatch;
     class CAddBatchScope;
     struct LinkInfoRequest;
-    // The links that one command takes out: each leaves the tree and the
-    // link keys at once, its group's link list and its memory together with
-    // the others at the end, so that a command on thousands of rows doesn't
-    // search a list per row.  Opened after the data lock and the store
-    // transaction; it holds the tree's lock (CDeleteBatch).
-    // Links that move to another group leave their old group's list at the
-    // end likewise.
-    struct Removal {
-        std::unordered_set<QuickLinkInfo*> links;
-        std::unordered_set<CatalogInfo*> catalogs; // whose lists hold them
+    // One change of the user's (a delete, a clean, a move, one of its
+    // steps) from its start to the store's answer.  The links it takes out
+    // leave the tree and the link keys at once, their group's link list and
+    // their memory together at the end, so that a command on thousands of
+    // rows doesn't search a list per row; links that move to another group
+    // leave their old group's list at the end likewise.  Until the store
+    // took the change, it keeps what the list showed before, so that the
+    // list can go back to it when the store can't be read back.
+    struct StoreChange {
+        std::unordered_set<QuickLinkInfo*> links;  // taken out
+        std::unordered_set<CatalogInfo*> catalogs; // whose lists still hold some
         std::unordered_map<QuickLinkInfo*, int> storedPreids; // re-pointed links: the preid in the store
+        // What the list showed before.
+        std::vector<CatalogInfo*> order;
+        std::unordered_set<int> open; // groups
+        int searchCid = 0;            // the group open when the search began
+        std::unordered_map<CatalogInfo*, std::vector<QuickLinkInfo*>> lists; // lists changed in place
+        std::unordered_map<QuickLinkInfo*, int> preids;                      // each preid changed
+        std::vector<std::unique_ptr<CatalogInfo>> removedCatalogs;
+        std::unordered_map<int, std::vector<LinkRecordPtr>> removedLeftOut; // by group
     };
-    class CRemovalScope;
-    void EndRemoval();
+    class CStoreChangeScope;
+    // The end of a change the store took: lists closed up, records freed.
+    // Both locks held.
+    void KeepChange(StoreChange& change);
+    // Memory as it was before a change the store did not take.
+    void UndoChange(StoreChange& change);
+    // Before a group's link list changes in place within a change.
+    void KeepList(CatalogInfo& catalog);
+    // Before a link's preid changes in memory: a change or an add batch can
+    // put it back.
+    void KeepPreid(QuickLinkInfo& link);
 
     // Rows and their records; null for anything else.  Data lock held.
     CatalogInfo* CatalogOfRow(SkinControl::CTreeListItem* row);
@@ -275,17 +295,29 @@ private:
 
     bool IsAccepting() const { return m_accepting.load(); }
     bool CreateDefaultLinks(const CWorkItem& work);
-    // Null `work`: a reload that no one stops.
-    bool LoadStoredCatalogs(const CWorkItem* work);
-    // Shows what the store holds again, the open group kept open.  Data lock
-    // held; UI thread.
-    void ReloadFromStore();
-    // Ends the transaction of a change made on the UI thread: when the store
-    // did not take it, the list is reloaded and the user told; false then.
-    // Data lock held.
-    bool EndStoreChange(CStoreTransaction& transaction);
+    bool LoadStoredCatalogs(const CWorkItem& work);
+    // Shows a stored group and its links (read here when not given); a
+    // group named like a shown one but for case is left out, its links
+    // unread.  Data lock held.
+    void AddStoredCatalog(std::unique_ptr<CatalogInfo> catalog, std::vector<LinkRecordPtr>* links);
+    // The groups the load left out, for the group-name cache.  Data lock held.
+    void FinishStoredCatalogs();
+    // After a change the store did not take, memory back as it was before:
+    // the list shows what the store holds again, read without waiting for
+    // another program's lock, or else what it showed before the change.  The
+    // groups open before stay open and the search stays applied.  UI
+    // thread; data lock held.
+    void ShowStoreAgain(const StoreChange& change);
+    // Reads the whole store without waiting and shows it; false, the list
+    // untouched, when it can't be read now.
+    bool ReloadFromStore();
+    // New rows for the records in memory.
+    void RebuildRows();
     // Tells the user once that a change was not stored; any thread.
     void ReportNotStored();
+    // Whether a group of this lower-cased name is stored, shown or left out.
+    // Data lock held.
+    bool IsCatalogNameTaken(const CString& key) const;
     // The stored links of one group that the list shows, in their chain's
     // order; the others are kept as the group's left-out links.  Data lock
     // held.
@@ -308,10 +340,11 @@ private:
     void RequestLayout();
     void EndBatch();
     void UndoBatch(AddBatch& batch);
-    // Takes a link out of the tree, its group's list and the link keys and
-    // frees it (not the store's row).  Both locks are taken.
+    // Takes a link out of the tree and the link keys, and out of its group's
+    // list and memory now or, in a change, at its end (not the store's row).
+    // Both locks are taken.
     void RemoveLinkRow(QuickLinkInfo* link);
-    // Sets a shown link's preid and stores it (in a removal, once it ends); a
+    // Sets a link's preid and stores it (in a change, once it ends); a
     // batch keeps the old one for its undo.  Data lock held.
     void RepointLink(QuickLinkInfo& link, int preid);
     // A link shown without its shell icon gets it from a pool thread, with
@@ -367,19 +400,24 @@ private:
     // but still members of their group's stored chain, so that moves,
     // appends and deletes go around them and the chain stays whole.
     std::unordered_map<int, std::vector<LinkRecordPtr>> m_leftOutLinks;
+    // Stored groups the load left out, named like a shown one but for case,
+    // by cid: their names stay taken.
+    std::map<int, CString> m_leftOutCatalogs;
     CString m_pendingCommand;
     // Input waiting for the load; posted when it is done.
     std::vector<std::unique_ptr<CWorkItem>> m_heldItems;
     bool m_inputReady = false;
     AddBatch* m_batch = nullptr; // the batch of the thread holding the data lock
-    Removal* m_removal = nullptr; // likewise, the open removal
+    StoreChange* m_change = nullptr; // likewise, the open change
     std::vector<LinkInfoRequest> m_pendingLinkInfo;
 
     CQuickLinkReNameEdit m_renameEdit;
     SkinControl::CTreeListItem* m_renameRow = nullptr;
-    // The group that was expanded when the search began, and whether one runs.
+    // The group that was expanded when the search began, whether one runs,
+    // and its text.
     SkinControl::CTreeListItem* m_searchCatalog = nullptr;
     bool m_searching = false;
+    CString m_searchText;
     CString m_typeAhead;
     // The record of this list's own drag while it runs.
     DragRecord* m_currentDrag = nullptr;

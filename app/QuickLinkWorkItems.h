@@ -5,9 +5,12 @@
 #pragma once
 
 #include "app/QuickLinkTreeList.h"
+#include "core/StoreTransaction.h"
 
 #include <objbase.h>
 #include <shobjidl.h>
+
+#include <optional>
 
 // CoInitializeEx for an apartment-threaded apartment, for one body.
 class CComApartmentScope
@@ -180,13 +183,27 @@ private:
     std::unique_ptr<Record> m_record;
 };
 
-// The list's removal, with the rows' deletions held back until it ends.
-class CQuickLinkTreeList::CRemovalScope
+// The list's change: its store transaction, then its rows' deletions held
+// back (CDeleteBatch holds the tree's lock), then its record.  Inside
+// another change it joins that one.  Opened under the data lock.
+class CQuickLinkTreeList::CStoreChangeScope
 {
 public:
-    explicit CRemovalScope(CQuickLinkTreeList* list) : m_rows(*list), m_removal(list) {}
+    explicit CStoreChangeScope(CQuickLinkTreeList* list);
+    ~CStoreChangeScope() { End(); }
+    CStoreChangeScope(const CStoreChangeScope&) = delete;
+    CStoreChangeScope& operator=(const CStoreChangeScope&) = delete;
+
+    // Ends the change when this opened it: stores the re-pointed links and
+    // commits; when the store took none of it, the list shows what the
+    // store holds again and the user is told.  False then; true when the
+    // change was stored or goes on in an outer one.
+    bool End();
 
 private:
-    CDeleteBatch m_rows; // ends after the removal
-    COutermostScope<Removal, &CQuickLinkTreeList::m_removal, &CQuickLinkTreeList::EndRemoval> m_removal;
+    CQuickLinkTreeList* m_list;
+    std::optional<CStoreTransaction> m_transaction;
+    std::optional<CDeleteBatch> m_rows;
+    std::unique_ptr<StoreChange> m_change; // null when joined to an outer one
+    bool m_stored = true;
 };

@@ -48,6 +48,18 @@ CLock& AppStoreLock()
     return lock;
 }
 
+CStoreNoWait::CStoreNoWait() : m_store(AppStoreLock())
+{
+    if (sqlite3* handle = AppDatabase.db.Handle())
+        sqlite3_busy_timeout(handle, 0);
+}
+
+CStoreNoWait::~CStoreNoWait()
+{
+    if (sqlite3* handle = AppDatabase.db.Handle())
+        sqlite3_busy_timeout(handle, AppDatabase.db.BusyTimeout());
+}
+
 void SetAppDatabasePath(const wchar_t* path)
 {
     AppDatabase.path = ToUtf8(path);

@@ -20,6 +20,22 @@ extern AppDatabaseRecord AppDatabase;
 // join a transaction that may be rolled back.
 CLock& AppStoreLock();
 
+// While one lives, store operations fail at once where another connection's
+// lock would make them wait out the busy time-out: for reads whose failure
+// has an answer of its own.  Holds AppStoreLock, so no other thread's
+// operation runs without its wait meanwhile.
+class CStoreNoWait
+{
+public:
+    CStoreNoWait();
+    ~CStoreNoWait();
+    CStoreNoWait(const CStoreNoWait&) = delete;
+    CStoreNoWait& operator=(const CStoreNoWait&) = delete;
+
+private:
+    CScopedLock m_store;
+};
+
 extern const char* const ConfigTableName;  // "qv_config"
 extern const char* const CatalogTableName; // "qv_catalog"
 extern const char* const LinkTableName;    // "qv_link"

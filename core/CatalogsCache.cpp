@@ -8,6 +8,8 @@
 #include "framework/CFile.h"
 #include "framework/TextConvert.h"
 
+#include <set>
+
 using namespace SQL_LITE;
 
 CString BuildCatalogsCacheText(const std::vector<CString>& names)
@@ -25,6 +27,22 @@ CString BuildCatalogsCacheText(const std::vector<CString>& names)
     return url.Text();
 }
 
+namespace
+{
+// Guarded by AppStoreLock.
+std::set<int>& CatalogsLeftOut()
+{
+    static std::set<int> cids;
+    return cids;
+}
+} // namespace
+
+void SetCatalogsLeftOut(const std::vector<int>& cids)
+{
+    CScopedLock store(AppStoreLock());
+    CatalogsLeftOut() = std::set<int>(cids.begin(), cids.end());
+}
+
 int WriteCatalogsCache()
 {
     CScopedLock store(AppStoreLock());
@@ -32,12 +50,14 @@ int WriteCatalogsCache()
         return 1;
     return CatchAll(0, [] {
         std::vector<CString> names;
+        std::set<CString> keys;
         CppSQLite3SqlBuffer sql;
         sql.Format("select * from %s order by preid asc;", CatalogTableName);
         CppSQLite3Query q = AppDatabase.db.ExecQuery(sql);
-        while (!q.Eof()) {
-            names.push_back(FromUtf8(q.GetStringField("name")));
-            q.NextRow();
+        for (; !q.Eof(); q.NextRow()) {
+            CString name = FromUtf8(q.GetStringField("name")), key = name;
+            if (keys.insert(key.MakeLower()).second && !CatalogsLeftOut().count(q.GetIntField("cid")))
+                names.push_back(name);
         }
 
         CString text = BuildCatalogsCacheText(names);

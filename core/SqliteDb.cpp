@@ -87,6 +87,13 @@ void CppSQLite3DB::Open(const char* utf8Path)
     sqlite3_busy_timeout(db, busyTimeoutMs);
 }
 
+void CppSQLite3DB::SetBusyTimeout(int ms)
+{
+    busyTimeoutMs = ms;
+    if (db)
+        sqlite3_busy_timeout(db, ms);
+}
+
 void CppSQLite3DB::Close()
 {
     if (!db)

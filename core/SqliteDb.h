@@ -120,7 +120,10 @@ public:
     int ExecScalar(const char* sql);
     bool TableExists(const char* table);
 
-    void SetBusyTimeout(int ms) { busyTimeoutMs = ms; }
+    // How long a statement waits for another connection's lock before it
+    // fails; also for a connection that is open already.
+    void SetBusyTimeout(int ms);
+    int BusyTimeout() const { return busyTimeoutMs; }
     sqlite3* Handle() const { return db; }
 
 private:

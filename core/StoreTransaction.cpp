@@ -52,7 +52,10 @@ int CStoreTransaction::Commit()
     }
     if (g_depth == 0 && g_cacheDue) {
         g_cacheDue = false;
-        WriteCatalogsCache();
+        // Rolled back, the groups are as the file shows them; reading them
+        // again might only wait for the lock that made the change fail.
+        if (m_result)
+            WriteCatalogsCache();
     }
     AppStoreLock().Leave();
     return m_result;

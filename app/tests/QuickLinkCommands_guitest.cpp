@@ -186,11 +186,6 @@ protected:
     {
         return IsWindowVisible(FindWindowExW(list.m_hWnd, nullptr, L"__RICH_EDIT_CTRL__", nullptr));
     }
-    // The text a query selects as "v".
-    std::wstring Text(const char* sql)
-    {
-        return FromUtf8(AppDatabase.db.ExecQuery(sql).GetStringField("v")).str();
-    }
 
     CatalogInfo docs;
     std::optional<SkinTest::Pixels> menuShot;
@@ -300,8 +295,11 @@ TEST_F(Commands, NewGroupsAreNumberedFromTheFirstFreeName)
 TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
 {
     // x.txt's row is freed during the question and a new row may take its
-    // address: the selection names rows by what they hold.
+    // address: the selection names rows by what they hold.  Other is open,
+    // so that x.txt stays selected.
     CTreeListItem* xRow = Row(L"x.txt");
+    list.SetSingleExpand(FALSE);
+    list.Expand(Row(L"Other"), TRUE, 0);
     const struct {
         const wchar_t* group; // right-clicked
         std::vector<const wchar_t*> selected;
@@ -318,12 +316,14 @@ TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
     };
     for (const auto& c : cases) {
         std::wstring no;
-        bool addedWhileAsked = false, reused = false;
+        bool addedWhileAsked = false, reused = false, xSelected = false;
         ModalAction answer(L"#32770", [&](HWND box) {
             wchar_t text[8] = {};
             GetDlgItemTextW(box, 2050, text, 8);
             no = text;
             if (c.answer == IDYES) {
+                // The selection the delete was given holds x.txt.
+                xSelected = list.IsItemSelected(xRow) != FALSE;
                 // The question holds no lock: a link still arrives meanwhile.
                 std::vector<AddLinkRequest> add;
                 add.push_back(FileRequest(L"late.txt", L"Other"));
@@ -352,6 +352,7 @@ TEST_F(Commands, DeletingAGroupWithLinksAsksFirst)
         }
         EXPECT_EQ(c.answer == IDYES, addedWhileAsked);
         EXPECT_EQ(c.answer == IDYES, reused) << "the new row did not take the freed row's address";
+        EXPECT_EQ(c.answer == IDYES, xSelected) << "x.txt left the selection before the delete";
     }
     EXPECT_EQ(1, Count("select count(*) from qv_catalog;"));
     EXPECT_EQ(2, Count("select count(*) from qv_link;"));

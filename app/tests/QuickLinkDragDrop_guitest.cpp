@@ -9,8 +9,6 @@
 #include "framework/TextConvert.h"
 #include "skin/CSkinMessageBox.h"
 
-#include <sqlite3.h>
-
 #include <string>
 
 namespace
@@ -132,6 +130,8 @@ TEST_F(DragDrop, DraggedLinksMoveAndStayMovedAfterARestart)
         {{L"a"}, L"Other", {L"Docs", L"  c", L"  b", L"Other", L"  x", L"  a"}},
         // Before a link of another group: into that group.
         {{L"c", L"b"}, L"x", {L"Docs", L"Other", L"  c", L"  b", L"  x", L"  a"}},
+        // Within a group, one after the other in the order dragged.
+        {{L"a", L"c"}, L"b", {L"Docs", L"Other", L"  a", L"  c", L"  b", L"  x"}},
     };
     for (const auto& c : cases) {
         Drag(c.dragged, c.onto);
@@ -146,6 +146,15 @@ TEST_F(DragDrop, DraggedLinksMoveAndStayMovedAfterARestart)
 // Wine's drag-image helper takes no bitmap, so the image is looked at here.
 TEST_F(DragDrop, TheDragImageShowsEachDraggedRowIn25Pixels)
 {
+    // No taller than the screen, however many rows are dragged.
+    {
+        CQuickLinkTreeList::DragRecord many;
+        many.rows.assign(1000, Row(L"a"));
+        SHDRAGIMAGE image = {};
+        ASSERT_TRUE(list.CreateDragImage(many, &image));
+        DeleteObject(image.hbmpDragImage);
+        EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) / 25 * 25, image.sizeDragImage.cy);
+    }
     CQuickLinkTreeList::DragRecord drag;
     drag.rows = {Row(L"a"), Row(L"x")};
     SHDRAGIMAGE image = {};
@@ -170,9 +179,11 @@ TEST_F(DragDrop, TheDragImageShowsEachDraggedRowIn25Pixels)
     }
 }
 
-// A load that leaves out a stored duplicate, and an add, a delete or a move
-// whose commit fails, leave memory, screen and store agreeing, and the user
-// is told of the failure: the next move survives a restart.
+// A load that leaves out a stored duplicate, and a change whose commit
+// fails, leave memory, screen and store agreeing, and the user is told of
+// the failure once: the next move survives a restart.  Another connection
+// keeps the file: a reader, which lets only writes fail, or one in an
+// exclusive transaction, which keeps the list from reading the store back.
 TEST_F(DragDrop, AMoveSurvivesARestartAfterALeftOutDuplicateOrAFailedCommit)
 {
     // Between a and b the store holds a second link to a's file.
@@ -182,7 +193,22 @@ TEST_F(DragDrop, AMoveSurvivesARestartAfterALeftOutDuplicateOrAFailedCommit)
     Restart();
     OpenAllGroups();
     ASSERT_EQ((RowTexts{L"Docs", L"  a", L"  b", L"  c", L"Other", L"  x"}), Rows());
-    enum Failing { None, AddBeforeA, DeleteA, MoveBOntoX };
+    // Adds "new" to Docs, before `before` when given.
+    auto addNew = [&](const wchar_t* before) {
+        std::vector<AddLinkRequest> requests;
+        requests.push_back(FileRequest(L"new"));
+        requests[0].catalogItem = Row(L"Docs");
+        requests[0].insertBefore = before ? Row(before) : nullptr;
+        CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
+    };
+    enum Failing {
+        None,
+        AddBeforeA,
+        DeleteBInASearch, // and an add while the box is up
+        MoveBOntoX,
+        DeleteAUnreadable, // with Other closed; then an add
+        RenamesAndANewGroup,
+    };
     const struct {
         Failing failing; // a change whose commit fails first
         const wchar_t* dragged;
@@ -191,44 +217,85 @@ TEST_F(DragDrop, AMoveSurvivesARestartAfterALeftOutDuplicateOrAFailedCommit)
     } cases[] = {
         {None, L"c", L"a", {L"Docs", L"  c", L"  a", L"  b", L"Other", L"  x"}},
         {AddBeforeA, L"b", L"c", {L"Docs", L"  b", L"  c", L"  a", L"Other", L"  x"}},
-        {DeleteA, L"a", L"b", {L"Docs", L"  a", L"  b", L"  c", L"Other", L"  x"}},
+        {DeleteBInASearch, L"a", L"b", {L"Docs", L"  a", L"  b", L"  c", L"Other", L"  x"}},
         {MoveBOntoX, L"c", L"Other", {L"Docs", L"  a", L"  b", L"Other", L"  x", L"  c"}},
+        {DeleteAUnreadable, L"b", L"a", {L"Docs", L"  b", L"  a", L"Other", L"  x", L"  c"}},
+        {RenamesAndANewGroup, L"a", L"b", {L"Docs", L"  a", L"  b", L"Other", L"  x", L"  c"}},
     };
     for (const auto& c : cases) {
         if (c.failing != None) {
-            const std::string stored = StoredLinks();
-            const RowTexts before = Rows();
+            if (c.failing == DeleteAUnreadable)
+                list.Collapse(Row(L"Other"), FALSE, 0, 0);
+            if (c.failing == DeleteBInASearch)
+                list.FilterItems(L"b");
+            const std::wstring stored = StoredLinks(), groups = StoredGroups();
+            const RowTexts before = Rows(), shown = VisibleRows();
+            BoxCounter boxes;
             bool told = false;
             ModalAction box(L"#32770", [&](HWND window) {
                 auto* shown = static_cast<SkinControl::CSkinMessageBox*>(CWnd::FromHandlePermanent(window));
                 told = shown && shown->GetText() == L"数据保存失败，已恢复为上次保存的内容！";
+                if (c.failing == DeleteBInASearch)
+                    addNew(nullptr);
                 PostMessageW(window, WM_COMMAND, SkinControl::CSkinMessageBox::IdFirstButton, 0);
             });
-            {
-                // Another reader keeps the file: the commit can't get it.
-                SQL_LITE::CppSQLite3DB reader;
-                reader.Open(ToUtf8(dir.dbPath));
-                reader.ExecDML("begin;");
-                SQL_LITE::CppSQLite3Query reading = reader.ExecQuery("select * from qv_link;");
-                sqlite3_busy_timeout(AppDatabase.db.Handle(), 100);
-                if (c.failing == AddBeforeA) {
-                    std::vector<AddLinkRequest> requests;
-                    requests.push_back(FileRequest(L"new"));
-                    requests[0].catalogItem = Row(L"Docs");
-                    requests[0].insertBefore = Row(L"a");
-                    CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
-                } else if (c.failing == DeleteA) {
-                    list.DeleteSelectedItems({Row(L"a")});
-                } else {
-                    Drag({L"b"}, L"x");
-                }
-                sqlite3_busy_timeout(AppDatabase.db.Handle(), 60000);
+            SQL_LITE::CppSQLite3DB other;
+            other.Open(ToUtf8(dir.dbPath));
+            SQL_LITE::CppSQLite3Query reading;
+            const bool unreadable = c.failing == DeleteAUnreadable;
+            if (unreadable) {
+                other.ExecDML("begin exclusive;");
+            } else {
+                other.ExecDML("begin;");
+                reading = other.ExecQuery("select * from qv_link;");
             }
-            EXPECT_TRUE(PumpUntil([&] { return box.Acted(); }, 3000));
+            const DWORD wait = unreadable ? 1000 : 100;
+            AppDatabase.db.SetBusyTimeout(wait);
+            const DWORD start = GetTickCount();
+            switch (c.failing) {
+            case AddBeforeA:
+                addNew(L"a");
+                break;
+            case DeleteAUnreadable:
+                list.DeleteSelectedItems({Row(L"a")});
+                break;
+            case DeleteBInASearch:
+                list.DeleteSelectedItems({Row(L"b")});
+                break;
+            case MoveBOntoX:
+                Drag({L"b"}, L"x");
+                break;
+            default:
+                EXPECT_EQ(1, list.CommitLinkName(Row(L"a"), L"renamed")) << "the editor closes";
+                EXPECT_EQ(1, list.CommitCatalogName(Row(L"Docs"), L"Papers")) << "the editor closes";
+                list.AddNewCatalog();
+            }
+            const DWORD took = GetTickCount() - start;
+            EXPECT_TRUE(PumpUntil([&] { return box.Acted() && !BoxShown(); }, 5000));
             EXPECT_TRUE(told) << "the failure is told";
+            EXPECT_EQ(1, boxes.Boxes()) << "one box for a run of failures";
+            EXPECT_EQ(shown, VisibleRows()) << "the open groups and the search, as before";
+            if (unreadable) {
+                EXPECT_GE(took, wait * 9 / 10) << "the delete waited for the lock";
+                EXPECT_LT(took, 2 * wait) << "the list waited again to read the store back";
+                // An add while the lock holds is told too, and shows nothing.
+                ModalAction again(L"#32770", [](HWND window) {
+                    PostMessageW(window, WM_COMMAND, SkinControl::CSkinMessageBox::IdFirstButton, 0);
+                });
+                addNew(nullptr);
+                EXPECT_TRUE(PumpUntil([&] { return again.Acted() && !BoxShown(); }, 5000));
+                EXPECT_EQ(2, boxes.Boxes());
+                EXPECT_EQ(before, Rows());
+            }
+            AppDatabase.db.SetBusyTimeout(60000);
+            reading = SQL_LITE::CppSQLite3Query();
+            other.Close();
+            if (c.failing == DeleteBInASearch)
+                list.FilterItems(L"");
             OpenAllGroups();
             EXPECT_EQ(before, Rows());
             EXPECT_EQ(stored, StoredLinks());
+            EXPECT_EQ(groups, StoredGroups());
             ExpectSoundChains();
         }
         Drag({c.dragged}, c.onto);

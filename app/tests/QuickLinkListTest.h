@@ -7,6 +7,7 @@
 #include "app/QuickLinkTreeList.h"
 #include "app/QuorventileApp.h"
 #include "core/tests/TempDataFolder.h"
+#include "framework/TextConvert.h"
 #include "skin/CSkinRes.h"
 #include "skin/tests/GuiTestHelpers.h"
 
@@ -126,6 +127,50 @@ private:
     bool m_acted = false;
     int m_ticksAfter = 0;
 };
+
+// Counts the dialog windows (message boxes) this thread makes while it
+// lives.
+class BoxCounter
+{
+public:
+    BoxCounter() : m_hook(SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId())) { Count() = 0; }
+    ~BoxCounter() { UnhookWindowsHookEx(m_hook); }
+    BoxCounter(const BoxCounter&) = delete;
+    BoxCounter& operator=(const BoxCounter&) = delete;
+    int Boxes() const { return Count(); }
+
+private:
+    static int& Count()
+    {
+        static int count = 0;
+        return count;
+    }
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        wchar_t name[16] = {};
+        if (code == HCBT_CREATEWND && GetClassNameW(reinterpret_cast<HWND>(wParam), name, 16) &&
+            wcscmp(name, L"#32770") == 0)
+            ++Count();
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    HHOOK m_hook;
+};
+
+inline BOOL CALLBACK FindShownBox(HWND window, LPARAM found)
+{
+    wchar_t name[16] = {};
+    if (IsWindowVisible(window) && GetClassNameW(window, name, 16) && wcscmp(name, L"#32770") == 0)
+        *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
+// Whether a dialog window of this thread is shown.
+inline bool BoxShown()
+{
+    bool shown = false;
+    EnumThreadWindows(GetCurrentThreadId(), FindShownBox, reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
 
 // The texts of the list's shown rows once its layout is done, links
 // indented by two spaces under their groups.
@@ -258,14 +303,22 @@ protected:
         return CPoint(100, rect.top + rect.Height() / 2);
     }
     int Count(const char* sql) { return AppDatabase.db.ExecScalar(sql); }
-    // Every stored link as "id:preid:cid", by id.
-    std::string StoredLinks()
+    // The text a query selects as "v".
+    std::wstring Text(const char* sql)
     {
-        SQL_LITE::CppSQLite3Query rows = AppDatabase.db.ExecQuery(
-            "select group_concat(id || ':' || preid || ':' || cid, ' ') as links from "
-            "(select * from qv_link order by id);");
-        const char* links = rows.Eof() ? nullptr : rows.GetStringField("links");
-        return links ? links : "";
+        return FromUtf8(AppDatabase.db.ExecQuery(sql).GetStringField("v")).str();
+    }
+    // Every stored link as "id:preid:cid", by id.
+    std::wstring StoredLinks()
+    {
+        return Text("select group_concat(id || ':' || preid || ':' || cid, ' ') as v from "
+                    "(select * from qv_link order by id);");
+    }
+    // Every stored group as "cid:preid:name", by cid.
+    std::wstring StoredGroups()
+    {
+        return Text("select group_concat(cid || ':' || preid || ':' || name, ' ') as v from "
+                    "(select * from qv_catalog order by cid);");
     }
     // Every group's stored chain is whole: following preid from 0 reaches
     // each of its links exactly once.

@@ -4,6 +4,7 @@
 #include "app/QuickLinkTreeList.h"
 #include "app/QuickLinkWorkItems.h"
 #include "app/QuorventileApp.h"
+#include "core/CatalogsCache.h"
 #include "core/CommandUrl.h"
 #include "core/tests/TempDataFolder.h"
 #include "framework/TextConvert.h"
@@ -150,7 +151,7 @@ TEST_F(QuickLinkList, ALoadLeavesTheStoredChainsWholeAndUnchanged)
     CatalogInfo g2 = StoreCatalog(L"G2", g1.cid);
     StoreLink(g1.cid, 0, File(L"a.txt"), L"a copy");
     StoreChain(g2.cid, {L"d.txt", L"b.txt", L"a.txt", L"c.txt", L"e.txt"});
-    const std::string stored = StoredLinks();
+    const std::wstring stored = StoredLinks();
     Create();
     Load();
     EXPECT_EQ((std::vector<CString>{L"G1", L"  a copy", L"G2", L"  d.txt", L"  b.txt", L"  c.txt", L"  e.txt"}),
@@ -214,7 +215,7 @@ TEST_F(QuickLinkList, LeftOutLinksKeepTheChainThroughMovesAppendsAndDeletes)
              CQuickLinkTreeList::CAddLinkWorkItem(&list, std::move(requests)).Run();
          }},
         {L"Twins", {L"g.txt", L"g.txt", L"h.txt", L"i.txt"},
-         [&] { EXPECT_TRUE(list.MoveLinkBefore(Row(L"g.txt"), Row(L"i.txt"))); }},
+         [&] { EXPECT_TRUE(list.MoveLinksBefore({Row(L"h.txt"), Row(L"g.txt")}, Row(L"i.txt"))); }},
         {L"Gone", {L"k.txt", L"k.txt"},
          [&] {
              list.DeleteLink(Row(L"k.txt"), TRUE);
@@ -241,18 +242,41 @@ TEST_F(QuickLinkList, LeftOutLinksKeepTheChainThroughMovesAppendsAndDeletes)
 }
 
 // A group named like another but for case, as another program may store
-// it, is not shown: its links stay in the store, out of the other's chain.
+// it, is not shown: its links stay in the store, out of the other's chain;
+// its name stays taken for renames and new groups, and the group-name cache
+// offers only the groups shown.
 TEST_F(QuickLinkList, AGroupNamedLikeAnotherButForCaseStaysInTheStoreOnly)
 {
     const int upper = StoreCatalog(L"G1").cid, lower = StoreCatalog(L"g1", upper).cid;
+    const int other = StoreCatalog(L"G2", lower).cid, fresh = StoreCatalog(L"新分组1", other).cid;
+    AppDatabase.db.ExecDML(("insert into qv_catalog(name, preid, itemcount) values('新分组1', " +
+                            std::to_string(fresh) + ", 0);").c_str());
     StoreChain(upper, {L"a.txt", L"b.txt", L"c.txt"});
     StoreChain(lower, {L"d.txt"});
+    StoreChain(other, {L"e.txt"});
     Create();
     Load();
-    EXPECT_EQ((std::vector<CString>{L"G1", L"  a.txt", L"  b.txt", L"  c.txt"}), Rows());
+    EXPECT_EQ((std::vector<CString>{L"G1", L"  a.txt", L"  b.txt", L"  c.txt", L"G2", L"  e.txt", L"新分组1"}), Rows());
+    // The file's text, and what it should hold for these names.
+    auto cache = [&] {
+        const std::vector<unsigned char> bytes = TempDataFolder::ReadBytes(dir.cachePath);
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    };
+    auto listing = [](std::vector<CString> names) { return BuildCatalogsCacheText(names).str() + L'\0'; };
+    EXPECT_EQ(listing({L"G1", L"G2", L"新分组1"}), cache());
     ASSERT_TRUE(list.MoveLinkBefore(Row(L"c.txt"), Row(L"a.txt")));
+    // Once the shown group has another name, the left-out one's is taken
+    // still, in any case.
+    EXPECT_EQ(1, list.CommitCatalogName(Row(L"G1"), L"H"));
+    EXPECT_EQ(0, list.CommitCatalogName(Row(L"G2"), L"g1"));
+    EXPECT_EQ(0, list.CommitCatalogName(Row(L"G2"), L"G1"));
+    EXPECT_EQ(1, list.CommitCatalogName(Row(L"新分组1"), L"X"));
+    EXPECT_EQ(CString(L"新分组2"), list.MakeNewCatalogName());
+    EXPECT_EQ(listing({L"H", L"G2", L"X"}), cache());
     Restart();
-    EXPECT_EQ((std::vector<CString>{L"G1", L"  c.txt", L"  a.txt", L"  b.txt"}), Rows());
+    EXPECT_EQ((std::vector<CString>{L"H", L"  c.txt", L"  a.txt", L"  b.txt", L"g1", L"  d.txt", L"G2", L"  e.txt",
+                                    L"X", L"新分组1"}),
+              Rows());
     EXPECT_EQ(lower, Count("select cid from qv_link where name = 'd.txt';"));
     ExpectSoundChains();
 }
@@ -314,12 +338,15 @@ TEST_F(QuickLinkList, AGroupTheStoreRefusesTakesNoLinks)
     Create();
     Load();
     // A group the list doesn't show, made behind its back: the store refuses
-    // a second one of that name.
+    // a second one of that name, and the user is told.
     StoreCatalog(L"Elsewhere");
+    QuickLinkTest::ModalAction box(L"#32770", [](HWND window) {
+        PostMessageW(window, WM_COMMAND, SkinControl::CSkinMessageBox::IdFirstButton, 0);
+    });
     list.AddLinksToCatalog(AddLinksUrl(L"Elsewhere", {File(L"a.txt")}));
     list.AddLinksToCatalog(AddLinksUrl(L"Here", {File(L"b.txt")}));
     // The second command's link is there once the first command has ended.
-    EXPECT_TRUE(PumpUntil([&] { return Rows() == std::vector<CString>{L"Here", L"  b.txt"}; }));
+    EXPECT_TRUE(PumpUntil([&] { return Rows() == std::vector<CString>{L"Here", L"  b.txt"} && box.Acted(); }));
     EXPECT_EQ(0, Count("select count(*) from qv_link where cid = 0 or name = 'a.txt';"));
     EXPECT_EQ(1, Count("select count(*) from qv_link;"));
 }

@@ -32,14 +32,18 @@ using TestSupport::WaitFor;
 
 struct Program {
     PROCESS_INFORMATION process = {};
+    DWORD startError = 0; // GetLastError of the last start that failed
     bool Start(const std::wstring& arguments = L"")
     {
         std::wstring path = Env(L"QV_E2E_PROGRAM");
         std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
-        return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &process) != 0;
+        if (CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &process))
+            return true;
+        startError = GetLastError();
+        return false;
     }
     // Takes over the program that owns the window (started by another process).
     void Adopt(HWND window)
@@ -207,20 +211,22 @@ inline LRESULT SendCopyData(HWND window, ULONG_PTR kind, const void* data, DWORD
     return static_cast<LRESULT>(result);
 }
 
-// "app://add_links_to_catalog" as the shell extension builds it.
+// "app://add_links_to_catalog" as the shell extension builds it (joined
+// once: thousands of paths are joined in a moment).
 inline std::wstring AddLinksUrl(const wchar_t* catalog, const std::vector<std::wstring>& paths)
 {
-    CString url = L"app://add_links_to_catalog", hex;
+    CCommandUrl url(L"app://add_links_to_catalog");
+    CString hex;
     HexCodeString(hex, catalog, 1);
-    SetUrlParam(url, L"catalog_name", hex);
-    SetUrlParamInt(url, L"links_count", static_cast<int>(paths.size()));
+    url.Set(L"catalog_name", hex);
+    url.SetInt(L"links_count", static_cast<int>(paths.size()));
     for (size_t i = 0; i < paths.size(); ++i) {
         CString key;
         key.Format(L"link_%d", static_cast<int>(i));
         HexCodeString(hex, paths[i].c_str(), 1);
-        SetUrlParam(url, key, hex);
+        url.Set(key, hex);
     }
-    return url.str();
+    return url.Text().str();
 }
 
 // A command URL as the main window's WM_COPYDATA of kind `kind` (2025 is the
@@ -341,7 +347,7 @@ protected:
         HWND window = MainWindow();
         if (window && program.process.hProcess)
             return window;
-        EXPECT_TRUE(program.Start());
+        EXPECT_TRUE(program.Start()) << "CreateProcessW failed: error " << program.startError;
         return WaitForMainWindow();
     }
     // Also ends a program that another process started.

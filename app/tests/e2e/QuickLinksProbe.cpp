@@ -192,7 +192,7 @@ protected:
         SetFileAttributesW((common + L"\\system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
         ASSERT_TRUE(SaveShortcut(desktop + L"\\recorder.lnk", recorder, recorderArgs, work));
         ASSERT_TRUE(SaveShortcut(common + L"\\recorder copy.lnk", recorder, recorderArgs, work));
-        ASSERT_TRUE(program.Start(arguments));
+        ASSERT_TRUE(program.Start(arguments)) << "CreateProcessW failed: error " << program.startError;
         ASSERT_NE(nullptr, WaitForMainWindow());
         ASSERT_TRUE(WaitUntilLoaded());
     }
@@ -352,7 +352,8 @@ TEST_F(QuickLinks, AColdStartAddsTheCommandLineLinksToTheStoredGroup)
     FirstStart();
     ASSERT_TRUE(AddDocs());
     ASSERT_TRUE(CloseProgram());
-    ASSERT_TRUE(program.Start(L"-AddLinksToCatalog " + AddLinksUrl(L"docs", {File(L"f.txt")})));
+    ASSERT_TRUE(program.Start(L"-AddLinksToCatalog " + AddLinksUrl(L"docs", {File(L"f.txt")})))
+        << "CreateProcessW failed: error " << program.startError;
     ASSERT_NE(nullptr, WaitForMainWindow());
     EXPECT_TRUE(WaitFor([&] { return LinksOf(L"Docs").size() == 4; }));
     EXPECT_EQ(work + L"\\f.txt", LinksOf(L"Docs").back().path);
@@ -362,19 +363,36 @@ TEST_F(QuickLinks, AColdStartAddsTheCommandLineLinksToTheStoredGroup)
     EXPECT_EQ(3u, catalogs.size());
 }
 
-// A command of 2 MiB is more than Wine 8 hands to the receiver's message
-// loop: the program must stay up, take the next command, and end cleanly
-// also when its loop ends without the window having been closed.
+// Commands of 2 MiB and more are more than Wine 8 hands to the receiver's
+// message loop: they are lost, and the program must stay up, take the next
+// command, and end cleanly also when its loop ends without the window
+// having been closed.
 TEST_F(QuickLinks, ACommandTooBigForThePlatformLeavesTheProgramWorking)
 {
     FirstStart();
-    std::wstring big = AddLinksUrl(L"Big", {File(L"big.txt")}) + L"&pad=";
-    big.append(1024 * 1024 - big.size(), L'0');
-    SendCommand(big);
+    // 12,000 paths of a selection in Explorer, and a command of 2 MiB; each
+    // would add big.txt to a group Big, had it arrived.
+    std::vector<std::wstring> paths = {File(L"big.txt")};
+    for (int i = 1; i < 12000; ++i)
+        paths.push_back(L"C:\\files\\" + std::to_wstring(100000 + i) + L".txt");
+    std::wstring selection = AddLinksUrl(L"Big", paths) + L"&pad=";
+    ASSERT_LE(selection.size(), 1428960u);
+    selection.append(1428960 - selection.size(), L'0');
+    std::wstring twoMiB = AddLinksUrl(L"Big", {File(L"big.txt")}) + L"&pad=";
+    twoMiB.append(1024 * 1024 - twoMiB.size(), L'0');
     HWND window = MainWindow();
-    DWORD_PTR answer = 0;
-    EXPECT_NE(0, SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    for (const std::wstring* command : {&selection, &twoMiB}) {
+        // Taken, the program would answer 1 at once.
+        EXPECT_EQ(0, SendCommand(*command)) << command->size() << " characters arrived: the platform changed";
+        DWORD_PTR answer = 0;
+        EXPECT_NE(0, SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer))
+            << command->size() << " characters";
+    }
     ASSERT_TRUE(AddDocs()) << "the program no longer takes commands";
+    std::vector<CatalogRow> catalogs;
+    std::vector<LinkRow> links;
+    ReadRows(catalogs, links);
+    EXPECT_EQ(nullptr, Catalog(catalogs, L"Big")) << "a command this big was taken";
 
     // The loop ends on a quit posted to it, with the frame still there.
     const std::wstring errorLog = DataFolder() + L"\\ErrorLog.txt";

@@ -207,6 +207,22 @@ TEST_F(TreeWindow, RequestsOfDeletedItemsAreIgnored)
     EXPECT_GE(tree.GetLastVisibleRow(), 19);
 }
 
+// A row deleted inside a delete batch leaves the laid-out rows when the
+// batch ends: the others are found where they are, at their new indexes.
+TEST_F(TreeWindow, ARowDeletedInABatchLeavesTheOthersFoundInPlace)
+{
+    Fill(3, 0);
+    {
+        CTreeListCtrl::CDeleteBatch batch(tree);
+        EXPECT_TRUE(tree.DeleteItem(groupItems[1]));
+    }
+    ASSERT_EQ(2, tree.GetRowCount());
+    EXPECT_EQ(groupItems[2], tree.GetRowItem(1));
+    EXPECT_EQ(groupItems[0], tree.HitTest(CPoint(100, 10)));
+    EXPECT_EQ(nullptr, tree.HitTest(CPoint(100, 30))) << "the deleted row's place";
+    EXPECT_EQ(groupItems[2], tree.HitTest(CPoint(100, 50)));
+}
+
 // Every select and ensure-visible request is carried out, in the order it
 // was posted, after a layout when it asks for one (so that a row added since
 // the last layout is found).
