@@ -6,6 +6,7 @@
 // The server's winsock2.h comes before any windows.h.
 #include "online/tests/LocalHttpServer.h"
 
+#include "app/OnlineSchedule.h"
 #include "app/tests/e2e/ProbeSupport.h"
 #include "framework/TextConvert.h"
 #include "notelet/MsgDatabase.h"
@@ -13,12 +14,13 @@
 #include "skin/tests/GuiTestHelpers.h"
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <set>
 #include <thread>
-#include <type_traits>
 
 namespace
 {
@@ -126,11 +128,85 @@ bool Shows(HWND bar, const wchar_t* text)
     return abs(right - (8 + measured.right)) <= 3;
 }
 
+// The program's single-instance mutex, which a restart waits for.
+bool ProgramMutexExists()
+{
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"__{08703010-8C30-4a34-80FC-BE0223759A7B}__Quorventile");
+    if (mutex)
+        CloseHandle(mutex);
+    return mutex != nullptr;
+}
+
+// The module loaded into this probe, from beside the program, with its
+// three exports.
+struct ModuleInProbe {
+    std::wstring path;
+    HMODULE handle = nullptr;
+    int(__cdecl* init)(HWND) = nullptr;
+    void(__cdecl* unInit)() = nullptr;
+    int(__cdecl* frameWndMsg)(UINT, WPARAM, LPARAM) = nullptr;
+
+    ModuleInProbe()
+    {
+        const std::wstring program = Env(L"QV_E2E_PROGRAM");
+        path = program.substr(0, program.rfind(L'\\')) + L"\\Notelet.dll";
+    }
+    bool Load()
+    {
+        handle = LoadLibraryW(path.c_str());
+        if (!handle)
+            return false;
+        Bind(init, "NoteletInit");
+        Bind(unInit, "NoteletUnInit");
+        Bind(frameWndMsg, "NoteletFrameWndMsg");
+        return init && unInit && frameWndMsg;
+    }
+    void Free()
+    {
+        FreeLibrary(handle);
+        handle = nullptr;
+    }
+    // Whether the library is in this process, whoever holds it.
+    bool Loaded() const { return GetModuleHandleW(path.c_str()) != nullptr; }
+
+private:
+    template <typename Function> void Bind(Function& function, const char* name)
+    {
+        function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(handle, name)));
+    }
+};
+
+std::set<DWORD> ThreadsOfThisProcess()
+{
+    std::set<DWORD> threads;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId())
+            threads.insert(entry.th32ThreadID);
+    CloseHandle(snapshot);
+    return threads;
+}
+
+// A crash, a thread running code of a library that is gone for example,
+// ends the probe at once rather than in the debugger.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception)
+{
+    fprintf(stderr, "notelet probe: exception %08lx at %p\n",
+            static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode),
+            exception->ExceptionRecord->ExceptionAddress);
+    fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 class Fonts : public ::testing::Environment
 {
 public:
     void SetUp() override
     {
+        SetUnhandledExceptionFilter(ReportCrash);
         static const wchar_t* const families[3] = {L"微软雅黑", L"宋体", L"Tahoma"};
         ASSERT_NE(nullptr, SkinControl::CSkinRes::AddFont(L"Font9", families, 9));
     }
@@ -292,38 +368,24 @@ TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsAWhileForItsWorke
     Serve(Feed("不该保存"), release);
     SkinTest::CheckerParent frame;
     ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
-    std::wstring program = Env(L"QV_E2E_PROGRAM");
-    const std::wstring path = program.substr(0, program.rfind(L'\\')) + L"\\Notelet.dll";
-    // A run before this one in the process left the library pinned.
-    const bool pinnedBefore = GetModuleHandleW(path.c_str()) != nullptr;
-    HMODULE module = LoadLibraryW(path.c_str());
-    ASSERT_NE(nullptr, module);
-    auto bind = [&module](auto& function, const char* name) {
-        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-            reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-    };
-    int(__cdecl * init)(HWND) = nullptr;
-    void(__cdecl * unInit)() = nullptr;
-    int(__cdecl * frameWndMsg)(UINT, WPARAM, LPARAM) = nullptr;
-    bind(init, "NoteletInit");
-    bind(unInit, "NoteletUnInit");
-    bind(frameWndMsg, "NoteletFrameWndMsg");
-    ASSERT_TRUE(init && unInit && frameWndMsg);
+    ModuleInProbe module;
+    ASSERT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "an earlier run's worker still holds the module";
+    ASSERT_TRUE(module.Load());
 
-    unInit(); // not started: nothing happens
-    EXPECT_EQ(0, frameWndMsg(WM_SIZE, 0, 0));
-    EXPECT_EQ(1, init(frame.m_hWnd));
-    EXPECT_EQ(1, init(frame.m_hWnd)); // started already: still one bar
+    module.unInit(); // not started: nothing happens
+    EXPECT_EQ(0, module.frameWndMsg(WM_SIZE, 0, 0));
+    EXPECT_EQ(1, module.init(frame.m_hWnd));
+    EXPECT_EQ(1, module.init(frame.m_hWnd)); // started already: still one bar
     HWND bar = Bar(frame.m_hWnd);
     ASSERT_NE(nullptr, bar);
     EXPECT_EQ(nullptr, FindWindowExW(frame.m_hWnd, bar, L"__WND_BASE_CHILD__", nullptr));
     // WM_SIZE places the bar again only while it is visible.
     ShowWindow(bar, SW_HIDE);
     MoveWindow(bar, 0, 0, 10, 10, FALSE);
-    EXPECT_EQ(0, frameWndMsg(WM_SIZE, 0, 0));
+    EXPECT_EQ(0, module.frameWndMsg(WM_SIZE, 0, 0));
     EXPECT_TRUE(CRect(0, 0, 10, 10) == ClientRect(bar));
     ShowWindow(bar, SW_SHOW);
-    EXPECT_EQ(1, frameWndMsg(WM_SIZE, 0, 0));
+    EXPECT_EQ(1, module.frameWndMsg(WM_SIZE, 0, 0));
     EXPECT_TRUE(CRect(0, 0, 300 - 8, 22) == ClientRect(bar));
 
     // The feed's download waits for an answer that comes only once the
@@ -335,35 +397,172 @@ TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsAWhileForItsWorke
             Sleep(5);
         SetEvent(release);
     });
-    unInit();
+    module.unInit();
     answerer.join();
     EXPECT_FALSE(IsWindow(bar));
     // The aborted download stored nothing, and the database is closed.
     EXPECT_EQ("<none>", StoredFeed());
     EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
-    FreeLibrary(module);
-    if (!pinnedBefore) {
-        EXPECT_EQ(nullptr, GetModuleHandleW(path.c_str())) << "stopped before its worker ended";
-    }
-    SkinTest::PumpMessages(200);
+    module.Free();
+    EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "still loaded after its worker ended";
 
     // An answer that does not come while the module waits for its worker:
-    // the module stops without it, and stays loaded under the worker.
+    // the module stops without it, well within the 600 ms that a restart
+    // gives the whole program, and stays loaded under the worker until it
+    // has left.
     ResetEvent(release);
     server.ClearRequests();
-    module = LoadLibraryW(path.c_str());
-    bind(init, "NoteletInit");
-    bind(unInit, "NoteletUnInit");
-    ASSERT_TRUE(init && unInit);
-    EXPECT_EQ(1, init(frame.m_hWnd));
+    ASSERT_TRUE(module.Load());
+    EXPECT_EQ(1, module.init(frame.m_hWnd));
     ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 1; }));
     const DWORD start = GetTickCount();
-    unInit();
-    // The workers get 300 ms; the rest is a margin for a loaded machine.
-    EXPECT_LT(GetTickCount() - start, 1000u);
-    FreeLibrary(module);
-    EXPECT_EQ(module, GetModuleHandleW(path.c_str()));
+    module.unInit();
+    EXPECT_LT(GetTickCount() - start, 600u); // the workers get 300 ms
+    module.Free();
+    EXPECT_TRUE(module.Loaded()) << "freed under its worker";
     EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
     SetEvent(release);
+    EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "still loaded after its worker left";
     CloseHandle(release);
+}
+
+TEST_F(NoteletE2E, TheModuleIsFreedUnderNoThreadWhateverMomentItsWorkerLeaves)
+{
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Serve(Feed("不该保存"), release);
+    SkinTest::CheckerParent frame;
+    ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
+    ModuleInProbe module;
+    ASSERT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "an earlier run's worker still holds the module";
+    // The worker's answer comes this long after the stop began, around the
+    // stop's 300 ms wait for it.  A crash ends the probe.
+    int leftDuringTheStop = 0, leftAfterIt = 0;
+    for (DWORD offset : {150u, 250u, 280u, 300u, 320u, 350u, 450u}) {
+        ResetEvent(release);
+        server.ClearRequests();
+        ASSERT_TRUE(module.Load());
+        ASSERT_EQ(1, module.init(frame.m_hWnd));
+        HWND bar = Bar(frame.m_hWnd);
+        ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 1; })) << offset;
+        std::thread answerer([&] {
+            while (IsWindow(bar))
+                Sleep(1);
+            Sleep(offset);
+            SetEvent(release);
+        });
+        module.unInit();
+        module.Free();
+        const bool loaded = module.Loaded();
+        if (WaitForSingleObject(release, 0) == WAIT_TIMEOUT) {
+            ++leftAfterIt;
+            EXPECT_TRUE(loaded) << offset << " ms: freed under its worker";
+        } else {
+            ++leftDuringTheStop;
+        }
+        answerer.join();
+        EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); })) << offset << " ms: still loaded";
+    }
+    EXPECT_GT(leftDuringTheStop, 0);
+    EXPECT_GT(leftAfterIt, 0);
+    EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
+    CloseHandle(release);
+}
+
+TEST_F(NoteletE2E, AWorkerOfAStoppedRunNeitherStoresNorShowsWhenTheModuleIsStartedAgain)
+{
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Serve(Feed("上一轮的消息"), release);
+    SkinTest::CheckerParent frame;
+    ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
+    ModuleInProbe module;
+    ASSERT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "an earlier run's worker still holds the module";
+    const std::set<DWORD> threadsBefore = ThreadsOfThisProcess();
+
+    // The first run stops while its worker waits for the feed.
+    ASSERT_TRUE(module.Load());
+    ASSERT_EQ(1, module.init(frame.m_hWnd));
+    ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 1; }));
+    module.unInit();
+    module.Free();
+    ASSERT_TRUE(module.Loaded()) << "the worker left before the module stopped";
+    std::set<DWORD> left;
+    ASSERT_TRUE(WaitFor([&] {
+        left.clear();
+        for (DWORD id : ThreadsOfThisProcess())
+            if (!threadsBefore.count(id))
+                left.insert(id);
+        return left.size() == 1;
+    })) << left.size() << " threads of the first run";
+    HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, *left.begin());
+    ASSERT_NE(nullptr, worker);
+
+    // Started again on the same, still loaded module, with a young cache:
+    // the second run shows it and asks nothing.
+    const std::string cached = Feed("这一轮的缓存");
+    StoreFeed(cached, 0);
+    ASSERT_TRUE(module.Load());
+    ASSERT_EQ(1, module.init(frame.m_hWnd));
+    HWND bar = Bar(frame.m_hWnd);
+    ASSERT_NE(nullptr, bar);
+    ASSERT_TRUE(WaitFor([&] { return Shows(bar, L"这一轮的缓存"); }));
+
+    // The first run's worker gets its feed now, and ends.
+    SetEvent(release);
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(worker, 15000));
+    CloseHandle(worker);
+    SkinTest::PumpMessages(0); // what it may have posted to the bar
+    EXPECT_TRUE(Shows(bar, L"这一轮的缓存"));
+    EXPECT_EQ(cached, StoredFeed());
+    module.unInit();
+    module.Free();
+    EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); }));
+    EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
+    CloseHandle(release);
+}
+
+TEST_F(NoteletE2E, AnExitWithEveryRequestStalledEndsWithinTheRestartsWait)
+{
+    // A web host that takes every request and never answers: the feed, then
+    // the update check and the usage ping of the first online timer.
+    CLocalHttpServer::Answer stalled;
+    stalled.stall = true;
+    for (const char* path : {"/update/msg.xml", "/update/update.xml", "/statistic/use.php"})
+        server.SetAnswer(path, stalled);
+    auto startStalled = [&](Probe::Program& started) {
+        server.ClearRequests();
+        EXPECT_TRUE(started.Start());
+        HWND window = Probe::WaitForMainWindow();
+        EXPECT_TRUE(WaitFor([&] { return server.Requests().size() == 1; }));
+        PostMessageW(window, WM_TIMER, FirstOnlineTimerId, 0);
+        EXPECT_TRUE(WaitFor([&] { return server.Requests().size() == 3; })) << server.Requests().size();
+        return window;
+    };
+
+    // The single-instance mutex goes last; a restart waits 600 ms for it.
+    HWND window = startStalled(program);
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ProgramMutexExists());
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    const DWORD start = GetTickCount();
+    while (ProgramMutexExists() && GetTickCount() - start < 10000)
+        Sleep(1);
+    EXPECT_LT(GetTickCount() - start, 600u);
+    ASSERT_TRUE(program.WaitExit(15000));
+
+    // The restart's sequence: the new program starts with "-runas", then the
+    // old one is closed; the new one takes over.
+    window = startStalled(program);
+    ASSERT_NE(nullptr, window);
+    Probe::Program restarted;
+    ASSERT_TRUE(restarted.Start(L"-runas"));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.WaitExit(15000));
+    EXPECT_TRUE(WaitFor([&] {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(Probe::MainWindow(), &owner);
+        return owner == GetProcessId(restarted.process.hProcess);
+    })) << "the restarted program found the old one still there and ended";
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(restarted.process.hProcess, 0));
+    program.process = restarted.process; // closed by the fixture
+    restarted.process = {};
 }
