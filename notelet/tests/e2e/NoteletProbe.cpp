@@ -7,6 +7,7 @@
 #include "online/tests/LocalHttpServer.h"
 
 #include "app/OnlineSchedule.h"
+#include "app/SingleInstance.h"
 #include "app/tests/e2e/ProbeSupport.h"
 #include "framework/TextConvert.h"
 #include "notelet/MsgDatabase.h"
@@ -14,12 +15,10 @@
 #include "skin/tests/GuiTestHelpers.h"
 
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <set>
 #include <thread>
 
 namespace
@@ -128,15 +127,6 @@ bool Shows(HWND bar, const wchar_t* text)
     return abs(right - (8 + measured.right)) <= 3;
 }
 
-// The program's single-instance mutex, which a restart waits for.
-bool ProgramMutexExists()
-{
-    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"__{08703010-8C30-4a34-80FC-BE0223759A7B}__Quorventile");
-    if (mutex)
-        CloseHandle(mutex);
-    return mutex != nullptr;
-}
-
 // The module loaded into this probe, from beside the program, with its
 // three exports.
 struct ModuleInProbe {
@@ -175,19 +165,6 @@ private:
         function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(handle, name)));
     }
 };
-
-std::set<DWORD> ThreadsOfThisProcess()
-{
-    std::set<DWORD> threads;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == GetCurrentProcessId())
-            threads.insert(entry.th32ThreadID);
-    CloseHandle(snapshot);
-    return threads;
-}
 
 // A crash, a thread running code of a library that is gone for example,
 // ends the probe at once rather than in the debugger.
@@ -468,58 +445,6 @@ TEST_F(NoteletE2E, TheModuleIsFreedUnderNoThreadWhateverMomentItsWorkerLeaves)
     CloseHandle(release);
 }
 
-TEST_F(NoteletE2E, AWorkerOfAStoppedRunNeitherStoresNorShowsWhenTheModuleIsStartedAgain)
-{
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    Serve(Feed("上一轮的消息"), release);
-    SkinTest::CheckerParent frame;
-    ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
-    ModuleInProbe module;
-    ASSERT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "an earlier run's worker still holds the module";
-    const std::set<DWORD> threadsBefore = ThreadsOfThisProcess();
-
-    // The first run stops while its worker waits for the feed.
-    ASSERT_TRUE(module.Load());
-    ASSERT_EQ(1, module.init(frame.m_hWnd));
-    ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 1; }));
-    module.unInit();
-    module.Free();
-    ASSERT_TRUE(module.Loaded()) << "the worker left before the module stopped";
-    std::set<DWORD> left;
-    ASSERT_TRUE(WaitFor([&] {
-        left.clear();
-        for (DWORD id : ThreadsOfThisProcess())
-            if (!threadsBefore.count(id))
-                left.insert(id);
-        return left.size() == 1;
-    })) << left.size() << " threads of the first run";
-    HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, *left.begin());
-    ASSERT_NE(nullptr, worker);
-
-    // Started again on the same, still loaded module, with a young cache:
-    // the second run shows it and asks nothing.
-    const std::string cached = Feed("这一轮的缓存");
-    StoreFeed(cached, 0);
-    ASSERT_TRUE(module.Load());
-    ASSERT_EQ(1, module.init(frame.m_hWnd));
-    HWND bar = Bar(frame.m_hWnd);
-    ASSERT_NE(nullptr, bar);
-    ASSERT_TRUE(WaitFor([&] { return Shows(bar, L"这一轮的缓存"); }));
-
-    // The first run's worker gets its feed now, and ends.
-    SetEvent(release);
-    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(worker, 15000));
-    CloseHandle(worker);
-    SkinTest::PumpMessages(0); // what it may have posted to the bar
-    EXPECT_TRUE(Shows(bar, L"这一轮的缓存"));
-    EXPECT_EQ(cached, StoredFeed());
-    module.unInit();
-    module.Free();
-    EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); }));
-    EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
-    CloseHandle(release);
-}
-
 TEST_F(NoteletE2E, AnExitWithEveryRequestStalledEndsWithinTheRestartsWait)
 {
     // A web host that takes every request and never answers: the feed, then
@@ -541,10 +466,10 @@ TEST_F(NoteletE2E, AnExitWithEveryRequestStalledEndsWithinTheRestartsWait)
     // The single-instance mutex goes last; a restart waits 600 ms for it.
     HWND window = startStalled(program);
     ASSERT_NE(nullptr, window);
-    ASSERT_TRUE(ProgramMutexExists());
+    ASSERT_TRUE(CSingleInstanceMutex::Exists());
     PostMessageW(window, WM_CLOSE, 0, 0);
     const DWORD start = GetTickCount();
-    while (ProgramMutexExists() && GetTickCount() - start < 10000)
+    while (CSingleInstanceMutex::Exists() && GetTickCount() - start < 10000)
         Sleep(1);
     EXPECT_LT(GetTickCount() - start, 600u);
     ASSERT_TRUE(program.WaitExit(15000));
