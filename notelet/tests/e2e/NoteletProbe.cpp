@@ -203,7 +203,9 @@ protected:
     void TearDown() override
     {
         EXPECT_TRUE(CloseProgram());
+        SetEvent(release); // a worker of the module in this probe may still wait
         server.Stop();
+        CloseHandle(release);
     }
 
     // Closing waits for the module's work: UnInit waits for its worker.
@@ -232,8 +234,20 @@ protected:
         server.SetAnswer("/update/msg.xml", answer);
     }
 
+    // The module in this probe, on a frame of its own, its feed's answer
+    // held until `release` is set; no module of an earlier run is left.
+    void PrepareModuleInProbe()
+    {
+        Serve(Feed("不该保存"), release);
+        ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
+        ASSERT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "an earlier run's worker still holds the module";
+    }
+
     CLocalHttpServer server;
     Probe::Program program;
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SkinTest::CheckerParent frame;
+    ModuleInProbe module;
 };
 } // namespace
 
@@ -276,7 +290,6 @@ TEST_F(NoteletE2E, ShowsTheTitleFromTheWebHostThenFromTheCacheWhichIsFetchedAgai
     // A cache younger than its interval (3600 s, from the feed) is not
     // fetched again; an older one is shown first, then replaced.
     ASSERT_TRUE(server.Start(80));
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     Serve(Feed("新下载的一条长一些的标题"), release);
     for (long long age : {60, 7200}) {
         StoreFeed(body, age);
@@ -290,7 +303,6 @@ TEST_F(NoteletE2E, ShowsTheTitleFromTheWebHostThenFromTheCacheWhichIsFetchedAgai
         ASSERT_TRUE(CloseProgram());
         EXPECT_EQ(age > 3600 ? 2u : 1u, server.Requests().size()) << age;
     }
-    CloseHandle(release);
 }
 
 TEST_F(NoteletE2E, AClickOpensOnlyWebAddresses)
@@ -341,12 +353,7 @@ TEST_F(NoteletE2E, AClickOpensOnlyWebAddresses)
 
 TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsAWhileForItsWorker)
 {
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    Serve(Feed("不该保存"), release);
-    SkinTest::CheckerParent frame;
-    ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
-    ModuleInProbe module;
-    ASSERT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "an earlier run's worker still holds the module";
+    ASSERT_NO_FATAL_FAILURE(PrepareModuleInProbe());
     ASSERT_TRUE(module.Load());
 
     module.unInit(); // not started: nothing happens
@@ -400,17 +407,11 @@ TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsAWhileForItsWorke
     EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
     SetEvent(release);
     EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "still loaded after its worker left";
-    CloseHandle(release);
 }
 
 TEST_F(NoteletE2E, TheModuleIsFreedUnderNoThreadWhateverMomentItsWorkerLeaves)
 {
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    Serve(Feed("不该保存"), release);
-    SkinTest::CheckerParent frame;
-    ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
-    ModuleInProbe module;
-    ASSERT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "an earlier run's worker still holds the module";
+    ASSERT_NO_FATAL_FAILURE(PrepareModuleInProbe());
     // The worker's answer comes this long after the stop began, around the
     // stop's 300 ms wait for it.  A crash ends the probe.
     int leftDuringTheStop = 0, leftAfterIt = 0;
@@ -442,7 +443,6 @@ TEST_F(NoteletE2E, TheModuleIsFreedUnderNoThreadWhateverMomentItsWorkerLeaves)
     EXPECT_GT(leftDuringTheStop, 0);
     EXPECT_GT(leftAfterIt, 0);
     EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
-    CloseHandle(release);
 }
 
 TEST_F(NoteletE2E, AnExitWithEveryRequestStalledEndsWithinTheRestartsWait)
