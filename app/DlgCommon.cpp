@@ -27,7 +27,7 @@ BOOL CDlgCommon::OnInitDialog()
     wchar_t program[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, program, MAX_PATH);
     SHFILEINFOW info = {};
-    if (SHGetFileInfoW(program, 0, &info, sizeof(info), 0x181 /* SHGFI_ICON | SHGFI_SMALLICON | 0x80 */))
+    if (ShellFileInfo(program, 0, info, 0x181 /* SHGFI_ICON | SHGFI_SMALLICON | 0x80 */))
         m_icon = info.hIcon;
     if (m_title.IsEmpty())
         m_title = PathFindFileNameW(program);

@@ -442,8 +442,18 @@ void CMainFrame::SaveWindowRect()
     SaveWindowRectSettings(rect);
 }
 
+DWORD CMainFrame::ShutdownWaitLeft(DWORD wait) const
+{
+    if (!m_shutdownBegan)
+        return wait;
+    const DWORD spent = GetTickCount() - m_shutdownStart;
+    return spent < wait ? wait - spent : 0;
+}
+
 void CMainFrame::OnDestroy()
 {
+    m_shutdownBegan = true;
+    m_shutdownStart = GetTickCount();
     SaveWindowRect();
     CSkinMainFrame::OnDestroy();
     UnloadNoteletModule();

@@ -61,6 +61,9 @@ public:
     // the list's items: the list is never destroyed under it, the end of
     // the process releases it.
     void LeaveQuickLinkListToProcessEnd() { m_leaveQuickLinkList = true; }
+    // What is left of a shut-down wait of `wait` ms counted from the start
+    // of the shut-down, the frame's destruction; all of it before that.
+    DWORD ShutdownWaitLeft(DWORD wait) const;
 
     void SaveWindowRect();
     // The message a restarted shell broadcasts to have tray icons added again.
@@ -103,6 +106,8 @@ private:
     CMainTab m_tab;
     std::unique_ptr<CQuickLinkTreeList> m_quickLinkList{new CQuickLinkTreeList};
     bool m_leaveQuickLinkList = false;
+    bool m_shutdownBegan = false;
+    DWORD m_shutdownStart = 0; // GetTickCount at the frame's WM_DESTROY
     SkinControl::CSkinButtonEx m_settingsButton;
     SkinControl::CSkinButtonEx m_helpButton;
     NOTIFYICONDATAW m_trayIcon = {};

@@ -9,6 +9,7 @@
 #include "core/CatalogStore.h"
 #include "core/Pinyin.h"
 #include "core/StoreTransaction.h"
+#include "core/WinUtils.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -53,7 +54,7 @@ CString FileNameOf(const CString& path)
 CString RootLinkName(const CString& path)
 {
     SHFILEINFOW info = {};
-    if (SHGetFileInfoW(path, FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_DISPLAYNAME) &&
+    if (ShellFileInfo(path, FILE_ATTRIBUTE_NORMAL, info, SHGFI_DISPLAYNAME) &&
         info.szDisplayName[0])
         return info.szDisplayName;
     return path;

@@ -122,8 +122,12 @@ void CQuorventileApp::StartServices()
 
 int CQuorventileApp::ExitInstance()
 {
+    // The message module's stop, on the frame's destruction, and the pool's
+    // share one wait counted from there: a restart ("-runas") gives this
+    // instance 600 ms to let go of its mutex.
     SkinControl::CThreadPool* pool = SkinControl::GetGlobalThreadPool();
-    const bool workersGone = !pool || pool->Shutdown();
+    const bool workersGone =
+        !pool || pool->Shutdown(m_mainFrame.ShutdownWaitLeft(SkinControl::CThreadPool::kShutdownWaitMs));
     CoolSB_UninitializeApp();
     // A worker still inside an item after the pool's bounded wait may be
     // inside a database call, or inside the quick-link list: closing the

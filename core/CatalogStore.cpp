@@ -4,6 +4,7 @@
 #include "core/CatalogsCache.h"
 #include "core/StoreGuard.h"
 #include "core/StoreTransaction.h"
+#include "core/WinUtils.h"
 #include "framework/TextConvert.h"
 
 #include <shlobj.h>
@@ -65,8 +66,8 @@ bool FillLinkShellInfo(QuickLinkInfo& link)
         LPITEMIDLIST pidl = nullptr;
         if (FAILED(SHGetSpecialFolderLocation(nullptr, link.csidl, &pidl)) || !pidl)
             return false;
-        if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                           SHGFI_PIDL | SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME)) {
+        if (ShellFileInfo(reinterpret_cast<LPCWSTR>(pidl), FILE_ATTRIBUTE_NORMAL, info,
+                          SHGFI_PIDL | SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME)) {
             link.fileInfo = info;
             if (info.szDisplayName[0])
                 link.name = info.szDisplayName;
@@ -74,8 +75,7 @@ bool FillLinkShellInfo(QuickLinkInfo& link)
         CoTaskMemFree(pidl);
         return true;
     }
-    if (SHGetFileInfoW(link.path, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                       SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME))
+    if (ShellFileInfo(link.path, FILE_ATTRIBUTE_NORMAL, info, SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME))
         link.fileInfo = info;
     return true;
 }

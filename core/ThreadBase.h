@@ -48,6 +48,11 @@ protected:
     // When set, the thread procedure deletes the object as its last act.
     LONG autoDelete;
     wchar_t threadName[260];
+
+private:
+    // The DLL whose code the thread runs, referenced from before the thread
+    // starts until its last instruction; null in the executable.
+    HMODULE codeModule;
 };
 
 } // namespace SkinControl

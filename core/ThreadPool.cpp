@@ -209,17 +209,18 @@ template <typename State> void FreeEndedWorkers(State& state)
 }
 } // namespace
 
-bool CThreadPool::Shutdown()
+bool CThreadPool::Shutdown(DWORD waitMs)
 {
     Stop();
-    for (int budget = 300; budget > 0; budget -= 10) {
+    const DWORD start = GetTickCount();
+    do {
         Sleep(10);
         CScopedLock lock(state->poolLock);
         FreeEndedWorkers(*state);
         if (state->idleThreads.empty() && state->busyThreads.empty() && state->exitedThreads.empty() &&
             HasEnded())
             break;
-    }
+    } while (GetTickCount() - start < waitMs);
 
     CScopedLock lock(state->poolLock);
     // An exited worker has done its last locked step and is only returning.

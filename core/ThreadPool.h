@@ -58,12 +58,16 @@ public:
     void PostWorkItem(CWorkItem* item);
     // Deletes the queued items unrun and asks every thread to stop.
     void Stop();
-    // Stop, then wait up to 300 ms for the threads.  A worker still inside
-    // an item after that is abandoned, not killed: it may hold a lock that
-    // the rest of the process still needs.  It frees itself when its item
-    // returns.  Returns true when every worker has ended, false when one is
-    // still inside an item.
-    bool Shutdown();
+    // How long Shutdown waits for the workers unless told otherwise.
+    static const DWORD kShutdownWaitMs = 300;
+
+    // Stop, then wait up to waitMs for the threads (at least one 10 ms
+    // pass, for the idle ones to leave).  A worker still inside an item
+    // after that is abandoned, not killed: it may hold a lock that the rest
+    // of the process still needs.  It frees itself when its item returns.
+    // Returns true when every worker has ended, false when one is still
+    // inside an item.
+    bool Shutdown(DWORD waitMs = kShutdownWaitMs);
     // True while a worker abandoned by Shutdown has not yet left its item:
     // what it may use (the database, the pinyin table) must stay.
     bool IsWorkerInsideItem();

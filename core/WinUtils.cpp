@@ -1,5 +1,6 @@
 #include "core/WinUtils.h"
 
+#include "core/Lock.h"
 #include "framework/CString.h"
 
 #include <cstring>
@@ -85,6 +86,14 @@ bool OpenFolderAndSelectFile(const wchar_t* path)
     }
     desktop->Release();
     return opened;
+}
+
+DWORD_PTR ShellFileInfo(const wchar_t* path, DWORD attributes, SHFILEINFOW& info, UINT flags)
+{
+    // Never destroyed: a worker abandoned at exit may still be inside a call.
+    static CLock* const lock = new CLock;
+    CScopedLock held(lock);
+    return SHGetFileInfoW(path, attributes, &info, sizeof info, flags);
 }
 
 bool IsVistaOrLater()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
 
@@ -14,6 +15,11 @@ std::unique_ptr<char[]> LoadXmlResource(const wchar_t* name, DWORD* length, HMOD
 // Opens the folder that holds the path in the shell with the item selected;
 // false when the folder or the item can't be found or shown.
 bool OpenFolderAndSelectFile(const wchar_t* path);
+
+// SHGetFileInfoW, one call at a time in the process.  Under Wine, icons
+// taken by several threads at once have come out as solid black squares,
+// and such calls have hung.
+DWORD_PTR ShellFileInfo(const wchar_t* path, DWORD attributes, SHFILEINFOW& info, UINT flags);
 
 bool IsVistaOrLater();
 

@@ -13,13 +13,16 @@ namespace
 {
 const long long kDefaultRefreshSeconds = 86400;
 
-// The download in progress, and whether the module is stopping.  The store
-// and the bar are used only under this lock and only while the module runs,
-// so that NoteletUnInit can close them under a download that is still
-// blocked on the network.
+// The download in progress, and the module's run: each start of the
+// module is a new run, 0 while it is stopped.  The store and the bar are
+// used only under this lock and only by a download of the current run, so
+// that NoteletUnInit can close them under a download that is still blocked
+// on the network, and a worker left over from a stopped run finds the next
+// run's store and bar closed to it.
 CLock g_downloadLock;
 CNoteletDownload* g_running = nullptr;
-bool g_stopping = false;
+unsigned g_lastRun = 1;
+unsigned g_currentRun = 1;
 } // namespace
 
 BottomMsgFeed ParseBottomMsgFeed(const char* data, int length)
@@ -62,6 +65,14 @@ bool IsFeedCacheStale(long long now, long long createTime, long long interval)
 CNoteletDownload::CNoteletDownload(const wchar_t* webHost) : webHost(webHost)
 {
     maxBodyLength = MaxFeedBytes;
+    CScopedLock lock(g_downloadLock);
+    run = g_currentRun;
+}
+
+// Called with g_downloadLock held.
+bool CNoteletDownload::InItsRun() const
+{
+    return run != 0 && run == g_currentRun;
 }
 
 void CNoteletDownload::Run()
@@ -73,7 +84,7 @@ void CNoteletDownload::Run()
     std::unique_ptr<char[]> cached;
     {
         CScopedLock lock(g_downloadLock);
-        if (g_stopping)
+        if (!InItsRun())
             return;
         interval = FeedRefreshInterval(GetInfoDuration());
         cached = LoadBottomMsgFile(&length, &createTime);
@@ -89,7 +100,7 @@ void CNoteletDownload::Run()
     path = L"/update/msg.xml";
     {
         CScopedLock lock(g_downloadLock);
-        if (g_stopping)
+        if (!InItsRun())
             return;
         g_running = this;
     }
@@ -103,7 +114,7 @@ void CNoteletDownload::OnData(const char* data, int length, int fromCache)
 {
     BottomMsgFeed feed = ParseBottomMsgFeed(data, length);
     CScopedLock lock(g_downloadLock);
-    if (g_stopping)
+    if (!InItsRun())
         return;
     // The cached feed is all the bar has until the next refresh: only a
     // whole document replaces it.  A body that does not parse, or whose root
@@ -125,7 +136,7 @@ void CNoteletDownload::OnData(const char* data, int length, int fromCache)
 void CNoteletDownload::AbortDownloads()
 {
     CScopedLock lock(g_downloadLock);
-    g_stopping = true;
+    g_currentRun = 0;
     if (g_running)
         g_running->Abort();
 }
@@ -133,5 +144,5 @@ void CNoteletDownload::AbortDownloads()
 void CNoteletDownload::AllowDownloads()
 {
     CScopedLock lock(g_downloadLock);
-    g_stopping = false;
+    g_currentRun = ++g_lastRun;
 }

@@ -42,16 +42,19 @@ public:
 
     void Run() override;
     // fromCache is 1 for the stored copy, 0 for a fresh download, which is
-    // stored only when it is a whole feed.  Nothing happens once the module
-    // is stopping.
+    // stored only when it is a whole feed.  Nothing happens once the run of
+    // the module in which the download was made has stopped.
     void OnData(const char* data, int length, int fromCache) override;
 
-    // Ends a running download at once, and keeps later ones from starting
-    // and every download from using the store or the bar until
-    // AllowDownloads: the module is stopping.
+    // Ends a running download at once and ends the module's run: from now
+    // on no download made so far starts, or uses the store or the bar.
     static void AbortDownloads();
+    // Begins a new run of the module, for the downloads made from now on.
     static void AllowDownloads();
 
 private:
+    bool InItsRun() const;
+
     CString webHost;
+    unsigned run; // the module's run when the download was made
 };

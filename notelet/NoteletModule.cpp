@@ -28,10 +28,6 @@ public:
 
 CNoteletApp theApp;
 
-// How long NoteletUnInit waits for the workers on the UI thread; the
-// program's exit waits as long, and a restart gives the old instance 600 ms.
-const DWORD kStopWaitMs = 300;
-
 // Null while the module is stopped.
 HWND g_frame = nullptr;
 std::unique_ptr<SkinControl::CThreadPool> g_pool;
@@ -45,14 +41,6 @@ CString DataFolder()
     if (GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES)
         CreateDirectoryW(folder, nullptr);
     return folder;
-}
-
-// Pins this library: FreeLibrary no longer unloads it.
-void KeepLoadedUntilExit()
-{
-    HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCWSTR>(&g_frame), &self);
 }
 
 void AddFonts()
@@ -98,18 +86,14 @@ void __cdecl NoteletUnInit()
     if (bar.m_hWnd)
         bar.DestroyWindow();
     // The feed download may be blocked on the network: end it (from here on
-    // no download uses the store or the bar), then wait a while for the
-    // workers.  WinINet under Wine does not end a blocked call when its
-    // request is closed, so one may stay inside until its time-out.  The
-    // program frees this library next: with a worker still inside, the
-    // library stays loaded until the process ends instead.
+    // no download uses the store or the bar), then wait the pool's 300 ms
+    // for the workers; the program's exit waits only what is left of them.
+    // WinINet under Wine does not end a blocked call when its request is
+    // closed, so a worker may stay inside until its time-out.  The program
+    // frees this library next: each pool thread holds the library until its
+    // last instruction, so it stays loaded until such a worker has left.
     CNoteletDownload::AbortDownloads();
-    const DWORD start = GetTickCount();
     g_pool->Shutdown();
-    while (g_pool->IsWorkerInsideItem() && GetTickCount() - start < kStopWaitMs)
-        Sleep(10);
-    if (g_pool->IsWorkerInsideItem())
-        KeepLoadedUntilExit();
     g_pool.reset();
     SkinControl::CSkinRes::Global().FreeAll();
     SkinControl::LeaveHostGdiplusSession();

@@ -446,7 +446,13 @@ void CSkinButtonEx::DrawWindowText(CDC* dc, const RECT& rect, COLORREF color)
 
 void CSkinButtonEx::DrawLinkText(CDC* dc, int left, int top, int right, int bottom, UINT)
 {
-    DrawWindowText(dc, CRect(left, top, right, bottom), m_textColors[GetStateIndex()]);
+    // In the band a label gets, which is sized to its text: a link laid out
+    // taller than its text still stands on the line of a label beside it.
+    CRect band(left, top, right, bottom);
+    const int textHeight = GetTextSize().cy;
+    if (textHeight > 0 && textHeight < band.Height())
+        band.bottom = band.top + textHeight;
+    DrawWindowText(dc, band, m_textColors[GetStateIndex()]);
 }
 
 void CSkinButtonEx::DrawLabelText(CDC* dc, int left, int top, int right, int bottom, UINT)

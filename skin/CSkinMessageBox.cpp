@@ -1,5 +1,6 @@
 #include "skin/CSkinMessageBox.h"
 
+#include "core/WinUtils.h"
 #include "skin/CGDIDrawHelper.h"
 
 #include <shellapi.h>
@@ -59,7 +60,7 @@ BOOL CSkinMessageBox::OnInitDialog()
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     SHFILEINFOW info = {};
-    if (::SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON | 0x80))
+    if (ShellFileInfo(path, 0, info, SHGFI_ICON | SHGFI_SMALLICON | 0x80))
         m_programIcon = info.hIcon;
 
     SetWindowText(m_title);

@@ -45,6 +45,25 @@ INT_PTR RunDialog(CDialog& dialog, const wchar_t* title, std::function<void(HWND
     return result;
 }
 
+// The first and last rows, in the dialog's client coordinates, that hold
+// dark ink of the control's text; {0, -1} when none.
+std::pair<int, int> InkRows(const SkinTest::Pixels& shot, HWND dialog, HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    std::pair<int, int> rows(0, -1);
+    for (int y = rect.top; y < rect.bottom; ++y)
+        for (int x = rect.left; x < rect.right; ++x) {
+            const COLORREF pixel = shot.Pixel(x, y);
+            if (GetRValue(pixel) < 100 && GetGValue(pixel) < 100 && GetBValue(pixel) < 100) {
+                rows = {rows.second < 0 ? y : rows.first, y};
+                break;
+            }
+        }
+    return rows;
+}
+
 std::wstring TextOf(HWND window)
 {
     wchar_t text[256] = {};
@@ -96,6 +115,14 @@ TEST_F(AppDialogs, AboutShowsTheLogoAndTheSiteCentredOnTheWorkArea)
         SkinTest::Pixels shot = SkinTest::CaptureClient(dialog);
         COLORREF band = shot.Pixel(200, 5);
         EXPECT_GT(GetBValue(band), GetRValue(band) + 60) << SkinTest::ColorText(band);
+        // The site's address stands on the line of its label.
+        const auto label = InkRows(shot, dialog, GetDlgItem(dialog, 104));
+        const auto site = InkRows(shot, dialog, GetDlgItem(dialog, 105));
+        ASSERT_GT(label.second, label.first);
+        ASSERT_GT(site.second, site.first);
+        EXPECT_NEAR(label.first + label.second, site.first + site.second, 4)
+            << "label rows " << label.first << "-" << label.second << ", address rows " << site.first << "-"
+            << site.second;
     });
     EXPECT_TRUE(inspected);
     EXPECT_EQ(IDCANCEL, result);

@@ -558,6 +558,79 @@ TEST_F(QuickLinkList, DriveAndShareRootsGetNames)
     }
 }
 
+// Whether the icon draws as a solid black square, 20 x 20 over white.
+bool DrawsSolidBlack(HICON icon)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 20, 20);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, 20, 20};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawIconEx(dc, 0, 0, icon, 20, 20, 0, nullptr, DI_NORMAL);
+    bool black = true;
+    for (int y = 0; y < 20 && black; ++y)
+        for (int x = 0; x < 20 && black; ++x)
+            black = GetPixel(dc, x, y) == RGB(0, 0, 0);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return black;
+}
+
+// The shell's icons are taken on several pool threads at once: every link of
+// a big add gets a sound icon handle of its own, none drawn as a black square.
+TEST_F(QuickLinkList, EveryLinkOfABigAddGetsASoundIcon)
+{
+    Create();
+    Load();
+    const CString program = CString(QuickLinkTest::ExeFolder().c_str()) + L"\\Quorventile.exe";
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(program));
+    std::vector<CString> paths;
+    for (int i = 0; i < 240; ++i) {
+        CString name;
+        name.Format(i % 4 == 0 ? L"p%03d.exe" : i % 4 == 1 ? L"t%03d.txt" : i % 4 == 2 ? L"b%03d.bat" : L"d%03d", i);
+        const CString path = dir.folder + L"\\" + name;
+        if (i % 4 == 0)
+            ASSERT_TRUE(CreateHardLinkW(path, program, nullptr)); // a program with an icon of its own
+        else if (i % 4 == 3)
+            ASSERT_TRUE(CreateDirectoryW(path, nullptr));
+        else
+            File(name);
+        paths.push_back(path);
+    }
+    list.AddLinksToCatalog(AddLinksUrl(L"Big", paths));
+    std::vector<const QuickLinkInfo*> links;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            links.clear();
+            CScopedLock tree(list.GetLock());
+            if (CTreeListItem* group = Row(L"Big"))
+                for (CTreeListItem* row = list.GetChildItem(group); row; row = list.GetNextSiblingItem(row)) {
+                    const auto* link = static_cast<const QuickLinkInfo*>(list.GetItemData(row));
+                    if (link->fileInfo.hIcon)
+                        links.push_back(link);
+                }
+            return links.size() == paths.size();
+        },
+        60000))
+        << links.size() << " icons";
+    int unsound = 0, black = 0;
+    for (const QuickLinkInfo* link : links) {
+        ICONINFO info = {};
+        if (!GetIconInfo(link->fileInfo.hIcon, &info)) {
+            ++unsound;
+            continue;
+        }
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        black += DrawsSolidBlack(link->fileInfo.hIcon);
+    }
+    EXPECT_EQ(0, unsound);
+    EXPECT_EQ(0, black);
+}
+
 // A record the list doesn't take is freed with the shell icon it holds.
 TEST_F(QuickLinkList, ARecordNotTakenGivesBackItsIcon)
 {

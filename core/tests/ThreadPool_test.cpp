@@ -296,6 +296,26 @@ TEST(ThreadPool, ShutdownIsBoundedAndAbandonsAStuckItemWithoutKillingIt)
     EXPECT_TRUE(threads.Ended(0, 10000));
 }
 
+// A program that has spent part of its shut-down elsewhere gives the pool
+// only what is left.
+TEST(ThreadPool, ShutdownWaitsOnlyTheTimeItIsGiven)
+{
+    Event release;
+    std::atomic<int> running{0}, destroyed{0};
+    auto* pool = new CThreadPool;
+    ASSERT_EQ(pool->Start(1, 1), 1);
+    pool->PostWorkItem(new BlockingItem(release.handle, false, running, destroyed));
+    ASSERT_TRUE(WaitFor([&] { return running == 1; }));
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(pool->Shutdown(50));
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 50u);
+    EXPECT_LT(elapsed, 250u); // well short of the whole 300 ms
+    delete pool;
+    SetEvent(release.handle);
+    EXPECT_TRUE(WaitFor([&] { return destroyed == 1; }));
+}
+
 TEST(ThreadPool, StopAndWaitReturnsOnlyOnceEveryWorkerHasLeft)
 {
     Event release;

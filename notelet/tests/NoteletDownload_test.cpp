@@ -133,6 +133,30 @@ TEST(NoteletDownload, WhatABodyDoesToTheStoreTheIntervalAndTheBar)
     BottomMsgBar().ClearMessages();
 }
 
+TEST(NoteletDownload, AWorkerLeftFromAStoppedRunNeitherStoresNorShowsInTheNextRun)
+{
+    TempDataFolder dir;
+    ASSERT_EQ(1, OpenMsgDatabase(dir.folder + L"\\Notelet.db"));
+    BottomMsgBar().ClearMessages();
+    const CString shownBefore = BottomMsgBar().GetShownText();
+    const std::string body = "<root dur=\"60\"><bottommsg><msg title=\"旧\"/></bottommsg></root>";
+    CNoteletDownload leftOver; // still blocked on the network when its run stops
+    CNoteletDownload::AbortDownloads();
+    CNoteletDownload::AllowDownloads(); // the module is started again
+    leftOver.OnData(body.data(), static_cast<int>(body.size()), 0);
+    int length = 0;
+    long long createTime = 0;
+    EXPECT_EQ(nullptr, LoadBottomMsgFile(&length, &createTime));
+    EXPECT_EQ(CString(L""), GetInfoDuration());
+    EXPECT_EQ(shownBefore, BottomMsgBar().GetShownText());
+    // A download of the new run does both.
+    CNoteletDownload().OnData(body.data(), static_cast<int>(body.size()), 0);
+    EXPECT_NE(nullptr, LoadBottomMsgFile(&length, &createTime));
+    EXPECT_EQ(CString(L"旧"), BottomMsgBar().GetShownText());
+    CloseMsgDatabase();
+    BottomMsgBar().ClearMessages();
+}
+
 TEST(NoteletDownload, OnlyAWholeFeedWithinItsLimitReplacesTheCache)
 {
     TempDataFolder dir;

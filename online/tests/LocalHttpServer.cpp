@@ -129,6 +129,9 @@ void CLocalHttpServer::Stop()
     }
     if (thread_.joinable())
         thread_.join();
+    for (uintptr_t client : stalled_)
+        closesocket(client);
+    stalled_.clear();
     if (stopped_)
         CloseHandle(stopped_);
     stopped_ = nullptr;
@@ -179,12 +182,14 @@ void CLocalHttpServer::Serve()
         SOCKET client = accept(listener_, nullptr, nullptr);
         if (client == INVALID_SOCKET)
             return;
-        HandleConnection(client);
-        closesocket(client);
+        if (HandleConnection(client))
+            closesocket(client);
+        else
+            stalled_.push_back(client);
     }
 }
 
-void CLocalHttpServer::HandleConnection(uintptr_t client)
+bool CLocalHttpServer::HandleConnection(uintptr_t client)
 {
     std::string raw;
     char buffer[65536];
@@ -202,7 +207,7 @@ void CLocalHttpServer::HandleConnection(uintptr_t client)
             break;
         int received = recv(client, buffer, sizeof(buffer), 0);
         if (received <= 0)
-            return;
+            return true;
         raw.append(buffer, received);
     }
     Request request = ParseRequest(raw, headerEnd);
@@ -212,18 +217,20 @@ void CLocalHttpServer::HandleConnection(uintptr_t client)
     }
 
     Answer answer = FindAnswer(request.target);
+    if (answer.stall)
+        return false;
     if (answer.hold) {
         HANDLE events[] = {answer.hold, stopped_};
         WaitForMultipleObjects(2, events, FALSE, INFINITE);
     }
     if (answer.delayMs && WaitForSingleObject(stopped_, answer.delayMs) == WAIT_OBJECT_0)
-        return;
+        return true;
     if (answer.hangUp)
-        return;
+        return true;
     if (!answer.raw.empty()) {
         if (SendAll(client, answer.raw.data(), answer.raw.size()))
             shutdown(client, SD_SEND);
-        return;
+        return true;
     }
     size_t length = answer.generatedLength ? answer.generatedLength : answer.body.size();
     char head[512];
@@ -234,17 +241,17 @@ void CLocalHttpServer::HandleConnection(uintptr_t client)
     if (!answer.generatedLength && !answer.byteDelayMs)
         response += answer.body;
     if (!SendAll(client, response.data(), response.size()))
-        return;
+        return true;
     if (answer.byteDelayMs) {
         // Until the client gives up (a send fails) or the server stops.
         for (size_t i = 0; i < length; ++i) {
             const char byte = answer.generatedLength ? GeneratedByte(i) : answer.body[i];
             if (WaitForSingleObject(stopped_, answer.byteDelayMs) == WAIT_OBJECT_0 ||
                 !SendAll(client, &byte, 1))
-                return;
+                return true;
         }
         shutdown(client, SD_SEND);
-        return;
+        return true;
     }
     // Pieces of a whole number of pattern periods all look the same.
     const size_t period = 26 * 2520;
@@ -253,8 +260,9 @@ void CLocalHttpServer::HandleConnection(uintptr_t client)
     for (size_t sent = 0; sent < answer.generatedLength;) {
         size_t piece = std::min(period, answer.generatedLength - sent);
         if (!SendAll(client, buffer, piece))
-            return;
+            return true;
         sent += piece;
     }
     shutdown(client, SD_SEND);
+    return true;
 }

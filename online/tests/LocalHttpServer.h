@@ -28,6 +28,9 @@ public:
         size_t missingBytes = 0;
         // Close the connection without answering.
         bool hangUp = false;
+        // Keep the connection open without ever answering (until Stop),
+        // and go on serving other requests meanwhile.
+        bool stall = false;
         // When set, the answer waits for this event (or for Stop).
         void* hold = nullptr;
         // Waits this long (or until Stop) before answering.
@@ -92,7 +95,8 @@ public:
 
 private:
     void Serve();
-    void HandleConnection(uintptr_t client);
+    // False when the connection is to stay open, stalled.
+    bool HandleConnection(uintptr_t client);
     Answer FindAnswer(const std::string& target) const;
 
     uintptr_t listener_ = ~uintptr_t(0); // a SOCKET; winsock2.h stays out of this header
@@ -102,4 +106,5 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, Answer> answers_;
     std::vector<Request> requests_;
+    std::vector<uintptr_t> stalled_; // sockets, closed by Stop
 };

@@ -29,6 +29,12 @@ for folder in "$work"/prefix/drive_c/users/*/*; do
         rm "$folder" && mkdir "$folder"
     fi
 done
+# QV_E2E_UNMANAGED_WINDOWS=1: Wine's windows are not managed, so that
+# closing a window does not wait for a window manager that Xvfb lacks and a
+# program's exit can be timed.  Read when the wineserver starts.
+if [ "${QV_E2E_UNMANAGED_WINDOWS:-}" = 1 ]; then
+    printf '\n[Software\\\\Wine\\\\X11 Driver] 0\n"Managed"="N"\n' >>"$work/prefix/user.reg"
+fi
 export WINEPREFIX="$work/prefix"
 export HOME="$work/home"
 export WINELOADER=$QV_WINE64

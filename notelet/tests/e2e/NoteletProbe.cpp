@@ -6,6 +6,8 @@
 // The server's winsock2.h comes before any windows.h.
 #include "online/tests/LocalHttpServer.h"
 
+#include "app/OnlineSchedule.h"
+#include "app/SingleInstance.h"
 #include "app/tests/e2e/ProbeSupport.h"
 #include "framework/TextConvert.h"
 #include "notelet/MsgDatabase.h"
@@ -18,7 +20,6 @@
 #include <cstdio>
 #include <ctime>
 #include <thread>
-#include <type_traits>
 
 namespace
 {
@@ -126,11 +127,63 @@ bool Shows(HWND bar, const wchar_t* text)
     return abs(right - (8 + measured.right)) <= 3;
 }
 
+// The module loaded into this probe, from beside the program, with its
+// three exports.
+struct ModuleInProbe {
+    std::wstring path;
+    HMODULE handle = nullptr;
+    int(__cdecl* init)(HWND) = nullptr;
+    void(__cdecl* unInit)() = nullptr;
+    int(__cdecl* frameWndMsg)(UINT, WPARAM, LPARAM) = nullptr;
+
+    ModuleInProbe()
+    {
+        const std::wstring program = Env(L"QV_E2E_PROGRAM");
+        path = program.substr(0, program.rfind(L'\\')) + L"\\Notelet.dll";
+    }
+    bool Load()
+    {
+        handle = LoadLibraryW(path.c_str());
+        if (!handle)
+            return false;
+        Bind(init, "NoteletInit");
+        Bind(unInit, "NoteletUnInit");
+        Bind(frameWndMsg, "NoteletFrameWndMsg");
+        return init && unInit && frameWndMsg;
+    }
+    void Free()
+    {
+        FreeLibrary(handle);
+        handle = nullptr;
+    }
+    // Whether the library is in this process, whoever holds it.
+    bool Loaded() const { return GetModuleHandleW(path.c_str()) != nullptr; }
+
+private:
+    template <typename Function> void Bind(Function& function, const char* name)
+    {
+        function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(handle, name)));
+    }
+};
+
+// A crash, a thread running code of a library that is gone for example,
+// ends the probe at once rather than in the debugger.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception)
+{
+    fprintf(stderr, "notelet probe: exception %08lx at %p\n",
+            static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode),
+            exception->ExceptionRecord->ExceptionAddress);
+    fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 class Fonts : public ::testing::Environment
 {
 public:
     void SetUp() override
     {
+        SetUnhandledExceptionFilter(ReportCrash);
         static const wchar_t* const families[3] = {L"微软雅黑", L"宋体", L"Tahoma"};
         ASSERT_NE(nullptr, SkinControl::CSkinRes::AddFont(L"Font9", families, 9));
     }
@@ -150,7 +203,9 @@ protected:
     void TearDown() override
     {
         EXPECT_TRUE(CloseProgram());
+        SetEvent(release); // a worker of the module in this probe may still wait
         server.Stop();
+        CloseHandle(release);
     }
 
     // Closing waits for the module's work: UnInit waits for its worker.
@@ -179,8 +234,20 @@ protected:
         server.SetAnswer("/update/msg.xml", answer);
     }
 
+    // The module in this probe, on a frame of its own, its feed's answer
+    // held until `release` is set; no module of an earlier run is left.
+    void PrepareModuleInProbe()
+    {
+        Serve(Feed("不该保存"), release);
+        ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
+        ASSERT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "an earlier run's worker still holds the module";
+    }
+
     CLocalHttpServer server;
     Probe::Program program;
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SkinTest::CheckerParent frame;
+    ModuleInProbe module;
 };
 } // namespace
 
@@ -223,7 +290,6 @@ TEST_F(NoteletE2E, ShowsTheTitleFromTheWebHostThenFromTheCacheWhichIsFetchedAgai
     // A cache younger than its interval (3600 s, from the feed) is not
     // fetched again; an older one is shown first, then replaced.
     ASSERT_TRUE(server.Start(80));
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     Serve(Feed("新下载的一条长一些的标题"), release);
     for (long long age : {60, 7200}) {
         StoreFeed(body, age);
@@ -237,7 +303,6 @@ TEST_F(NoteletE2E, ShowsTheTitleFromTheWebHostThenFromTheCacheWhichIsFetchedAgai
         ASSERT_TRUE(CloseProgram());
         EXPECT_EQ(age > 3600 ? 2u : 1u, server.Requests().size()) << age;
     }
-    CloseHandle(release);
 }
 
 TEST_F(NoteletE2E, AClickOpensOnlyWebAddresses)
@@ -288,42 +353,23 @@ TEST_F(NoteletE2E, AClickOpensOnlyWebAddresses)
 
 TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsAWhileForItsWorker)
 {
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    Serve(Feed("不该保存"), release);
-    SkinTest::CheckerParent frame;
-    ASSERT_TRUE(frame.Create(CRect(100, 100, 400, 660)));
-    std::wstring program = Env(L"QV_E2E_PROGRAM");
-    const std::wstring path = program.substr(0, program.rfind(L'\\')) + L"\\Notelet.dll";
-    // A run before this one in the process left the library pinned.
-    const bool pinnedBefore = GetModuleHandleW(path.c_str()) != nullptr;
-    HMODULE module = LoadLibraryW(path.c_str());
-    ASSERT_NE(nullptr, module);
-    auto bind = [&module](auto& function, const char* name) {
-        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-            reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-    };
-    int(__cdecl * init)(HWND) = nullptr;
-    void(__cdecl * unInit)() = nullptr;
-    int(__cdecl * frameWndMsg)(UINT, WPARAM, LPARAM) = nullptr;
-    bind(init, "NoteletInit");
-    bind(unInit, "NoteletUnInit");
-    bind(frameWndMsg, "NoteletFrameWndMsg");
-    ASSERT_TRUE(init && unInit && frameWndMsg);
+    ASSERT_NO_FATAL_FAILURE(PrepareModuleInProbe());
+    ASSERT_TRUE(module.Load());
 
-    unInit(); // not started: nothing happens
-    EXPECT_EQ(0, frameWndMsg(WM_SIZE, 0, 0));
-    EXPECT_EQ(1, init(frame.m_hWnd));
-    EXPECT_EQ(1, init(frame.m_hWnd)); // started already: still one bar
+    module.unInit(); // not started: nothing happens
+    EXPECT_EQ(0, module.frameWndMsg(WM_SIZE, 0, 0));
+    EXPECT_EQ(1, module.init(frame.m_hWnd));
+    EXPECT_EQ(1, module.init(frame.m_hWnd)); // started already: still one bar
     HWND bar = Bar(frame.m_hWnd);
     ASSERT_NE(nullptr, bar);
     EXPECT_EQ(nullptr, FindWindowExW(frame.m_hWnd, bar, L"__WND_BASE_CHILD__", nullptr));
     // WM_SIZE places the bar again only while it is visible.
     ShowWindow(bar, SW_HIDE);
     MoveWindow(bar, 0, 0, 10, 10, FALSE);
-    EXPECT_EQ(0, frameWndMsg(WM_SIZE, 0, 0));
+    EXPECT_EQ(0, module.frameWndMsg(WM_SIZE, 0, 0));
     EXPECT_TRUE(CRect(0, 0, 10, 10) == ClientRect(bar));
     ShowWindow(bar, SW_SHOW);
-    EXPECT_EQ(1, frameWndMsg(WM_SIZE, 0, 0));
+    EXPECT_EQ(1, module.frameWndMsg(WM_SIZE, 0, 0));
     EXPECT_TRUE(CRect(0, 0, 300 - 8, 22) == ClientRect(bar));
 
     // The feed's download waits for an answer that comes only once the
@@ -335,35 +381,113 @@ TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsAWhileForItsWorke
             Sleep(5);
         SetEvent(release);
     });
-    unInit();
+    module.unInit();
     answerer.join();
     EXPECT_FALSE(IsWindow(bar));
     // The aborted download stored nothing, and the database is closed.
     EXPECT_EQ("<none>", StoredFeed());
     EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
-    FreeLibrary(module);
-    if (!pinnedBefore) {
-        EXPECT_EQ(nullptr, GetModuleHandleW(path.c_str())) << "stopped before its worker ended";
-    }
-    SkinTest::PumpMessages(200);
+    module.Free();
+    EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "still loaded after its worker ended";
 
     // An answer that does not come while the module waits for its worker:
-    // the module stops without it, and stays loaded under the worker.
+    // the module stops without it, well within the 600 ms that a restart
+    // gives the whole program, and stays loaded under the worker until it
+    // has left.
     ResetEvent(release);
     server.ClearRequests();
-    module = LoadLibraryW(path.c_str());
-    bind(init, "NoteletInit");
-    bind(unInit, "NoteletUnInit");
-    ASSERT_TRUE(init && unInit);
-    EXPECT_EQ(1, init(frame.m_hWnd));
+    ASSERT_TRUE(module.Load());
+    EXPECT_EQ(1, module.init(frame.m_hWnd));
     ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 1; }));
     const DWORD start = GetTickCount();
-    unInit();
-    // The workers get 300 ms; the rest is a margin for a loaded machine.
-    EXPECT_LT(GetTickCount() - start, 1000u);
-    FreeLibrary(module);
-    EXPECT_EQ(module, GetModuleHandleW(path.c_str()));
+    module.unInit();
+    EXPECT_LT(GetTickCount() - start, 600u); // the workers get 300 ms
+    module.Free();
+    EXPECT_TRUE(module.Loaded()) << "freed under its worker";
     EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
     SetEvent(release);
-    CloseHandle(release);
+    EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "still loaded after its worker left";
+}
+
+TEST_F(NoteletE2E, TheModuleIsFreedUnderNoThreadWhateverMomentItsWorkerLeaves)
+{
+    ASSERT_NO_FATAL_FAILURE(PrepareModuleInProbe());
+    // The worker's answer comes this long after the stop began, around the
+    // stop's 300 ms wait for it.  A crash ends the probe.
+    int leftDuringTheStop = 0, leftAfterIt = 0;
+    for (DWORD offset : {150u, 250u, 280u, 300u, 320u, 350u, 450u}) {
+        ResetEvent(release);
+        server.ClearRequests();
+        ASSERT_TRUE(module.Load());
+        ASSERT_EQ(1, module.init(frame.m_hWnd));
+        HWND bar = Bar(frame.m_hWnd);
+        ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 1; })) << offset;
+        std::thread answerer([&] {
+            while (IsWindow(bar))
+                Sleep(1);
+            Sleep(offset);
+            SetEvent(release);
+        });
+        module.unInit();
+        module.Free();
+        const bool loaded = module.Loaded();
+        if (WaitForSingleObject(release, 0) == WAIT_TIMEOUT) {
+            ++leftAfterIt;
+            EXPECT_TRUE(loaded) << offset << " ms: freed under its worker";
+        } else {
+            ++leftDuringTheStop;
+        }
+        answerer.join();
+        EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); })) << offset << " ms: still loaded";
+    }
+    EXPECT_GT(leftDuringTheStop, 0);
+    EXPECT_GT(leftAfterIt, 0);
+    EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
+}
+
+TEST_F(NoteletE2E, AnExitWithEveryRequestStalledEndsWithinTheRestartsWait)
+{
+    // A web host that takes every request and never answers: the feed, then
+    // the update check and the usage ping of the first online timer.
+    CLocalHttpServer::Answer stalled;
+    stalled.stall = true;
+    for (const char* path : {"/update/msg.xml", "/update/update.xml", "/statistic/use.php"})
+        server.SetAnswer(path, stalled);
+    auto startStalled = [&](Probe::Program& started) {
+        server.ClearRequests();
+        EXPECT_TRUE(started.Start());
+        HWND window = Probe::WaitForMainWindow();
+        EXPECT_TRUE(WaitFor([&] { return server.Requests().size() == 1; }));
+        PostMessageW(window, WM_TIMER, FirstOnlineTimerId, 0);
+        EXPECT_TRUE(WaitFor([&] { return server.Requests().size() == 3; })) << server.Requests().size();
+        return window;
+    };
+
+    // The single-instance mutex goes last; a restart waits 600 ms for it.
+    HWND window = startStalled(program);
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(CSingleInstanceMutex::Exists());
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    const DWORD start = GetTickCount();
+    while (CSingleInstanceMutex::Exists() && GetTickCount() - start < 10000)
+        Sleep(1);
+    EXPECT_LT(GetTickCount() - start, 600u);
+    ASSERT_TRUE(program.WaitExit(15000));
+
+    // The restart's sequence: the new program starts with "-runas", then the
+    // old one is closed; the new one takes over.
+    window = startStalled(program);
+    ASSERT_NE(nullptr, window);
+    Probe::Program restarted;
+    ASSERT_TRUE(restarted.Start(L"-runas"));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.WaitExit(15000));
+    EXPECT_TRUE(WaitFor([&] {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(Probe::MainWindow(), &owner);
+        return owner == GetProcessId(restarted.process.hProcess);
+    })) << "the restarted program found the old one still there and ended";
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(restarted.process.hProcess, 0));
+    program.process = restarted.process; // closed by the fixture
+    restarted.process = {};
 }

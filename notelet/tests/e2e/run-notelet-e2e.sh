@@ -38,4 +38,6 @@ mkdir -p "$work/program"
 cp "$program" "$module" "$work/program/"
 cp -r "$(dirname "$program")/Skin" "$work/program/"
 export QV_E2E_WEB_HOST="$web_host"
+# The probe times the program's exit.
+export QV_E2E_UNMANAGED_WINDOWS=1
 exec sh "$root/app/tests/e2e/run-e2e.sh" "$probe" "$work/program/$(basename "$program")" "$work"
