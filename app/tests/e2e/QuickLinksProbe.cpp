@@ -363,31 +363,24 @@ TEST_F(QuickLinks, AColdStartAddsTheCommandLineLinksToTheStoredGroup)
     EXPECT_EQ(3u, catalogs.size());
 }
 
-// Commands of 2 MiB and more are more than Wine 8 hands to the receiver's
-// message loop: they are lost, and the program must stay up, take the next
-// command, and end cleanly also when its loop ends without the window
-// having been closed.
+// Wine 8 copies a sent message's data onto the receiving thread's stack
+// (2 MiB) without checking its size.  A command of just over that is lost:
+// the copy starts right below the stack, where nothing is writable, and
+// fails at once.  The program must stay up, take the next command, and end
+// cleanly when its loop ends without the window having been closed.  A
+// bigger command starts lower and first overwrites whatever writable memory
+// lies there (see the README), so no size beyond this one is asserted.
 TEST_F(QuickLinks, ACommandTooBigForThePlatformLeavesTheProgramWorking)
 {
     FirstStart();
-    // 12,000 paths of a selection in Explorer, and a command of 2 MiB; each
-    // would add big.txt to a group Big, had it arrived.
-    std::vector<std::wstring> paths = {File(L"big.txt")};
-    for (int i = 1; i < 12000; ++i)
-        paths.push_back(L"C:\\files\\" + std::to_wstring(100000 + i) + L".txt");
-    std::wstring selection = AddLinksUrl(L"Big", paths) + L"&pad=";
-    ASSERT_LE(selection.size(), 1428960u);
-    selection.append(1428960 - selection.size(), L'0');
-    std::wstring twoMiB = AddLinksUrl(L"Big", {File(L"big.txt")}) + L"&pad=";
-    twoMiB.append(1024 * 1024 - twoMiB.size(), L'0');
+    // 2 MiB, which would add big.txt to a group Big, had it arrived.
+    std::wstring command = AddLinksUrl(L"Big", {File(L"big.txt")}) + L"&pad=";
+    command.append(1024 * 1024 - command.size(), L'0');
     HWND window = MainWindow();
-    for (const std::wstring* command : {&selection, &twoMiB}) {
-        // Taken, the program would answer 1 at once.
-        EXPECT_EQ(0, SendCommand(*command)) << command->size() << " characters arrived: the platform changed";
-        DWORD_PTR answer = 0;
-        EXPECT_NE(0, SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer))
-            << command->size() << " characters";
-    }
+    // Taken, the program would answer 1 at once.
+    EXPECT_EQ(0, SendCommand(command)) << "a command of 2 MiB arrived: the platform changed";
+    DWORD_PTR answer = 0;
+    EXPECT_NE(0, SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
     ASSERT_TRUE(AddDocs()) << "the program no longer takes commands";
     std::vector<CatalogRow> catalogs;
     std::vector<LinkRow> links;
