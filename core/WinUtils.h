@@ -17,8 +17,8 @@ std::unique_ptr<char[]> LoadXmlResource(const wchar_t* name, DWORD* length, HMOD
 bool OpenFolderAndSelectFile(const wchar_t* path);
 
 // SHGetFileInfoW, one call at a time in the process.  Under Wine, icons
-// taken by several threads at once have come out as solid black squares,
-// and such calls have hung.
+// taken by several threads at once have come out black from the call itself
+// (valid handles whose pixels are all black), and such calls have hung.
 DWORD_PTR ShellFileInfo(const wchar_t* path, DWORD attributes, SHFILEINFOW& info, UINT flags);
 
 bool IsVistaOrLater();

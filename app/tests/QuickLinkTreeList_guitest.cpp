@@ -600,6 +600,8 @@ TEST_F(QuickLinkList, EveryLinkOfABigAddGetsASoundIcon)
             File(name);
         paths.push_back(path);
     }
+    // Several workers take the add's items at once.
+    ASSERT_GT(SkinControl::GetGlobalThreadPool()->GetWorkerCount(), 1);
     list.AddLinksToCatalog(AddLinksUrl(L"Big", paths));
     std::vector<const QuickLinkInfo*> links;
     ASSERT_TRUE(PumpUntil(

@@ -146,6 +146,11 @@ struct ModuleInProbe {
         handle = LoadLibraryW(path.c_str());
         if (!handle)
             return false;
+        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(handle);
+        image = handle;
+        imageSize =
+            reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const char*>(handle) + dos->e_lfanew)
+                ->OptionalHeader.SizeOfImage;
         Bind(init, "NoteletInit");
         Bind(unInit, "NoteletUnInit");
         Bind(frameWndMsg, "NoteletFrameWndMsg");
@@ -158,8 +163,21 @@ struct ModuleInProbe {
     }
     // Whether the library is in this process, whoever holds it.
     bool Loaded() const { return GetModuleHandleW(path.c_str()) != nullptr; }
+    // Once the library has left the process, its address range is reserved
+    // with no access for the rest of the probe, so that a thread still
+    // running its code faults at once rather than run a later load's copy
+    // mapped at the same address.  False when the library stays or its
+    // range could not be taken.
+    bool GoneAndFenced() const
+    {
+        return WaitFor(
+            [&] { return !Loaded() && VirtualAlloc(image, imageSize, MEM_RESERVE, PAGE_NOACCESS) == image; });
+    }
 
 private:
+    void* image = nullptr; // where the last load was mapped
+    SIZE_T imageSize = 0;
+
     template <typename Function> void Bind(Function& function, const char* name)
     {
         function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(handle, name)));
@@ -388,7 +406,7 @@ TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsAWhileForItsWorke
     EXPECT_EQ("<none>", StoredFeed());
     EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
     module.Free();
-    EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "still loaded after its worker ended";
+    EXPECT_TRUE(module.GoneAndFenced()) << "still loaded after its worker ended";
 
     // An answer that does not come while the module waits for its worker:
     // the module stops without it, well within the 600 ms that a restart
@@ -406,16 +424,16 @@ TEST_F(NoteletE2E, TheModuleStopsInTheMiddleOfADownloadAndWaitsAWhileForItsWorke
     EXPECT_TRUE(module.Loaded()) << "freed under its worker";
     EXPECT_TRUE(DeleteFileW(DataFile(L"Notelet.db").c_str()));
     SetEvent(release);
-    EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); })) << "still loaded after its worker left";
+    EXPECT_TRUE(module.GoneAndFenced()) << "still loaded after its worker left";
 }
 
 TEST_F(NoteletE2E, TheModuleIsFreedUnderNoThreadWhateverMomentItsWorkerLeaves)
 {
     ASSERT_NO_FATAL_FAILURE(PrepareModuleInProbe());
-    // The worker's answer comes this long after the stop began, around the
-    // stop's 300 ms wait for it.  A crash ends the probe.
+    // The worker's answer comes this long after the stop began, closely
+    // around the stop's 300 ms wait for it.  A crash ends the probe.
     int leftDuringTheStop = 0, leftAfterIt = 0;
-    for (DWORD offset : {150u, 250u, 280u, 300u, 320u, 350u, 450u}) {
+    for (DWORD offset : {200u, 270u, 280u, 290u, 295u, 300u, 305u, 310u, 315u, 320u, 330u, 400u}) {
         ResetEvent(release);
         server.ClearRequests();
         ASSERT_TRUE(module.Load());
@@ -438,7 +456,7 @@ TEST_F(NoteletE2E, TheModuleIsFreedUnderNoThreadWhateverMomentItsWorkerLeaves)
             ++leftDuringTheStop;
         }
         answerer.join();
-        EXPECT_TRUE(WaitFor([&] { return !module.Loaded(); })) << offset << " ms: still loaded";
+        EXPECT_TRUE(module.GoneAndFenced()) << offset << " ms: still loaded";
     }
     EXPECT_GT(leftDuringTheStop, 0);
     EXPECT_GT(leftAfterIt, 0);
