@@ -366,13 +366,13 @@ TEST_F(QuickLinks, AColdStartAddsTheCommandLineLinksToTheStoredGroup)
 
 // Whether the program's image lies above its main thread's stack (taken
 // from the thread's stack pointer).
-bool ImageAboveMainStack(const PROCESS_INFORMATION& program)
+bool ImageAboveMainStack(const PROCESS_INFORMATION& process)
 {
     CONTEXT context = {};
     context.ContextFlags = CONTEXT_CONTROL;
-    bool known = SuspendThread(program.hThread) != static_cast<DWORD>(-1) &&
-                 GetThreadContext(program.hThread, &context);
-    ResumeThread(program.hThread);
+    bool known = SuspendThread(process.hThread) != static_cast<DWORD>(-1) &&
+                 GetThreadContext(process.hThread, &context);
+    ResumeThread(process.hThread);
 #ifdef _WIN64
     const void* pointer = reinterpret_cast<const void*>(context.Rsp);
 #else
@@ -381,8 +381,8 @@ bool ImageAboveMainStack(const PROCESS_INFORMATION& program)
     MEMORY_BASIC_INFORMATION stack = {};
     HMODULE image = nullptr;
     DWORD needed = 0;
-    known = known && VirtualQueryEx(program.hProcess, pointer, &stack, sizeof(stack)) &&
-            K32EnumProcessModules(program.hProcess, &image, sizeof(image), &needed);
+    known = known && VirtualQueryEx(process.hProcess, pointer, &stack, sizeof(stack)) &&
+            K32EnumProcessModules(process.hProcess, &image, sizeof(image), &needed);
     EXPECT_TRUE(known) << "the program's stack or image not found";
     return reinterpret_cast<char*>(image) >= static_cast<char*>(stack.BaseAddress) + stack.RegionSize;
 }
