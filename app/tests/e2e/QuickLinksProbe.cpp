@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <psapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -363,24 +364,53 @@ TEST_F(QuickLinks, AColdStartAddsTheCommandLineLinksToTheStoredGroup)
     EXPECT_EQ(3u, catalogs.size());
 }
 
-// Wine 8 copies a sent message's data onto the receiving thread's stack
-// (2 MiB) without checking its size.  A command of just over that is lost:
-// the copy starts right below the stack, where nothing is writable, and
-// fails at once.  The program must stay up, take the next command, and end
-// cleanly when its loop ends without the window having been closed.  A
-// bigger command starts lower and first overwrites whatever writable memory
-// lies there (see the README), so no size beyond this one is asserted.
+// Whether the program's image lies above its main thread's stack (taken
+// from the thread's stack pointer).
+bool ImageAboveMainStack(const PROCESS_INFORMATION& process)
+{
+    CONTEXT context = {};
+    context.ContextFlags = CONTEXT_CONTROL;
+    bool known = SuspendThread(process.hThread) != static_cast<DWORD>(-1) &&
+                 GetThreadContext(process.hThread, &context);
+    ResumeThread(process.hThread);
+#ifdef _WIN64
+    const void* pointer = reinterpret_cast<const void*>(context.Rsp);
+#else
+    const void* pointer = reinterpret_cast<const void*>(context.Esp);
+#endif
+    MEMORY_BASIC_INFORMATION stack = {};
+    HMODULE image = nullptr;
+    DWORD needed = 0;
+    known = known && VirtualQueryEx(process.hProcess, pointer, &stack, sizeof(stack)) &&
+            K32EnumProcessModules(process.hProcess, &image, sizeof(image), &needed);
+    EXPECT_TRUE(known) << "the program's stack or image not found";
+    return reinterpret_cast<char*>(image) >= static_cast<char*>(stack.BaseAddress) + stack.RegionSize;
+}
+
+// Wine 8 copies a sent message's data down from the receiving thread's stack
+// pointer without checking that it fits in the stack (2 MiB).  What does not
+// fit goes over whatever lies below the stack, up to the first page that
+// can't be written, and the message is lost: the data of 12,000 paths
+// (1,428,960 characters) as well as of 2 MiB.  The program's image must not
+// lie there; the program must stay up, take the next command, and end
+// cleanly when its loop ends without the window having been closed.
 TEST_F(QuickLinks, ACommandTooBigForThePlatformLeavesTheProgramWorking)
 {
     FirstStart();
-    // 2 MiB, which would add big.txt to a group Big, had it arrived.
-    std::wstring command = AddLinksUrl(L"Big", {File(L"big.txt")}) + L"&pad=";
-    command.append(1024 * 1024 - command.size(), L'0');
+    EXPECT_TRUE(ImageAboveMainStack(program.process)) << "an over-size command can be copied over the image";
     HWND window = MainWindow();
-    // Taken, the program would answer 1 at once.
-    EXPECT_EQ(0, SendCommand(command)) << "a command of 2 MiB arrived: the platform changed";
-    DWORD_PTR answer = 0;
-    EXPECT_NE(0, SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    for (size_t size : {1428960u, 1024u * 1024u}) {
+        // It would add big.txt to a group Big, had it arrived.
+        std::wstring command = AddLinksUrl(L"Big", {File(L"big.txt")}) + L"&pad=";
+        command.append(size - command.size(), L'0');
+        COPYDATASTRUCT copy = {2025, static_cast<DWORD>((size + 1) * sizeof(wchar_t)), &command[0]};
+        DWORD_PTR answer = 0;
+        // Taken, the program would answer within milliseconds.
+        EXPECT_EQ(0, SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy),
+                                         SMTO_ABORTIFHUNG, 2000, &answer))
+            << size << " characters arrived: the platform changed";
+        ASSERT_NE(0, SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer)) << size;
+    }
     ASSERT_TRUE(AddDocs()) << "the program no longer takes commands";
     std::vector<CatalogRow> catalogs;
     std::vector<LinkRow> links;
