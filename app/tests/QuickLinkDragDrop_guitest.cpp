@@ -137,6 +137,7 @@ TEST_F(DragDrop, DraggedLinksMoveAndStayMovedAfterARestart)
         Drag(c.dragged, c.onto);
         EXPECT_EQ(c.rows, Rows()) << ToUtf8(c.dragged.front()).GetString() << " onto "
                                   << (c.onto ? ToUtf8(c.onto).GetString() : "nothing");
+        EXPECT_EQ(c.rows, StoredRows()) << "as the next start shows them";
         ExpectSoundChains();
     }
     Restart();
