@@ -1,12 +1,17 @@
-# Sourced: starts a private Xvfb at 24 bits and exports DISPLAY.
+# Sourced: starts a private Xvfb at 24 bits and exports DISPLAY.  Xvfb takes
+# the first free display itself and names it once it accepts clients: two
+# scripts starting at once (two trees, two checkouts on one machine) would
+# both have seen the same number free, and the one whose server lost the
+# race would have drawn on the other's display.
 qv_start_xvfb() {
-    n=90
-    while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-    Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    fifo=$(mktemp -u "${TMPDIR:-/tmp}/qv-xvfb.XXXXXX")
+    mkfifo "$fifo"
+    Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$fifo" >/dev/null 2>&1 &
     QV_XVFB_PID=$!
+    n=""
+    read -r n <"$fifo"
+    rm -f "$fifo"
     export DISPLAY=:$n
-    i=0
-    while [ ! -e /tmp/.X11-unix/X$n ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
 }
 qv_stop_xvfb() {
     if [ -n "${QV_XVFB_PID:-}" ]; then kill "$QV_XVFB_PID" 2>/dev/null || true; fi

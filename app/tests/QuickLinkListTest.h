@@ -320,6 +320,28 @@ protected:
         return Text("select group_concat(cid || ':' || preid || ':' || name, ' ') as v from "
                     "(select * from qv_catalog order by cid);");
     }
+    // The rows a restart would show, in the form of Rows(), as the store
+    // chains them (where no stored link equals another).
+    std::vector<CString> StoredRows()
+    {
+        std::vector<CString> rows;
+        for (SQL_LITE::CppSQLite3Query groups = AppDatabase.db.ExecQuery("select cid, name from qv_catalog order by preid;");
+             !groups.Eof(); groups.NextRow()) {
+            rows.push_back(FromUtf8(groups.GetStringField("name")));
+            std::map<int, std::pair<int, CString>> next; // preid -> id, name
+            const std::string sql = "select preid, id, name from qv_link where cid = " + std::to_string(groups.GetIntField(0));
+            for (SQL_LITE::CppSQLite3Query links = AppDatabase.db.ExecQuery(sql.c_str()); !links.Eof(); links.NextRow())
+                next[links.GetIntField(0)] = {links.GetIntField(1), FromUtf8(links.GetStringField("name"))};
+            // Each link once: a cycle ends the walk.
+            for (auto link = next.find(0); link != next.end();) {
+                rows.push_back(L"  " + link->second.second);
+                const int id = link->second.first;
+                next.erase(link);
+                link = next.find(id);
+            }
+        }
+        return rows;
+    }
     // Every group's stored chain is whole: following preid from 0 reaches
     // each of its links exactly once.
     void ExpectSoundChains()

@@ -33,16 +33,22 @@ using TestSupport::WaitFor;
 struct Program {
     PROCESS_INFORMATION process = {};
     DWORD startError = 0; // GetLastError of the last start that failed
+    // A start is tried three times: once under a loaded machine Wine failed
+    // to make the process (not the program to run), and each such failure
+    // is printed.
     bool Start(const std::wstring& arguments = L"")
     {
         std::wstring path = Env(L"QV_E2E_PROGRAM");
-        std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        if (CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &process))
-            return true;
-        startError = GetLastError();
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+            STARTUPINFOW startup = {};
+            startup.cb = sizeof(startup);
+            if (CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process))
+                return true;
+            startError = GetLastError();
+            fprintf(stderr, "CreateProcessW failed: error %lu\n", static_cast<unsigned long>(startError));
+        }
         return false;
     }
     // Takes over the program that owns the window (started by another process).
