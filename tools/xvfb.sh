@@ -11,6 +11,7 @@ qv_start_xvfb() {
     n=""
     read -r n <"$fifo"
     rm -f "$fifo"
+    if [ -z "$n" ]; then echo "xvfb: Xvfb did not start" >&2; fi
     export DISPLAY=:$n
 }
 qv_stop_xvfb() {

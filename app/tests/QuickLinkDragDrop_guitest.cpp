@@ -273,8 +273,11 @@ TEST_F(DragDrop, AMoveSurvivesARestartAfterALeftOutDuplicateOrAFailedCommit)
             case RenameA:
                 EXPECT_EQ(1, list.CommitLinkName(Row(L"a"), L"renamed")) << "the editor closes";
                 break;
-            default:
+            case RenameDocs:
                 EXPECT_EQ(1, list.CommitCatalogName(Row(L"Docs"), L"Papers")) << "the editor closes";
+                break;
+            case None:
+                break;
             }
             const DWORD took = GetTickCount() - start;
             EXPECT_TRUE(PumpUntil([&] { return box.Acted() && !BoxShown(); }, 5000));

@@ -324,20 +324,22 @@ protected:
     // chains them (where no stored link equals another).
     std::vector<CString> StoredRows()
     {
+        std::map<int, std::map<int, std::pair<int, CString>>> next; // by group: preid -> id, name
+        for (SQL_LITE::CppSQLite3Query links = AppDatabase.db.ExecQuery("select cid, preid, id, name from qv_link;");
+             !links.Eof(); links.NextRow())
+            next[links.GetIntField(0)][links.GetIntField(1)] = {links.GetIntField(2),
+                                                                FromUtf8(links.GetStringField("name"))};
         std::vector<CString> rows;
         for (SQL_LITE::CppSQLite3Query groups = AppDatabase.db.ExecQuery("select cid, name from qv_catalog order by preid;");
              !groups.Eof(); groups.NextRow()) {
             rows.push_back(FromUtf8(groups.GetStringField("name")));
-            std::map<int, std::pair<int, CString>> next; // preid -> id, name
-            const std::string sql = "select preid, id, name from qv_link where cid = " + std::to_string(groups.GetIntField(0));
-            for (SQL_LITE::CppSQLite3Query links = AppDatabase.db.ExecQuery(sql.c_str()); !links.Eof(); links.NextRow())
-                next[links.GetIntField(0)] = {links.GetIntField(1), FromUtf8(links.GetStringField("name"))};
+            auto& chain = next[groups.GetIntField(0)];
             // Each link once: a cycle ends the walk.
-            for (auto link = next.find(0); link != next.end();) {
+            for (auto link = chain.find(0); link != chain.end();) {
                 rows.push_back(L"  " + link->second.second);
                 const int id = link->second.first;
-                next.erase(link);
-                link = next.find(id);
+                chain.erase(link);
+                link = chain.find(id);
             }
         }
         return rows;
